@@ -1,0 +1,37 @@
+#include "common/ModalAnswerer.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+struct ModalAnswerer::State {
+    QTimer timer;
+    bool answered = false;
+    QString title;
+    QString text;
+};
+
+ModalAnswerer::ModalAnswerer(int standardButton) : m_state(new State)
+{
+    m_state->timer.setInterval(5);
+    QObject::connect(&m_state->timer, &QTimer::timeout, [this, standardButton] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        QAbstractButton *button = box->button(static_cast<QMessageBox::StandardButton>(standardButton));
+        if (!button)
+            return;
+        m_state->title = box->windowTitle();
+        m_state->text = box->text();
+        m_state->answered = true;
+        m_state->timer.stop();
+        button->click();
+    });
+    m_state->timer.start();
+}
+
+ModalAnswerer::~ModalAnswerer() { delete m_state; }
+bool ModalAnswerer::answered() const { return m_state->answered; }
+QString ModalAnswerer::title() const { return m_state->title; }
+QString ModalAnswerer::text() const { return m_state->text; }

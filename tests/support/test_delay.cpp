@@ -1,0 +1,109 @@
+// Waiting while the message loop runs: rounding of the start, midnight, and a real wait
+// that lets a timer fire without burning the processor.
+#include "support/Delay.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+#include <ctime>
+
+using namespace support;
+
+namespace {
+// A clock that moves on by the time each sleep asks for.
+class FakeClock : public DelayClock {
+public:
+    explicit FakeClock(double start) : now(start) {}
+    double timeOfDay() override { return now; }
+    void waitForEvents(int ms) override
+    {
+        ++sleeps;
+        now += ms / 1000.0;
+        if (now >= 86400.0)
+            now -= 86400.0;
+    }
+    void doEvents() override { ++yields; }
+    double now;
+    int sleeps = 0;
+    int yields = 0;
+};
+} // namespace
+
+class TestDelay : public QObject {
+    Q_OBJECT
+private slots:
+    void startIsRoundedDown();
+    void startIsRoundedUp();
+    void halfSecondRoundsToEven();
+    void yieldsThreeTimesPerCheck();
+    void zeroSecondsReturnsWithinHalfASecond();
+    void waitEndsAcrossMidnight();
+    void queuedTimerFiresInsideTheWaitUsingLittleProcessor();
+};
+
+void TestDelay::startIsRoundedDown()
+{
+    FakeClock clock(100.4);
+    Delay(3, clock);
+    QVERIFY(clock.now >= 103.0 && clock.now < 103.06);
+}
+
+void TestDelay::startIsRoundedUp()
+{
+    FakeClock clock(100.6);
+    Delay(3, clock);
+    QVERIFY(clock.now >= 104.0 && clock.now < 104.06);
+}
+
+void TestDelay::halfSecondRoundsToEven()
+{
+    FakeClock even(100.5);
+    Delay(1, even);
+    QVERIFY(even.now >= 101.0 && even.now < 101.06);
+    FakeClock odd(101.5);
+    Delay(1, odd);
+    QVERIFY(odd.now >= 103.0 && odd.now < 103.06);
+}
+
+void TestDelay::yieldsThreeTimesPerCheck()
+{
+    FakeClock clock(10.0);
+    Delay(1, clock);
+    QVERIFY(clock.sleeps > 0);
+    QCOMPARE(clock.yields, 2 * clock.sleeps);
+}
+
+void TestDelay::zeroSecondsReturnsWithinHalfASecond()
+{
+    FakeClock now(50.2);
+    Delay(0, now);
+    QCOMPARE(now.sleeps, 0);
+    FakeClock later(50.7);
+    Delay(0, later);
+    QVERIFY(later.now >= 51.0 && later.now < 51.06);
+}
+
+void TestDelay::waitEndsAcrossMidnight()
+{
+    FakeClock clock(86399.0);
+    Delay(3, clock);
+    QVERIFY(clock.now >= 2.0 && clock.now < 2.06);
+}
+
+void TestDelay::queuedTimerFiresInsideTheWaitUsingLittleProcessor()
+{
+    bool fired = false;
+    QTimer::singleShot(50, [&] { fired = true; });
+    QElapsedTimer wall;
+    wall.start();
+    const std::clock_t cpuStart = std::clock();
+    Delay(2);
+    const double cpuSeconds = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+    const double wallSeconds = wall.elapsed() / 1000.0;
+    QVERIFY(fired);
+    QVERIFY(wallSeconds >= 1.45 && wallSeconds <= 2.6);
+    QVERIFY2(cpuSeconds < 0.05 * wallSeconds, qPrintable(QString::number(cpuSeconds)));
+}
+
+QTEST_MAIN(TestDelay)
+#include "test_delay.moc"
