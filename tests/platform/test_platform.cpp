@@ -2,6 +2,7 @@
 // overflow, the pointer, twips and the event-loop wait.
 #include "common/ModalAnswerer.h"
 #include "common/ScriptedMsgBoxes.h"
+#include "platform/Ansi.h"
 #include "platform/AppTitle.h"
 #include "platform/ErrorGuard.h"
 #include "platform/MousePointer.h"
@@ -38,6 +39,7 @@ private slots:
     void twipsConvertAtFifteenPerPixel();
     void waitForEventsSleepsUntilATimerFires();
     void randomNumbersStayInTheHalfOpenUnitRange();
+    void ansiMapsEveryByteToOneCharacterAndBack();
 };
 
 void TestPlatform::errorBoxShowsNumberMessageAndProcedureInItsExactTexts()
@@ -242,6 +244,18 @@ void TestPlatform::randomNumbersStayInTheHalfOpenUnitRange()
         hi = std::max(hi, r);
     }
     QVERIFY(lo < 0.001 && hi > 0.999);
+}
+
+void TestPlatform::ansiMapsEveryByteToOneCharacterAndBack()
+{
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(char(b));
+    const QString text = fromAnsi(all);
+    QCOMPARE(text.size(), 256);
+    QCOMPARE(toAnsi(text), all);
+    QCOMPARE(fromAnsi(QByteArray("\x80\xE4\xFC")), QString::fromUtf8("\u20AC\u00E4\u00FC"));
+    QCOMPARE(toAnsi(QString::fromUtf8("a\u4E2Db")), QByteArray("a?b"));
 }
 
 QTEST_MAIN(TestPlatform)
