@@ -6,22 +6,29 @@
 #include <functional>
 #include <memory>
 
-// Polls for a modal window and runs `action` on it once; gives up after `limitMs`.
-inline void whenModal(std::function<void(QWidget *)> action, int limitMs = 5000)
-{
-    auto *timer = new QTimer;
-    auto left = std::make_shared<int>(limitMs / 10);
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, left, action] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (modal && modal->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            action(modal);
-        } else if (--*left <= 0) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start();
-}
+// Polls for a modal window and runs the action on it once. Stops watching when it is
+// destroyed, so a window that never came cannot trigger a stale action in a later case.
+class ModalWatcher {
+public:
+    ModalWatcher() = default;
+    explicit ModalWatcher(std::function<void(QWidget *)> action) { watch(std::move(action)); }
+    ModalWatcher(const ModalWatcher &) = delete;
+    ModalWatcher &operator=(const ModalWatcher &) = delete;
+
+    void watch(std::function<void(QWidget *)> action)
+    {
+        m_timer = std::make_unique<QTimer>();
+        m_timer->setInterval(10);
+        QObject::connect(m_timer.get(), &QTimer::timeout, [this, action] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (modal && modal->isVisible()) {
+                m_timer->stop();
+                action(modal);
+            }
+        });
+        m_timer->start();
+    }
+
+private:
+    std::unique_ptr<QTimer> m_timer;
+};

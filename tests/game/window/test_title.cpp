@@ -98,7 +98,7 @@ void TestTitle::firstStartAsksForTheLanguageBeforeTheMainWindowLoads()
     platform::setAppTitle(QStringLiteral("something else"));
     // The real modal window, answered by a click on the German flag as a person would.
     bool clicked = false;
-    whenModal([&](QWidget *w) {
+    ModalWatcher watcher([&](QWidget *w) {
         auto *dialog = qobject_cast<ChooseLanguage *>(w);
         QVERIFY(dialog);
         QTest::mouseClick(dialog->picFlag(0), Qt::LeftButton);
@@ -144,7 +144,7 @@ void TestTitle::languageWindowClosedWithoutChoiceWritesNothing()
     StartUp s;
     bool englishShown = false;
     bool closed = false;
-    whenModal([&](QWidget *w) {
+    ModalWatcher watcher([&](QWidget *w) {
         closed = w->close();
     });
     TitleHooks h = s.hooks();
