@@ -42,6 +42,9 @@ ChooseLanguage::ChooseLanguage(QWidget *parent) : QDialog(parent)
         m_lblHint[i]->setWordWrap(true);
         m_lblHint[i]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         m_lblHint[i]->setTextFormat(Qt::PlainText);
+        QFont small = m_lblHint[i]->font();
+        small.setPointSize(8); // the hints must fit their columns
+        m_lblHint[i]->setFont(small);
     }
     for (int i : {2, 3}) {
         QFont bold = m_lblHint[i]->font();

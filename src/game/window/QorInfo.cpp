@@ -92,6 +92,9 @@ QorInfo::QorInfo(bool english, QWidget *parent, Opener open)
         m_lblInfoText[i]->setGeometry(places[i]);
         m_lblInfoText[i]->setTextFormat(Qt::PlainText);
         m_lblInfoText[i]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        QFont small = m_lblInfoText[i]->font();
+        small.setPointSize(8); // the headings must fit their narrow column
+        m_lblInfoText[i]->setFont(small);
         colour(m_lblInfoText[i], Red);
         connect(m_lblInfoText[i], &ClickableLabel::clicked, this, [this, i] { lblInfoText_Click(i); });
     }
