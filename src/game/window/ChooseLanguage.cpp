@@ -23,13 +23,14 @@ ChooseLanguage::ChooseLanguage(QWidget *parent) : QDialog(parent)
     setFixedSize(twipsToPixels(4560), twipsToPixels(2910));
 
     m_picFlag[1] = new ClickableLabel(this);
-    m_picFlag[1]->setPixmap(services::picture(QStringLiteral("flag_uk")));
+    m_picFlag[1]->setPixmap(services::picture(QStringLiteral("flagEnglish")));
     m_picFlag[1]->setGeometry(twipsRect(960, 660, 480, 480));
     m_picFlag[0] = new ClickableLabel(this);
-    m_picFlag[0]->setPixmap(services::picture(QStringLiteral("flag_german")));
+    m_picFlag[0]->setPixmap(services::picture(QStringLiteral("flagGerman")));
     m_picFlag[0]->setGeometry(twipsRect(3120, 660, 480, 480));
     for (int i = 0; i < 2; ++i) {
         m_picFlag[i]->setCursor(Qt::PointingHandCursor);
+        m_picFlag[i]->setScaledContents(true);
         connect(m_picFlag[i], &ClickableLabel::clicked, this, [this, i] { picFlag_Click(i); });
     }
 

@@ -58,7 +58,7 @@ QString QorInfo::linkAddress() { return QStringLiteral("https://ostrel.example.o
 
 QorInfo::QorInfo(bool english, QWidget *parent, Opener open)
     : QDialog(parent), m_english(english), m_open(std::move(open)),
-      m_background(services::picture(QStringLiteral("info_background")))
+      m_background(services::picture(QStringLiteral("infoBackground")))
 {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint);
@@ -68,7 +68,8 @@ QorInfo::QorInfo(bool english, QWidget *parent, Opener open)
     picture2->setGeometry(twipsRect(195, 210, 615, 615));
     picture2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     auto *picture1 = new QLabel(picture2);
-    picture1->setPixmap(services::picture(QStringLiteral("info_icon")));
+    picture1->setPixmap(services::picture(QStringLiteral("infoIcon")));
+    picture1->setScaledContents(true);
     picture1->setGeometry((picture2->width() - 32) / 2, (picture2->height() - 32) / 2, 32, 32);
 
     // Shadows first, so that the coloured text lies on top of them.

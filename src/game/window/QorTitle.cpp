@@ -39,11 +39,13 @@ QorTitle::QorTitle(TitleHooks hooks, QWidget *parent) : QWidget(parent), m_hooks
 
     m_picTitle = new QLabel(this);
     m_picTitle->setGeometry(twipsRect(480, 600, 7170, 5055));
-    m_picTitle->setPixmap(services::picture(QStringLiteral("title")));
+    m_picTitle->setPixmap(services::picture(QStringLiteral("titleGerman")));
+    m_picTitle->setScaledContents(true);
 
     m_picEnglishTitle = new QLabel(this);
     m_picEnglishTitle->setGeometry(twipsRect(540, 480, 2355, 735));
-    m_picEnglishTitle->setPixmap(services::picture(QStringLiteral("title_english")));
+    m_picEnglishTitle->setPixmap(services::picture(QStringLiteral("titleEnglish")));
+    m_picEnglishTitle->setScaledContents(true);
     m_picEnglishTitle->setVisible(false);
 
     m_label1 = new QLabel(productName(), this);

@@ -2,6 +2,18 @@
 
 #include "platform/Ansi.h"
 
+#if __has_include("support/IniHandler.h")
+#include "support/IniHandler.h"
+#define OSTREL_HAVE_INIHANDLER 1
+#endif
+#if __has_include("support/ClickAndBrowse.h")
+#include "support/ClickAndBrowse.h"
+#define OSTREL_HAVE_CLICKANDBROWSE 1
+#endif
+
+#include <QCoreApplication>
+#include <QDir>
+
 #include <QDesktopServices>
 #include <QFile>
 #include <QLinearGradient>
@@ -12,6 +24,16 @@
 
 namespace gamewindow::services {
 
+#ifdef OSTREL_HAVE_INIHANDLER
+void setIniPath(const QString &path) { IniHandler::IniPath = path; }
+QString iniPath() { return IniHandler::IniPath; }
+QString ReadIni(const QString &section, const QString &key) { return IniHandler::ReadIni(section, key); }
+bool WriteIni(const QString &section, const QString &key, const QString &value)
+{
+    return IniHandler::WriteIni(section, key, value);
+}
+#else
+// A small settings file of our own until the support modules provide theirs.
 namespace {
 QString &iniPathSlot()
 {
@@ -115,8 +137,13 @@ bool WriteIni(const QString &section, const QString &key, const QString &value)
     }
     return written || value.isEmpty();
 }
+#endif
 
+#ifdef OSTREL_HAVE_CLICKANDBROWSE
+void OpenDocument(const QString &address) { ClickAndBrowse::OpenDocument(address); }
+#else
 void OpenDocument(const QString &address) { QDesktopServices::openUrl(QUrl(address)); }
+#endif
 
 namespace {
 QPixmap flag(bool uk)
@@ -218,17 +245,23 @@ QPixmap infoBackground()
 
 QPixmap picture(const QString &name)
 {
-    if (name == QLatin1String("title"))
+    // The pictures made at build time lie in the program folder; drawn ones stand in without them.
+    const QString file = QDir(QCoreApplication::applicationDirPath())
+                             .filePath(QStringLiteral("pictures/") + name + QStringLiteral(".png"));
+    QPixmap fromFile;
+    if (QFile::exists(file) && fromFile.load(file))
+        return fromFile;
+    if (name == QLatin1String("titleGerman"))
         return titleArtwork();
-    if (name == QLatin1String("title_english"))
+    if (name == QLatin1String("titleEnglish"))
         return englishWording();
-    if (name == QLatin1String("flag_uk"))
+    if (name == QLatin1String("flagEnglish"))
         return flag(true);
-    if (name == QLatin1String("flag_german"))
+    if (name == QLatin1String("flagGerman"))
         return flag(false);
-    if (name == QLatin1String("info_icon"))
+    if (name == QLatin1String("infoIcon"))
         return infoIcon();
-    if (name == QLatin1String("info_background"))
+    if (name == QLatin1String("infoBackground"))
         return infoBackground();
     QPixmap empty(1, 1);
     empty.fill(Qt::transparent);

@@ -18,8 +18,8 @@ bool WriteIni(const QString &section, const QString &key, const QString &value);
 // Opens the address with the desktop's program for web pages.
 void OpenDocument(const QString &address);
 
-// The shell's pictures by name: "title", "title_english", "flag_uk", "flag_german",
-// "info_icon", "info_background". Never null.
+// The shell's pictures by name: "titleGerman", "titleEnglish", "flagEnglish", "flagGerman",
+// "infoIcon", "infoBackground". Never null.
 QPixmap picture(const QString &name);
 
 } // namespace gamewindow::services
