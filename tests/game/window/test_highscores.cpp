@@ -44,7 +44,7 @@ struct WindowDriver {
             title = best->windowTitle();
             for (int i = 0; i < 5; ++i) {
                 enabled << best->txtBest(i)->isEnabled();
-                if (best->txtBest(i)->hasFocus() || QApplication::focusWidget() == best->txtBest(i))
+                if (best->focusWidget() == best->txtBest(i)) // the box that has or gets the focus
                     focused = i;
             }
             if (more)
@@ -77,6 +77,7 @@ private slots:
     void pointsShowGroupedOrAsDash();
     void captionsInBothLanguages();
     void windowLiesBelowTheResultPanel();
+    void activationSelectsTheEnabledBoxText();
 };
 
 void TestHighScores::totalEqualToThirdPlaceGoesAboveItAndTheFifthDrops()
@@ -239,6 +240,17 @@ void TestHighScores::windowLiesBelowTheResultPanel()
     List l;
     QorBest window(l.table(), {true, 200, nullptr});
     QCOMPARE(window.y(), 230);
+}
+
+void TestHighScores::activationSelectsTheEnabledBoxText()
+{
+    List l = fullList();
+    QorBest window(l.table(), {});
+    window.enableNameBox(1);
+    window.show();
+    QCOMPARE(window.txtBest(1)->selectedText(), QStringLiteral("Bob"));
+    QCOMPARE(window.focusWidget(), window.txtBest(1));
+    QCOMPARE(window.txtBest(0)->selectedText(), QString());
 }
 
 QTEST_MAIN(TestHighScores)
