@@ -40,7 +40,6 @@ private slots:
     void pointsKeepTheirSignBlankInTheFile();
     void unloadWritesLeaveOtherLinesAsTheyAre();
     void failedWritesReturnFalseAndChangeNothing();
-    void junkFileReadsAsEmpty();
 
 private:
     QTemporaryDir m_dir;
@@ -118,20 +117,6 @@ void TestIniHandler::failedWritesReturnFalseAndChangeNothing()
     QVERIFY(QDir().mkpath(IniPath));
     QVERIFY(!WriteIni("SETTINGS", "Language", "GERMAN"));
     QCOMPARE(ReadIni("SETTINGS", "Language"), QString());
-}
-
-void TestIniHandler::junkFileReadsAsEmpty()
-{
-    QByteArray junk;
-    for (int i = 0; i < 4096; ++i)
-        junk.append(char((i * 37 + 11) % 256));
-    junk += "\n[SETTINGS\n=\n==\n[\n]\nLanguage\n";
-    writeAll(IniPath, junk);
-    QCOMPARE(ReadIni("SETTINGS", "Language"), QString());
-    QCOMPARE(ReadIni("", ""), QString());
-    QVERIFY(WriteIni("SETTINGS", "Language", "GERMAN"));
-    QVERIFY(readAll(IniPath).startsWith(junk));
-    QCOMPARE(ReadIni("SETTINGS", "Language"), QString("GERMAN"));
 }
 
 QTEST_GUILESS_MAIN(TestIniHandler)
