@@ -1,7 +1,8 @@
 #include "game/window/ChooseLanguage.h"
 
-#include "game/window/ShellServices.h"
+#include "game/window/ShellPictures.h"
 #include "platform/Twips.h"
+#include "support/IniHandler.h"
 #include "support/Zeptools.h"
 
 namespace gamewindow {
@@ -23,10 +24,10 @@ ChooseLanguage::ChooseLanguage(QWidget *parent) : QDialog(parent)
     setFixedSize(twipsToPixels(4560), twipsToPixels(2910));
 
     m_picFlag[1] = new ClickableLabel(this);
-    m_picFlag[1]->setPixmap(services::picture(QStringLiteral("flagEnglish")));
+    m_picFlag[1]->setPixmap(shellPicture(QStringLiteral("flagEnglish")));
     m_picFlag[1]->setGeometry(twipsRect(960, 660, 480, 480));
     m_picFlag[0] = new ClickableLabel(this);
-    m_picFlag[0]->setPixmap(services::picture(QStringLiteral("flagGerman")));
+    m_picFlag[0]->setPixmap(shellPicture(QStringLiteral("flagGerman")));
     m_picFlag[0]->setGeometry(twipsRect(3120, 660, 480, 480));
     for (int i = 0; i < 2; ++i) {
         m_picFlag[i]->setCursor(Qt::PointingHandCursor);
@@ -68,10 +69,9 @@ void ChooseLanguage::Form_Load()
 
 void ChooseLanguage::picFlag_Click(int index)
 {
-    // The write's result is of no use here: a failed write only brings the question back next time.
-    [[maybe_unused]] const bool IniResult = services::WriteIni(
-        QStringLiteral("SETTINGS"), QStringLiteral("Language"),
-        index == 1 ? QStringLiteral("ENGLISH") : QStringLiteral("GERMAN"));
+    // The write's result is parked, not used: a failed write only brings the question back next time.
+    IniHandler::IniResult = IniHandler::WriteIni(QStringLiteral("SETTINGS"), QStringLiteral("Language"),
+                                                 index == 1 ? QStringLiteral("ENGLISH") : QStringLiteral("GERMAN"));
     accept();
 }
 

@@ -1,8 +1,9 @@
 #include "game/window/QorInfo.h"
 
-#include "game/window/ShellServices.h"
+#include "game/window/ShellPictures.h"
 #include "game/window/ShellVersion.h"
 #include "platform/Twips.h"
+#include "support/ClickAndBrowse.h"
 #include "support/Zeptools.h"
 
 #include <QPainter>
@@ -58,7 +59,7 @@ QString QorInfo::linkAddress() { return QStringLiteral("https://ostrel.example.o
 
 QorInfo::QorInfo(bool english, QWidget *parent, Opener open)
     : QDialog(parent), m_english(english), m_open(std::move(open)),
-      m_background(services::picture(QStringLiteral("infoBackground")))
+      m_background(shellPicture(QStringLiteral("infoBackground")))
 {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint);
@@ -68,7 +69,7 @@ QorInfo::QorInfo(bool english, QWidget *parent, Opener open)
     picture2->setGeometry(twipsRect(195, 210, 615, 615));
     picture2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     auto *picture1 = new QLabel(picture2);
-    picture1->setPixmap(services::picture(QStringLiteral("infoIcon")));
+    picture1->setPixmap(shellPicture(QStringLiteral("infoIcon")));
     picture1->setScaledContents(true);
     picture1->setGeometry((picture2->width() - 32) / 2, (picture2->height() - 32) / 2, 32, 32);
 
@@ -140,7 +141,7 @@ void QorInfo::lblInfoText_Click(int index)
     if (m_open)
         m_open(m_lblInfoText[3]->text());
     else
-        services::OpenDocument(m_lblInfoText[3]->text());
+        ClickAndBrowse::OpenDocument(m_lblInfoText[3]->text());
 }
 
 void QorInfo::OkButton_Click() { accept(); }

@@ -1,12 +1,13 @@
 #include "game/window/QorTitle.h"
 
 #include "game/window/ChooseLanguage.h"
-#include "game/window/ShellServices.h"
+#include "game/window/ShellPictures.h"
 #include "game/window/ShellVersion.h"
 #include "platform/AppTitle.h"
 #include "platform/ErrorGuard.h"
 #include "platform/MousePointer.h"
 #include "platform/Twips.h"
+#include "support/IniHandler.h"
 #include "support/Zeptools.h"
 
 #include <QDir>
@@ -39,12 +40,12 @@ QorTitle::QorTitle(TitleHooks hooks, QWidget *parent) : QWidget(parent), m_hooks
 
     m_picTitle = new QLabel(this);
     m_picTitle->setGeometry(twipsRect(480, 600, 7170, 5055));
-    m_picTitle->setPixmap(services::picture(QStringLiteral("titleGerman")));
+    m_picTitle->setPixmap(shellPicture(QStringLiteral("titleGerman")));
     m_picTitle->setScaledContents(true);
 
     m_picEnglishTitle = new QLabel(this);
     m_picEnglishTitle->setGeometry(twipsRect(540, 480, 2355, 735));
-    m_picEnglishTitle->setPixmap(services::picture(QStringLiteral("titleEnglish")));
+    m_picEnglishTitle->setPixmap(shellPicture(QStringLiteral("titleEnglish")));
     m_picEnglishTitle->setScaledContents(true);
     m_picEnglishTitle->setVisible(false);
 
@@ -70,13 +71,13 @@ void QorTitle::Form_Load()
 {
     platform::guardedSub(QStringLiteral("Form_Load"), [&](platform::Step &step) {
         step([&] {
-            services::setIniPath(QDir(m_hooks.programFolder).filePath(QStringLiteral("Ostrel.ini")));
+            IniHandler::IniPath = QDir(m_hooks.programFolder).filePath(QStringLiteral("Ostrel.ini"));
         });
         step([&] { zeptools::CenterForm(this); });
         step([&] { platform::setAppTitle(productName()); });
         step([&] { m_lblVersion->setText(versionText()); });
         step([&] {
-            if (services::ReadIni(QStringLiteral("SETTINGS"), QStringLiteral("Language")).isEmpty()) {
+            if (IniHandler::ReadIni(QStringLiteral("SETTINGS"), QStringLiteral("Language")).isEmpty()) {
                 m_languageWindowShown = true;
                 ChooseLanguage dialog;
                 if (m_hooks.runLanguageWindow)
@@ -87,7 +88,7 @@ void QorTitle::Form_Load()
         });
         step([&] {
             // Exact comparison: "german" in small letters gets the English wording too.
-            if (services::ReadIni(QStringLiteral("SETTINGS"), QStringLiteral("Language")) != QLatin1String("GERMAN"))
+            if (IniHandler::ReadIni(QStringLiteral("SETTINGS"), QStringLiteral("Language")) != QLatin1String("GERMAN"))
                 m_picEnglishTitle->setVisible(true);
         });
         step([&] { zeptools::CenterForm(this); });

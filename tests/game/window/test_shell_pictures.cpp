@@ -4,7 +4,7 @@
 #include "game/window/QorBest.h"
 #include "game/window/QorInfo.h"
 #include "game/window/QorTitle.h"
-#include "game/window/ShellServices.h"
+#include "support/IniHandler.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -35,8 +35,8 @@ void TestShellPictures::writeWindowPictures()
 {
     QVERIFY(QDir().mkpath(QStringLiteral(OSTREL_PICTURE_DIR)));
     QTemporaryDir dir;
-    services::setIniPath(dir.filePath(QStringLiteral("Ostrel.ini")));
-    services::WriteIni(QStringLiteral("SETTINGS"), QStringLiteral("Language"), QStringLiteral("ENGLISH"));
+    IniHandler::IniPath = dir.filePath(QStringLiteral("Ostrel.ini"));
+    IniHandler::WriteIni(QStringLiteral("SETTINGS"), QStringLiteral("Language"), QStringLiteral("ENGLISH"));
 
     TitleHooks hooks;
     hooks.programFolder = dir.path();

@@ -4,7 +4,7 @@
 #include "common/ScriptedMsgBoxes.h"
 #include "game/window/ChooseLanguage.h"
 #include "game/window/QorTitle.h"
-#include "game/window/ShellServices.h"
+#include "support/IniHandler.h"
 #include "platform/AppTitle.h"
 #include "platform/MousePointer.h"
 #include "platform/RuntimeError.h"
@@ -57,7 +57,7 @@ struct StartUp {
         h.runLanguageWindow = std::move(language);
         h.loadMainWindow = [this] {
             ++loads;
-            languageAtLoad = services::ReadIni(QStringLiteral("SETTINGS"), QStringLiteral("Language"));
+            languageAtLoad = IniHandler::ReadIni(QStringLiteral("SETTINGS"), QStringLiteral("Language"));
             titleVisibleAtLoad = title && title->isVisible();
             pointerAtLoad = platform::mousePointer();
         };
@@ -220,7 +220,7 @@ void TestTitle::titleShowsVersionAndIsBorderless()
     QCOMPARE(title.lblVersion()->text(), QStringLiteral("Freeware Version 2.98"));
     QVERIFY(title.windowFlags() & Qt::FramelessWindowHint);
     QCOMPARE(title.size(), QSize(542, 417));
-    QCOMPARE(services::iniPath(), s.iniFile());
+    QCOMPARE(IniHandler::IniPath, s.iniFile());
     QCOMPARE(s.loads, 1);
     QVERIFY(!title.isVisible()); // the load shows nothing
     platform::setMousePointer(platform::vbDefault);
