@@ -111,6 +111,8 @@ private slots:
     void vetoedThenAcceptedThirdChoice();
     void columnWithFiveChipsIsNeverTested();
     void noGameRunningPlaysNothing();
+    void ratingAnimatesSevenTimesAndLeavesFullColumnsAtTheStart();
+    void errorsInTheSearchNameTheirProcedure();
     void wholeGamesAgainstScriptedOpponentsEndWithTheRightCells();
     void scriptedDrawEndsAsADraw();
 };
@@ -399,6 +401,27 @@ void TestOpponent::noGameRunningPlaysNothing()
     QVERIFY(rig.ui.log.isEmpty());
     QCOMPARE(rig.st.ComputerThinking, false);
     QCOMPARE(platform::mousePointer(), int(platform::vbDefault));
+}
+
+void TestOpponent::ratingAnimatesSevenTimesAndLeavesFullColumnsAtTheStart()
+{
+    ComputerRig rig({2, 2, 2, 2, 2, 2, 6, 6, 6, 6, 6, 6}, 1);
+    rig.st.Score = {0, kStart, kStart, kStart, kStart, kStart, kStart, kStart};
+    rig.rules.FindDecision(1);
+    QCOMPARE(rig.ui.ticks, 7);
+    QCOMPARE(rig.st.Score[2], kStart);
+    QCOMPARE(rig.st.Score[6], kStart);
+    QVERIFY(rig.st.Score[4] > kStart);
+}
+
+void TestOpponent::errorsInTheSearchNameTheirProcedure()
+{
+    ScriptedMsgBoxes boxes;
+    ComputerRig rig;
+    rig.rules.JudgeMove(4, 3); // there are no patterns for a third player
+    QCOMPARE(boxes.count(), 1);
+    QCOMPARE(boxes.shown()[0].title, QStringLiteral("Fehler in: (Ostrel) Sub JudgeMove"));
+    QCOMPARE(boxes.shown()[0].prompt, QStringLiteral("Fehler-Nr: 9\r\nFehler     : Subscript out of range"));
 }
 
 void TestOpponent::wholeGamesAgainstScriptedOpponentsEndWithTheRightCells()
