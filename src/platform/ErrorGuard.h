@@ -12,6 +12,7 @@
 #include <QString>
 #include <exception>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -28,9 +29,10 @@ QString errorBoxPrompt(int number, const QString &description);
 struct LeaveProcedure {};
 
 namespace detail {
-// Runs f, turning every error into a RuntimeError; returns the error or nothing.
+// Runs f, turning every error into a RuntimeError; true when one occurred. The error object is
+// only built on failure: guarded procedures sit on hot paths such as the computer's search.
 template <class F>
-bool runCatching(F &&f, RuntimeError &error)
+bool runCatching(F &&f, std::optional<RuntimeError> &error)
 {
     try {
         f();
@@ -54,10 +56,10 @@ public:
     void operator()(F &&step)
     {
         for (;;) {
-            RuntimeError error(0, QString());
+            std::optional<RuntimeError> error;
             if (!detail::runCatching(step, error))
                 return;
-            const int answer = showErrorBox(m_kind, m_procedure, error.number(), error.description());
+            const int answer = showErrorBox(m_kind, m_procedure, error->number(), error->description());
             if (answer == 4 /* Retry */)
                 continue;
             if (answer == 3 /* Abort */)
@@ -76,7 +78,7 @@ void guarded(ProcKind kind, const QString &procedure, Body &&body)
 {
     Step step(kind, procedure);
     for (;;) {
-        RuntimeError error(0, QString());
+        std::optional<RuntimeError> error;
         bool failed = false;
         try {
             failed = detail::runCatching([&] { body(step); }, error);
@@ -85,7 +87,7 @@ void guarded(ProcKind kind, const QString &procedure, Body &&body)
         }
         if (!failed)
             return;
-        if (showErrorBox(kind, procedure, error.number(), error.description()) != 4 /* Retry */)
+        if (showErrorBox(kind, procedure, error->number(), error->description()) != 4 /* Retry */)
             return;
     }
 }
