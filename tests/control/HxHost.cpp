@@ -142,10 +142,15 @@ HostedControl::HostedControl(std::optional<bool> server, HxPropertyBag *bag, QWi
         put(HX_DISPID_Server, HxArg::boolean(*server));
 }
 
-HostedControl::~HostedControl()
+HostedControl::~HostedControl() { letGo(); }
+
+void HostedControl::letGo()
 {
+    if (!m_ctl)
+        return;
     m_ctl->vtbl->Advise(m_ctl, nullptr);
     m_ctl->vtbl->Release(m_ctl);
+    m_ctl = nullptr;
 }
 
 void HostedControl::sinkInvoke(HxEventSink *self, int32_t eventId, HxVariant *args, int32_t count)

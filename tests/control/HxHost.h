@@ -47,6 +47,8 @@ public:
     HostedControl &operator=(const HostedControl &) = delete;
 
     HxControl *ctl() const { return m_ctl; }
+    // Stops the events and gives up the host's reference (also from inside an event).
+    void letGo();
     // Calls a member; returns the error number (0 = none) and fills *result when given.
     int call(int32_t dispId, int32_t flags, QList<HxArg> args = {}, HxVariant *result = nullptr,
              QString *description = nullptr);

@@ -72,6 +72,7 @@ private slots:
     void getDataTextConvertsTheChosenBytes();
     void sendWaitEndsWhenThePendingPeerVanishes();
     void wrongCallsComeBackAsErrors();
+    void hostMayCallBackAndReleaseInsideEvents();
 };
 
 void TestHarbex::entryPointsCreateRegisterAndCountInstances()
@@ -515,6 +516,44 @@ void TestHarbex::wrongCallsComeBackAsErrors()
     QCOMPARE(ctl.clientCount(), 0);
     QVERIFY(!ctl.getText(HX_DISPID_LocalIP).isEmpty());
     QVERIFY(!ctl.getText(HX_DISPID_LocalHostname).isEmpty());
+}
+
+void TestHarbex::hostMayCallBackAndReleaseInsideEvents()
+{
+    const int port = freePort();
+    auto server = startServer(port);
+    auto c1 = connectClient(*server, port);
+    auto c2 = connectClient(*server, port);
+    server->events.clear();
+
+    // As the game closes its link: Disconnect(0) again inside ClientDied finds nothing more open
+    // for the first client's socket, and the outer call goes on with the second client.
+    int nested = 0;
+    server->onEvent = [&](int32_t id, HxVariant *, int32_t) {
+        if (id == HX_EVENT_ClientDied && nested++ == 0)
+            QCOMPARE(server->disconnect(0), 0);
+    };
+    QCOMPARE(server->disconnect(0), 0);
+    QCOMPARE(server->take(), (QStringList{QStringLiteral("ClientSumChanged:1"), QStringLiteral("ClientDied:1"),
+                                          QStringLiteral("ClientSumChanged:0"), QStringLiteral("ClientDied:2")}));
+    QCOMPARE(server->clientCount(), 0);
+
+    // A host that lets go of the control inside its event: the control goes once the event is over.
+    auto c3 = connectClient(*server, port);
+    bool letGo = false;
+    c3->onEvent = [&](int32_t id, HxVariant *, int32_t) {
+        if (id == HX_EVENT_ServerClose) {
+            c3->letGo();
+            letGo = true;
+        }
+    };
+    QCOMPARE(server->disconnect(3), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(letGo, Wait);
+    QCOMPARE(c3->events.last(), QStringLiteral("ServerClose")); // nothing more reached the host
+    c2.reset();
+    c1.reset();
+    server.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(HxLibrary::instance().canUnloadNow(), int32_t(HX_OK), Wait);
 }
 
 QTEST_MAIN(TestHarbex)
