@@ -7,14 +7,9 @@
 
 namespace gamewindow {
 
+using platform::twipsRect;
 using platform::twipsToPixels;
 
-namespace {
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
-}
-} // namespace
 
 ChooseLanguage::ChooseLanguage(QWidget *parent) : QDialog(parent)
 {

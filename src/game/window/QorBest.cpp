@@ -1,5 +1,7 @@
 #include "game/window/QorBest.h"
 
+#include "game/rules/GameRules.h"
+
 #include "platform/ErrorGuard.h"
 #include "platform/MousePointer.h"
 #include "platform/MsgBox.h"
@@ -11,24 +13,11 @@
 
 namespace gamewindow {
 
+using platform::twipsRect;
 using platform::twipsToPixels;
 
-namespace {
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
-}
-} // namespace
 
-QString formatPoints(int32_t points)
-{
-    const bool negative = points < 0;
-    QString digits = QString::number(negative ? -static_cast<int64_t>(points) : static_cast<int64_t>(points));
-    const QString separator = QLocale::system().groupSeparator();
-    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
-        digits.insert(at, separator);
-    return negative ? QLatin1Char('-') + digits : digits;
-}
+QString formatPoints(int32_t points) { return rules::formatPoints(points); }
 
 QString pointsCaption(int32_t points)
 {

@@ -10,13 +10,10 @@
 
 namespace gamewindow {
 
+using platform::twipsRect;
 using platform::twipsToPixels;
 
 namespace {
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
-}
 
 // &HBBGGRR colours of the design.
 const QColor Red(0xFF, 0x00, 0x00);

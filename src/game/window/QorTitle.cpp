@@ -16,13 +16,10 @@
 
 namespace gamewindow {
 
+using platform::twipsRect;
 using platform::twipsToPixels;
 
 namespace {
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
-}
 const QColor LightYellow(0xFF, 0xFF, 0x80);
 } // namespace
 
