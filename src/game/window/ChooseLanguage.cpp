@@ -10,7 +10,6 @@ namespace gamewindow {
 using platform::twipsRect;
 using platform::twipsToPixels;
 
-
 ChooseLanguage::ChooseLanguage(QWidget *parent) : QDialog(parent)
 {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint

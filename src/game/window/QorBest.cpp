@@ -16,7 +16,6 @@ namespace gamewindow {
 using platform::twipsRect;
 using platform::twipsToPixels;
 
-
 QString formatPoints(int32_t points) { return rules::formatPoints(points); }
 
 QString pointsCaption(int32_t points)
