@@ -226,6 +226,7 @@ void Ostrel::buildBoard()
     m_lblResult->setWordWrap(true);
     QFont resultFont = m_lblResult->font();
     resultFont.setBold(true);
+    resultFont.setPointSize(9);
     m_lblResult->setFont(resultFont);
     SetResultColor(0xFFFF);
     m_picResult->raise();

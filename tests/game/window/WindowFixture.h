@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -113,4 +114,82 @@ struct WindowFixture {
     gamewindow::Picture empty() const { return w->picMoveChip(0)->picture(); }
     gamewindow::Picture moveChip(int k) const { return w->picMoveChip(k)->picture(); }
     QString status() const { return w->lblStatus()->text(); }
+};
+
+// A careful human player (yellow, 2) against the computer (red, 1): looks six plies ahead on its
+// own copy of the board, avoids the computer's wins and values its own win as `ownWin` (below 0
+// to play for a draw, above 0 to play for a win).
+struct Lookahead {
+    explicit Lookahead(int ownWin) : ownWin(ownWin) {}
+    int ownWin;
+    int cell[7][6] = {};
+    int height[7] = {};
+    bool four(int c, int r, int p) const
+    {
+        const int dirs[4][2] = {{1, 0}, {0, 1}, {1, 1}, {1, -1}};
+        for (const auto &d : dirs) {
+            int n = 1;
+            for (int s : {1, -1}) {
+                int cc = c + d[0] * s, rr = r + d[1] * s;
+                while (cc >= 0 && cc < 7 && rr >= 0 && rr < 6 && cell[cc][rr] == p) {
+                    ++n;
+                    cc += d[0] * s;
+                    rr += d[1] * s;
+                }
+            }
+            if (n >= 4)
+                return true;
+        }
+        return false;
+    }
+    // The human (2) maximises, the computer (1) minimises.
+    int value(int toMove, int depth)
+    {
+        if (depth == 0)
+            return 0;
+        int best = toMove == 2 ? -100000 : 100000;
+        bool any = false;
+        for (int c = 0; c < 7; ++c) {
+            if (height[c] >= 6)
+                continue;
+            any = true;
+            const int r = height[c]++;
+            cell[c][r] = toMove;
+            int v;
+            if (four(c, r, toMove))
+                v = toMove == 1 ? -1000 - depth : ownWin;
+            else
+                v = value(3 - toMove, depth - 1);
+            cell[c][r] = 0;
+            --height[c];
+            best = toMove == 2 ? std::max(best, v) : std::min(best, v);
+        }
+        return any ? best : 0;
+    }
+    int choose(const rules::GameState &s)
+    {
+        for (int c = 0; c < 7; ++c) {
+            height[c] = s.Tube[c + 1];
+            for (int r = 0; r < 6; ++r) {
+                // Cell (row from the top, column) of the model's line strings: column c+1, row 5-r.
+                const QString &col = s.PlayMatrix[4][c + 1];
+                cell[c][r] = col.at(5 - r) == QLatin1Char('9') ? 0 : col.at(5 - r).digitValue();
+            }
+        }
+        int bestColumn = -1, best = -1000000;
+        for (int c : {3, 2, 4, 1, 5, 0, 6}) {
+            if (height[c] >= 6)
+                continue;
+            const int r = height[c]++;
+            cell[c][r] = 2;
+            const int v = four(c, r, 2) ? ownWin + 10 : value(1, 5);
+            cell[c][r] = 0;
+            --height[c];
+            if (v > best) {
+                best = v;
+                bestColumn = c;
+            }
+        }
+        return bestColumn + 1;
+    }
 };

@@ -53,25 +53,37 @@ void TestWindowPictures::writePictures()
     const QColor floating = at(mid, f.w->picChip(0), QPoint(16, 16), *f.w);
     QVERIFY2(floating.red() > 200 && floating.green() > 150, "the floating chip is yellow");
 
-    // Yellow (the human) is made to win: column 1 is filled, then the result panel rolls open.
-    f.s().TimeLimitActive = false;
-    f.s().PointsMode = true;
-    int guard = 0;
-    while (f.s().GameRunning && ++guard < 60) {
-        if (f.s().CurrentPlayer == 1)
-            f.w->timPlayTimer_Timer();
-        else
-            f.dropWithKeys(f.s().Tube[1] < 6 ? 1 : (f.s().Tube[2] < 6 ? 2 : 6));
+    // A won game: the human plays for a win with a lookahead, on the first seed where it wins.
+    std::unique_ptr<WindowFixture> game;
+    for (uint64_t seed = 1; seed <= 40 && !game; ++seed) {
+        auto g = std::make_unique<WindowFixture>(true, seed);
+        g->s().English = true;
+        g->w->menTimeLimit()->setChecked(true);
+        g->w->showTimeBarLook(true);
+        g->w->menStartgame_Click();
+        Lookahead human(900);
+        int guard = 0;
+        while (g->s().GameRunning && ++guard < 60) {
+            if (g->s().CurrentPlayer == 1)
+                g->w->timPlayTimer_Timer();
+            else
+                g->dropWithKeys(human.choose(g->s()));
+        }
+        if (g->s().CurrentPlayer == 2 && !g->s().WinCells.isEmpty())
+            game = std::move(g);
     }
-    if (f.s().CurrentPlayer == 1 || !f.s().ResultShown) {
-        // The computer won or no series: show a result anyway, as a series game would.
-        f.w->ShowResultGame("This game results in 12,500 points! (Level 1)\r\nTotal points: 12,500 !!!");
-    }
-    f.w->timPlayTimer_Timer();
-    f.w->timPlayTimer_Timer();
-    QImage won = shoot(*f.w, "won-game");
-    QVERIFY(f.w->picResult()->isVisible());
-    QCOMPARE(f.w->picResult()->height(), 109);
+    QVERIFY2(game, "the human won no game");
+    WindowFixture &f2 = *game;
+    f2.w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f2.w.get()));
+    QCOMPARE(f2.s().ResultShown, true);
+    QVERIFY(f2.w->lblResult()->text().startsWith("This game results in "));
+    QCOMPARE(f2.w->resultColor(), 0xFFFF);
+    f2.w->timPlayTimer_Timer();
+    f2.w->timPlayTimer_Timer(); // the winning chips blink: shown full again
+    QImage won = shoot(*f2.w, "won-game");
+    QVERIFY(f2.w->picResult()->isVisible());
+    QCOMPARE(f2.w->picResult()->height(), 109);
     QVERIFY(!won.isNull());
 }
 
