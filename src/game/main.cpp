@@ -1,13 +1,14 @@
 // Ostrel: four in a row against the computer, at one machine or over the network.
+#include "game/window/Ostrel.h"
+#include "platform/AppTitle.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Ostrel"));
-    window.resize(480, 520);
+    platform::setAppTitle(QStringLiteral("Ostrel"));
+    gamewindow::Ostrel window;
     window.show();
     return app.exec();
 }

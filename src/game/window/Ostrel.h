@@ -1,0 +1,178 @@
+#pragma once
+// The main window: the board panel with its cells, frame pieces and the floating chip, the
+// status line, the time bar and the result panel; the chip's glide and fall, the play timer,
+// the game start, keyboard and mouse control and the sound effects.
+//
+// The window owns one GameState, one GameRules and one random generator and is the rules'
+// GameUi, so the computer moves through the same GoToTube and ChipReleased as a person. Nothing
+// lives in globals: two windows can play in one process. Positions are twips within the board
+// panel, as the procedures compute with them (15 twips per pixel).
+//
+// Hooks for the windows and the network code that come later: SendPacket (frames "<G>", "<D>",
+// "<S>" to the peer), NotifyResults, CheckHighScore and menHelp_Click do nothing here.
+#include "game/rules/GameRules.h"
+#include "game/rules/GameState.h"
+#include "game/rules/GameUi.h"
+#include "game/window/PictureBox.h"
+#include "game/window/SoundOutput.h"
+#include "platform/Random.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QTimer>
+
+#include <array>
+#include <functional>
+
+namespace gamewindow {
+
+class Ostrel : public QMainWindow, public rules::GameUi {
+    Q_OBJECT
+public:
+    explicit Ostrel(QWidget *parent = nullptr);
+    ~Ostrel() override;
+
+    rules::GameState &state() { return m_state; }
+    rules::GameRules &gameRules() { return m_rules; }
+    platform::SystemRandom &random() { return m_random; }
+
+    // Folder of the sound files; the executable's folder unless set.
+    void setProgramFolder(const QString &folder) { m_programFolder = folder; }
+    QString programFolder() const { return m_programFolder; }
+    // Where sounds go; null (the default) is the program's sound player. Not owned.
+    void setSoundOutput(SoundOutput *output) { m_soundOutput = output; }
+    // The one-second wait of a waited sound behind a waited one; support::Delay unless set.
+    void setDelay(std::function<void(int16_t)> delay) { m_delay = std::move(delay); }
+    // False: the play timer keeps its mode and interval but never fires by itself (tests tick it).
+    void setPlayTimerRunsItself(bool runs);
+    int playTimerInterval() const { return m_playTimerInterval; }
+
+    // rules::GameUi
+    void GoToTube(int16_t Column, bool ByComputer) override;
+    void ChipReleased() override;
+    void timPlayTimer_Timer() override;
+    void Playsound(const QString &Name, bool Wait) override;
+    void SetStatusColor(int32_t Color) override;
+    void SetPlayTimerInterval(int Milliseconds) override;
+    void SetResultColor(int32_t Color) override;
+    void ShowResultGame(const QString &Text) override;
+    void CheckHighScore() override;
+    void ShowFloatingChip(int16_t Player) override;
+
+    void ResetPlaygrid();
+    void CheckTimer();
+    void adjuststatuslbl();
+    void menStartgame_Click();
+    void lblStatus_DblClick();
+    void HideResult();
+    void timPing_Timer() {}
+
+    // Input handlers. KeyCode is the key's virtual key number (13 Enter, 37 Left, 39 Right,
+    // 40 Down, 112 F1); a handler may set it to 0 so the key goes no further.
+    void Form_KeyDown(int &KeyCode, int Shift);
+    void Form_KeyUp(int KeyCode, int Shift);
+    void Form_MouseDown(int Button, int Shift, double X, double Y);
+    void Form_Click();
+    void picPlaygrid_Click(int16_t Index);
+    void picPlaygrid_DblClick(int16_t Index);
+    void picPlayBorder_Click(int16_t Index);
+    void picChip_DblClick(int16_t Index);
+
+    virtual void menHelp_Click() {}
+    // Text of the chat line of a network game; Enter drops the chip only while it is empty.
+    virtual QString chatLineText() const { return QString(); }
+    virtual void SendPacket(const QString &Text) { Q_UNUSED(Text); }
+    virtual void NotifyResults(int16_t &ActPlayer) { Q_UNUSED(ActPlayer); }
+
+    // Controls.
+    QWidget *PicPlayBoard() const { return m_board; }
+    QWidget *formSurface() const { return m_surface; }
+    PictureBox *picPlaygrid(int index) const { return m_playgrid.at(index); }
+    PictureBox *picPlayBorder(int index) const { return m_border.at(index); }
+    PictureBox *picChip(int index) const { return m_chip.at(index); }
+    PictureBox *picMoveChip(int index) const { return m_moveChip.at(index); }
+    PictureBox *picAnim(int index) const { return m_anim.at(index); }
+    PictureBox *TimeBar() const { return m_timeBar; }
+    QLabel *lblStatus() const { return m_lblStatus; }
+    QWidget *picResult() const { return m_picResult; }
+    QLabel *lblResult() const { return m_lblResult; }
+    QAction *menStartgame() const { return m_menStartgame; }
+    QAction *menOnePlayer() const { return m_menOnePlayer; }
+    QAction *menTwoPlayers() const { return m_menTwoPlayers; }
+    QAction *menTimeLimit() const { return m_menTimeLimit; }
+    QAction *menSoundOn() const { return m_menSoundOn; }
+    QMenu *menGame() const { return m_menGame; }
+
+    // Measures the procedures work with, in twips.
+    int resultHeightTwips() const { return m_resultHeight; }
+    int ResultPanelHeight() const { return m_resultPanelHeight; }
+    float timeBarWidthTwips() const { return m_timeBarWidth; }
+    int MouseX() const { return m_mouseX; }
+    // Colours as &HBBGGRR.
+    int32_t statusColor() const { return m_statusColor; }
+    int32_t resultColor() const { return m_resultColor; }
+    int16_t AnimFrame() const { return m_animFrame; }
+    int16_t AnimStep() const { return m_animStep; }
+    // The time bar's look: the green one while the time limit is in force, else the grey one.
+    void showTimeBarLook(bool enabled);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+
+private:
+    void buildBoard();
+    void buildMenus();
+    void setTimeBarWidth(float twips);
+    void setResultHeight(int twips);
+    void setStatusCaption(const QString &text);
+    Picture store(PictureBox *box) const { return box->picture(); }
+
+    rules::GameState m_state;
+    platform::SystemRandom m_random;
+    rules::GameRules m_rules;
+
+    QString m_programFolder;
+    PulseSoundOutput m_pulse;
+    SoundOutput *m_soundOutput = nullptr;
+    std::function<void(int16_t)> m_delay;
+
+    QWidget *m_surface = nullptr;
+    Panel *m_board = nullptr;
+    std::array<PictureBox *, 43> m_playgrid{};
+    std::array<PictureBox *, 30> m_border{};
+    std::array<PictureBox *, 3> m_chip{};
+    std::array<PictureBox *, 7> m_moveChip{};
+    std::array<PictureBox *, 6> m_anim{};
+    PictureBox *m_timeBar = nullptr;
+    Picture m_timeBarEnabled;
+    Picture m_timeBarDisabled;
+    StatusLabel *m_lblStatus = nullptr;
+    Panel *m_picResult = nullptr;
+    QLabel *m_lblResult = nullptr;
+
+    QMenu *m_menGame = nullptr;
+    QAction *m_menOnePlayer = nullptr;
+    QAction *m_menTwoPlayers = nullptr;
+    QAction *m_menTimeLimit = nullptr;
+    QAction *m_menSoundOn = nullptr;
+    QAction *m_menStartgame = nullptr;
+
+    QTimer m_timPlayTimer;
+    int m_playTimerInterval = 0;
+    bool m_playTimerRunsItself = true;
+    QTimer m_timPing;
+
+    int16_t m_animFrame = 0;
+    int16_t m_animStep = 1;
+    int m_mouseX = 0;
+    int m_resultHeight = 0;
+    int m_resultPanelHeight = 0;
+    float m_timeBarWidth = 5250;
+    int32_t m_statusColor = 0xC0C0C0;
+    int32_t m_resultColor = 0xFFFF;
+};
+
+} // namespace gamewindow

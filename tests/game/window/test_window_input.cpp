@@ -1,0 +1,270 @@
+// Keyboard and mouse control: the guards of every handler, the keys, clicks on cells, on the
+// top frame pieces and on the window's surface, and double clicks that drop.
+#include "WindowFixture.h"
+
+class TestWindowInput : public QObject {
+    Q_OBJECT
+private slots:
+    void nothingMovesBeforeTheFirstGame();
+    void nothingMovesWhileTheComputerIsToMove();
+    void networkGameMovesOnlyOnTheOwnTurn();
+    void heldKeyBlocksKeysAndClicksButNotDoubleClicks();
+    void arrowKeysMoveOneColumnAndWrap();
+    void enterAndDownDrop();
+    void f1OpensHelpWhateverTheGameDoes();
+    void cellClicksChooseTheCellsColumn();
+    void topFramePiecesChooseColumnsOthersDoNothing();
+    void clickOnTheWindowSurfaceCountsBothCellEdges();
+    void doubleClickOnACellMovesThenDrops();
+    void doubleClickOnTheFloatingChipDrops();
+};
+
+namespace {
+// A two-player game, red to move over column 4.
+void startTwoPlayers(WindowFixture &f)
+{
+    f.w->menStartgame_Click();
+    f.sound.clear();
+}
+} // namespace
+
+void TestWindowInput::nothingMovesBeforeTheFirstGame()
+{
+    WindowFixture f(false);
+    f.key(Qt::Key_Right);
+    f.key(Qt::Key_Down);
+    f.clickCell(3);
+    QTest::mouseClick(f.w->picPlayBorder(24), Qt::LeftButton);
+    f.doubleClickCell(5);
+    QCOMPARE(f.s().SelColumn, int16_t(0));
+    QCOMPARE(f.s().MoveCount, int16_t(0));
+    QCOMPARE(f.s().KeyHeld, false);
+    QVERIFY(f.sound.requests.isEmpty());
+}
+
+void TestWindowInput::nothingMovesWhileTheComputerIsToMove()
+{
+    WindowFixture f;
+    f.w->menStartgame_Click(); // the computer (red) begins
+    f.sound.clear();
+    f.key(Qt::Key_Left);
+    f.key(Qt::Key_Return);
+    f.clickCell(1);
+    QTest::mouseClick(f.w->picPlayBorder(23), Qt::LeftButton);
+    f.doubleClickCell(2);
+    QTest::mouseDClick(f.w->picChip(0), Qt::LeftButton);
+    f.w->GoToTube(2, false); // a caller that is not the computer is refused as well
+    QCOMPARE(f.s().SelColumn, int16_t(4));
+    QCOMPARE(f.s().MoveCount, int16_t(0));
+    QVERIFY(f.sound.requests.isEmpty());
+    f.w->GoToTube(2, true);
+    QCOMPARE(f.s().SelColumn, int16_t(2));
+}
+
+void TestWindowInput::networkGameMovesOnlyOnTheOwnTurn()
+{
+    WindowFixture f(false);
+    f.s().NetworkGame = true;
+    f.s().LocalIsRed = true;
+    f.s().FromPeer = true; // the peer (yellow) started
+    f.w->menStartgame_Click();
+    f.s().FromPeer = false;
+    QCOMPARE(f.s().CurrentPlayer, int16_t(2));
+    f.key(Qt::Key_Left);
+    f.clickCell(1);
+    f.doubleClickCell(1);
+    QCOMPARE(f.s().SelColumn, int16_t(4));
+    QCOMPARE(f.s().MoveCount, int16_t(0));
+    QVERIFY(f.w->packets.isEmpty());
+
+    f.s().CurrentPlayer = 1;
+    f.key(Qt::Key_Left);
+    QCOMPARE(f.s().SelColumn, int16_t(3));
+    f.w->chatLine = "hello"; // Enter belongs to the chat line while it holds text
+    f.key(Qt::Key_Return);
+    QCOMPARE(f.s().MoveCount, int16_t(0));
+    f.w->chatLine.clear();
+    f.key(Qt::Key_Return);
+    QCOMPARE(f.s().MoveCount, int16_t(1));
+    QCOMPARE(f.w->packets, QStringList({"<G>3", "<D>3"}));
+    // Now the peer is to move: the floating chip's double click is the one unguarded way in.
+    QCOMPARE(f.s().CurrentPlayer, int16_t(2));
+    f.key(Qt::Key_Down);
+    QCOMPARE(f.s().MoveCount, int16_t(1));
+    QTest::mouseDClick(f.w->picChip(0), Qt::LeftButton);
+    QCOMPARE(f.s().MoveCount, int16_t(2));
+}
+
+void TestWindowInput::heldKeyBlocksKeysAndClicksButNotDoubleClicks()
+{
+    WindowFixture f(false);
+    startTwoPlayers(f);
+    QTest::keyPress(f.w.get(), Qt::Key_Right);
+    QCOMPARE(f.s().SelColumn, int16_t(5));
+    QCOMPARE(f.s().KeyHeld, true);
+    // The key's repeat while it is held, and other keys, do nothing.
+    QTest::keyPress(f.w.get(), Qt::Key_Right, Qt::NoModifier);
+    QKeyEvent repeatRelease(QEvent::KeyRelease, Qt::Key_Right, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(f.w.get(), &repeatRelease);
+    QKeyEvent repeatPress(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(f.w.get(), &repeatPress);
+    QTest::keyPress(f.w.get(), Qt::Key_Down);
+    f.clickCell(1);
+    QCOMPARE(f.s().SelColumn, int16_t(5));
+    QCOMPARE(f.s().MoveCount, int16_t(0));
+    // A double click still drops.
+    f.doubleClickCell(2);
+    QCOMPARE(f.s().MoveCount, int16_t(1));
+    QCOMPARE(f.s().Tube[5], int16_t(1));
+    QTest::keyRelease(f.w.get(), Qt::Key_Right);
+    QCOMPARE(f.s().KeyHeld, false);
+    f.key(Qt::Key_Right);
+    QCOMPARE(f.s().SelColumn, int16_t(6));
+}
+
+void TestWindowInput::arrowKeysMoveOneColumnAndWrap()
+{
+    WindowFixture f(false);
+    startTwoPlayers(f);
+    for (int c = 3; c >= 1; --c) {
+        f.key(Qt::Key_Left);
+        QCOMPARE(f.s().SelColumn, int16_t(c));
+    }
+    f.sound.clear();
+    f.key(Qt::Key_Left); // column 0 wraps to 7 and jumps there
+    QCOMPARE(f.s().SelColumn, int16_t(7));
+    QCOMPARE(f.sound.count("NEXTTUBE"), 1);
+    QCOMPARE(f.w->picChip(0)->x(), f.w->picPlaygrid(7)->x());
+    f.sound.clear();
+    f.key(Qt::Key_Right); // column 8 wraps to 1
+    QCOMPARE(f.s().SelColumn, int16_t(1));
+    QCOMPARE(f.sound.count("NEXTTUBE"), 1);
+    // Up and other keys do nothing but count as held.
+    f.key(Qt::Key_Up);
+    f.key(Qt::Key_A);
+    QCOMPARE(f.s().SelColumn, int16_t(1));
+    QCOMPARE(f.s().MoveCount, int16_t(0));
+}
+
+void TestWindowInput::enterAndDownDrop()
+{
+    WindowFixture f(false);
+    startTwoPlayers(f);
+    f.key(Qt::Key_Return);
+    QCOMPARE(f.s().MoveCount, int16_t(1));
+    QCOMPARE(f.s().Tube[4], int16_t(1));
+    f.key(Qt::Key_Enter);
+    f.key(Qt::Key_Down);
+    QCOMPARE(f.s().MoveCount, int16_t(3));
+    QCOMPARE(f.s().Tube[4], int16_t(3));
+    QCOMPARE(f.s().CurrentPlayer, int16_t(2));
+}
+
+void TestWindowInput::f1OpensHelpWhateverTheGameDoes()
+{
+    WindowFixture f;
+    f.key(Qt::Key_F1);
+    QCOMPARE(f.w->helpOpened, 1);
+    f.w->menStartgame_Click(); // the computer is to move
+    f.key(Qt::Key_F1);
+    QCOMPARE(f.w->helpOpened, 2);
+    int code = 112;
+    f.w->Form_KeyDown(code, 0);
+    QCOMPARE(code, 0);
+    QCOMPARE(f.w->helpOpened, 3);
+}
+
+void TestWindowInput::cellClicksChooseTheCellsColumn()
+{
+    WindowFixture f(false);
+    startTwoPlayers(f);
+    f.clickCell(1); // column 1, from 4: four steps
+    QCOMPARE(f.s().SelColumn, int16_t(1));
+    QCOMPARE(f.sound.count("NEXTTUBE"), 4);
+    f.clickCell(38); // bottom row, column 3
+    QCOMPARE(f.s().SelColumn, int16_t(3));
+    f.clickCell(42); // column 7 asks for 0, which is 7
+    QCOMPARE(f.s().SelColumn, int16_t(7));
+    f.sound.clear();
+    f.clickCell(14); // 14 Mod 7 = 0 again: not the same number as 7, so one step in place
+    QCOMPARE(f.s().SelColumn, int16_t(7));
+    QCOMPARE(f.sound.count("NEXTTUBE"), 1);
+    f.sound.clear();
+    f.clickCell(22); // column 1 from 7: a glide over the whole board, no key held
+    QCOMPARE(f.sound.count("NEXTTUBE"), 7);
+    QCOMPARE(f.s().MoveCount, int16_t(0));
+}
+
+void TestWindowInput::topFramePiecesChooseColumnsOthersDoNothing()
+{
+    WindowFixture f(false);
+    startTwoPlayers(f);
+    QTest::mouseClick(f.w->picPlayBorder(25), Qt::LeftButton);
+    QCOMPARE(f.s().SelColumn, int16_t(3));
+    QTest::mouseClick(f.w->picPlayBorder(29), Qt::LeftButton);
+    QCOMPARE(f.s().SelColumn, int16_t(7));
+    f.sound.clear();
+    for (int n : {0, 8, 10, 14, 15, 20, 21, 22})
+        QTest::mouseClick(f.w->picPlayBorder(n), Qt::LeftButton);
+    QCOMPARE(f.s().SelColumn, int16_t(7));
+    QVERIFY(f.sound.requests.isEmpty());
+    // The frame pieces stand where the board's geometry puts them.
+    QCOMPARE(f.w->picPlayBorder(0)->leftTwips(), 900);
+    QCOMPARE(f.w->picPlayBorder(0)->topTwips(), 4440);
+    QCOMPARE(f.w->picPlayBorder(9)->topTwips(), 3960);
+    QCOMPARE(f.w->picPlayBorder(14)->topTwips(), 1560);
+    QCOMPARE(f.w->picPlayBorder(20)->topTwips(), 3960);
+    QCOMPARE(f.w->picPlayBorder(22)->leftTwips(), 4740);
+    QCOMPARE(f.w->picPlayBorder(29)->leftTwips(), 4260);
+    QCOMPARE(f.w->picPlaygrid(42)->leftTwips(), 4260);
+    QCOMPARE(f.w->picPlaygrid(42)->topTwips(), 3960);
+    QCOMPARE(f.w->picPlaygrid(0)->leftTwips(), 8580);
+}
+
+void TestWindowInput::clickOnTheWindowSurfaceCountsBothCellEdges()
+{
+    WindowFixture f(false);
+    f.w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.w.get()));
+    startTwoPlayers(f);
+    QWidget *surface = f.w->formSurface();
+    // 1860 twips = 124 pixels: the right edge of column 1 and the left edge of column 2.
+    QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(124, 2));
+    QCOMPARE(f.s().SelColumn, int16_t(2));
+    QCOMPARE(f.w->MouseX(), -1);
+    f.sound.clear();
+    QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(100, 3)); // 1500 twips: column 1
+    QCOMPARE(f.s().SelColumn, int16_t(1));
+    QCOMPARE(f.sound.count("NEXTTUBE"), 2);
+    QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(5, 3)); // left of every cell
+    QCOMPARE(f.s().SelColumn, int16_t(1));
+    // A click without a press on the surface before it does nothing.
+    f.w->Form_Click();
+    QCOMPARE(f.s().SelColumn, int16_t(1));
+}
+
+void TestWindowInput::doubleClickOnACellMovesThenDrops()
+{
+    WindowFixture f(false);
+    startTwoPlayers(f);
+    f.doubleClickCell(6);
+    QCOMPARE(f.s().SelColumn, int16_t(6));
+    QCOMPARE(f.s().MoveCount, int16_t(1));
+    QCOMPARE(f.s().Tube[6], int16_t(1));
+    QCOMPARE(f.w->picPlaygrid(41)->picture(), f.moveChip(2));
+}
+
+void TestWindowInput::doubleClickOnTheFloatingChipDrops()
+{
+    WindowFixture f(false);
+    startTwoPlayers(f);
+    QTest::mouseDClick(f.w->picChip(0), Qt::LeftButton);
+    QCOMPARE(f.s().MoveCount, int16_t(1));
+    // After a time-out the chip stays visible, and its double click is not guarded by the game.
+    f.s().GameRunning = false;
+    QTest::mouseDClick(f.w->picChip(0), Qt::LeftButton);
+    QCOMPARE(f.s().MoveCount, int16_t(2));
+}
+
+QTEST_MAIN(TestWindowInput)
+#include "test_window_input.moc"
