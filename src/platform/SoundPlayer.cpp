@@ -92,15 +92,12 @@ std::optional<WaveSound> readWaveFile(const QString &path)
     const QString found = resolvePathNoCase(path);
     if (found.isEmpty())
         return std::nullopt;
+    // findFileNoCase only finds regular files, so the size is known and bounds the read
+    // (no buffer of the largest allowed size for every little sound).
     QFile file(found);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxWaveFileBytes)
         return std::nullopt;
-    // Read one byte more than allowed, so that a file that grew (or a device) is refused
-    // without reading it all.
-    const QByteArray bytes = file.read(MaxWaveFileBytes + 1);
-    if (bytes.size() > MaxWaveFileBytes)
-        return std::nullopt;
-    return parseWave(bytes);
+    return parseWave(file.read(file.size()));
 }
 
 QString findFileNoCase(const QString &folder, const QString &name)

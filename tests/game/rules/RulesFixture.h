@@ -172,16 +172,4 @@ struct Grid {
                 }
         return false;
     }
-    // The digit string a line should show, from its cell list.
-    QString lineFor(const QString &cells) const
-    {
-        if (cells.isEmpty())
-            return QString();
-        QString text;
-        for (const QString &item : cells.split(QLatin1Char(','))) {
-            const int v = at(item.toInt());
-            text += v == 0 ? QLatin1Char('9') : QChar(u'0' + v);
-        }
-        return text;
-    }
 };

@@ -1,0 +1,8 @@
+#pragma once
+// The version text the windows show; the network handshake sends the same text.
+#include <QString>
+
+namespace gamewindow {
+inline QString versionText() { return QStringLiteral("Freeware Version 2.98"); }
+inline QString productName() { return QStringLiteral("Ostrel"); }
+} // namespace gamewindow

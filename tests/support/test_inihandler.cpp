@@ -1,0 +1,123 @@
+// The settings file as the windows use it: first start, trimmed and cut values, keys written in
+// another case than they are read, high-score points with their sign blank, failed writes.
+#include "support/IniHandler.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace IniHandler;
+
+namespace {
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+} // namespace
+
+class TestIniHandler : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        IniPath = m_dir.filePath(QStringLiteral("Ostrel.ini"));
+        QFile::remove(IniPath);
+    }
+
+    void firstStartReadsEveryKeyAsEmpty();
+    void valuesAreTrimmedAndCutTo255Characters();
+    void keysWrittenInAnotherCaseUpdateTheEntryTheyAreReadFrom();
+    void pointsKeepTheirSignBlankInTheFile();
+    void unloadWritesLeaveOtherLinesAsTheyAre();
+    void failedWritesReturnFalseAndChangeNothing();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestIniHandler::firstStartReadsEveryKeyAsEmpty()
+{
+    for (const char *key : {"Language", "TWOPlayers", "TimeLimit", "Sound", "LogFile", "P2PColor",
+                            "P2PTimeout", "Playername", "LastIP", "PortRed"})
+        QCOMPARE(ReadIni("SETTINGS", key), QString());
+    QCOMPARE(ReadIni("HIGHSCORES", "Points1"), QString());
+    QCOMPARE(IniResult, QVariant(0));
+    QVERIFY(!QFile::exists(IniPath));
+}
+
+void TestIniHandler::valuesAreTrimmedAndCutTo255Characters()
+{
+    const QByteArray longName = QByteArray(255, 'n') + "CUT";
+    writeAll(IniPath, "[SETTINGS]\r\nTimeLimit=   OFF   \r\nPlayername=" + longName + "\r\nLastIP=\r\n");
+    QCOMPARE(ReadIni("SETTINGS", "TimeLimit"), QString("OFF"));
+    QCOMPARE(IniResult, QVariant(3));
+    QCOMPARE(ReadIni("SETTINGS", "Playername"), QString(255, QLatin1Char('n')));
+    QCOMPARE(IniResult, QVariant(255));
+    QCOMPARE(ReadIni("SETTINGS", "LastIP"), QString());
+    QCOMPARE(ReadIni("settings", "timelimit"), QString("OFF"));
+}
+
+void TestIniHandler::keysWrittenInAnotherCaseUpdateTheEntryTheyAreReadFrom()
+{
+    writeAll(IniPath, "[SETTINGS]\r\nlogfile=NO\r\nPlayername=Ann\r\n");
+    QCOMPARE(ReadIni("SETTINGS", "LogFile"), QString("NO"));
+    QVERIFY(WriteIni("SETTINGS", "PlayerName", "Bob"));
+    QVERIFY(WriteIni("SETTINGS", "Logfile", "YES"));
+    QCOMPARE(readAll(IniPath), QByteArray("[SETTINGS]\r\nlogfile=YES\r\nPlayername=Bob\r\n"));
+    QCOMPARE(ReadIni("SETTINGS", "LogFile"), QString("YES"));
+    QCOMPARE(ReadIni("SETTINGS", "Playername"), QString("Bob"));
+}
+
+void TestIniHandler::pointsKeepTheirSignBlankInTheFile()
+{
+    writeAll(IniPath, "[HIGHSCORES]\r\nPlayer3=Cy\r\nPoints3= 4500\r\n");
+    QCOMPARE(ReadIni("HIGHSCORES", "Points3"), QString("4500"));
+    QVERIFY(WriteIni("HIGHSCORES", "Points3", " 4500"));
+    QCOMPARE(readAll(IniPath), QByteArray("[HIGHSCORES]\r\nPlayer3=Cy\r\nPoints3= 4500\r\n"));
+}
+
+void TestIniHandler::unloadWritesLeaveOtherLinesAsTheyAre()
+{
+    const QByteArray head = "; my notes\n[SETTINGS]\nLanguage=GERMAN\nExtra=keep me\n";
+    writeAll(IniPath, head);
+    QVERIFY(WriteIni("SETTINGS", "Sound", "OFF"));
+    QVERIFY(WriteIni("SETTINGS", "TWOPlayers", "NO"));
+    QVERIFY(WriteIni("SETTINGS", "Language", "ENGLISH"));
+    for (int place = 1; place <= 2; ++place) {
+        QVERIFY(WriteIni("HIGHSCORES", QStringLiteral("Player%1").arg(place), QString::fromUtf8("Zoë")));
+        QVERIFY(WriteIni("HIGHSCORES", QStringLiteral("Points%1").arg(place), " 0"));
+    }
+    QCOMPARE(readAll(IniPath), QByteArray("; my notes\n[SETTINGS]\nLanguage=ENGLISH\nExtra=keep me\n"
+                                          "Sound=OFF\r\nTWOPlayers=NO\r\n"
+                                          "[HIGHSCORES]\r\nPlayer1=Zo\xEB\r\nPoints1= 0\r\n"
+                                          "Player2=Zo\xEB\r\nPoints2= 0\r\n"));
+    QCOMPARE(ReadIni("HIGHSCORES", "Player2"), QString::fromUtf8("Zoë"));
+}
+
+void TestIniHandler::failedWritesReturnFalseAndChangeNothing()
+{
+    IniPath = m_dir.filePath(QStringLiteral("no such folder/Ostrel.ini"));
+    QVERIFY(!WriteIni("SETTINGS", "Language", "GERMAN"));
+    // An empty value is no excuse to report a failed write as done.
+    QVERIFY(!WriteIni("SETTINGS", "LastIP", ""));
+    QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("no such folder"))));
+    QCOMPARE(ReadIni("SETTINGS", "Language"), QString());
+
+    IniPath = m_dir.filePath(QStringLiteral("a folder"));
+    QVERIFY(QDir().mkpath(IniPath));
+    QVERIFY(!WriteIni("SETTINGS", "Language", "GERMAN"));
+    QCOMPARE(ReadIni("SETTINGS", "Language"), QString());
+}
+
+QTEST_GUILESS_MAIN(TestIniHandler)
+#include "test_inihandler.moc"
