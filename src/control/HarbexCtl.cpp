@@ -1,0 +1,394 @@
+#include "control/HarbexCtl.h"
+
+#include "control/Variant.h"
+#include "platform/Ansi.h"
+#include "platform/ErrorGuard.h"
+#include "platform/RuntimeError.h"
+#include "platform/Twips.h"
+#include "platform/Yield.h"
+
+#include <QElapsedTimer>
+#include <QWidget>
+#include <limits>
+
+namespace harbex {
+
+namespace {
+int g_liveInstances = 0;
+
+// The last resort of the send wait: a send that has not completed in this time is given up.
+constexpr qint64 SendWaitLimitMs = 60000;
+
+constexpr int ControlPixels = 24;
+
+// The control's place on its host window; it draws nothing of its own.
+class ControlSurface : public QWidget {
+public:
+    explicit ControlSurface(HarbexCtl *owner) : m_owner(owner) { setAttribute(Qt::WA_NoSystemBackground); }
+    void detach() { m_owner = nullptr; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QWidget::resizeEvent(event);
+        if (m_owner)
+            m_owner->UserControl_Resize();
+    }
+
+private:
+    HarbexCtl *m_owner;
+};
+
+[[noreturn]] void noSuchElement(int number)
+{
+    throw platform::RuntimeError(340, QStringLiteral("Control array element '%1' doesn't exist").arg(number));
+}
+} // namespace
+
+HarbexCtl::HarbexCtl() : m_com{{nullptr}, this}
+{
+    ++g_liveInstances;
+    WS.push_back(std::make_unique<Socket>(0, static_cast<SocketEvents *>(this)));
+    UserControl_Initialize();
+}
+
+HarbexCtl::~HarbexCtl()
+{
+    m_sink = nullptr;
+    WS.clear();
+    if (auto *surface = static_cast<ControlSurface *>(m_surface.data())) {
+        surface->detach();
+        delete surface;
+    }
+    --g_liveInstances;
+}
+
+int HarbexCtl::liveInstances() { return g_liveInstances; }
+
+uint32_t HarbexCtl::release()
+{
+    const uint32_t left = --m_refs;
+    if (left == 0) {
+        if (m_depth > 0)
+            m_released = true; // destroyed when the running call returns
+        else
+            delete this;
+    }
+    return left;
+}
+
+HarbexCtl::Busy::~Busy()
+{
+    if (--m_ctl->m_depth == 0 && m_ctl->m_released) {
+        m_ctl->m_released = false;
+        m_ctl->m_sink = nullptr;
+        m_ctl->deleteLater(); // a socket of this control may still be on the stack
+    }
+}
+
+void HarbexCtl::UserControl_Initialize()
+{
+    m_surface = new ControlSurface(this);
+    FixControlSize();
+}
+
+void HarbexCtl::FixControlSize()
+{
+    if (!m_surface)
+        return;
+    const int width = platform::twipsToPixels(ControlPixels * platform::TwipsPerPixel);
+    const int height = platform::twipsToPixels(ControlPixels * platform::TwipsPerPixel);
+    m_surface->setFixedSize(width, height);
+}
+
+void HarbexCtl::UserControl_Resize() { FixControlSize(); }
+
+void HarbexCtl::setParentWindow(QWidget *parent)
+{
+    if (!m_surface)
+        return;
+    const bool wasVisible = !m_surface->isHidden();
+    m_surface->setParent(parent);
+    if (wasVisible)
+        m_surface->show();
+    FixControlSize();
+}
+
+void HarbexCtl::UserControl_ReadProperties(PropertyStore &bag)
+{
+    RemoteHost = bag.ReadProperty(QStringLiteral("RemoteHost"), QString()).toString();
+    EchoOn = bag.ReadProperty(QStringLiteral("EchoOn"), false).toBool();
+    Server = bag.ReadProperty(QStringLiteral("Server"), true).toBool();
+}
+
+void HarbexCtl::UserControl_WriteProperties(PropertyStore &bag)
+{
+    bag.WriteProperty(QStringLiteral("RemoteHost"), RemoteHost, QString());
+    bag.WriteProperty(QStringLiteral("EchoOn"), EchoOn, false);
+    bag.WriteProperty(QStringLiteral("Server"), Server, true);
+}
+
+QString HarbexCtl::LocalHostname() const { return WS[0]->LocalHostName(); }
+QString HarbexCtl::LocalIP() const { return WS[0]->LocalIP(); }
+
+Socket &HarbexCtl::ws(int number)
+{
+    if (number < 0 || static_cast<size_t>(number) >= WS.size())
+        noSuchElement(number);
+    return *WS[static_cast<size_t>(number)];
+}
+
+void HarbexCtl::RaiseServerMessage(QString text) { raise(HX_EVENT_ServerMessage, {EventArg::refStr(&text)}); }
+
+void HarbexCtl::ActivatePort(int16_t NewPort)
+{
+    platform::guardedSub(QStringLiteral("ActivatePort"), [&](platform::Step &step) {
+        step([&] {
+            if (WS[0]->State() != sckClosed)
+                WS[0]->Close();
+        });
+        step([&] {
+            RaiseServerMessage((Server ? QStringLiteral("Sermodus") : QStringLiteral("ClientModus"))
+                               + QStringLiteral(" auf Port ") + QString::number(NewPort) + QStringLiteral(" aktiviert ..."));
+        });
+        step([&] { ActivePort = NewPort; });
+        if (Server) {
+            step([&] { WS[0]->setLocalPort(NewPort); });
+            step([&] { WS[0]->Listen(); });
+        } else {
+            step([&] { WS[0]->setRemotePort(NewPort); });
+            step([&] { WS[0]->setRemoteHost(RemoteHost); });
+            step([&] { WS[0]->Connect(); });
+        }
+    });
+}
+
+void HarbexCtl::WS_ConnectionRequest(int16_t, int32_t requestID)
+{
+    Busy busy(this);
+    if (LastClientNumber == std::numeric_limits<int16_t>::max())
+        return; // every number is used up: the request is turned away
+    ++LastClientNumber;
+    const int16_t n = LastClientNumber;
+    RaiseServerMessage(QStringLiteral("Connection No: ") + QString::number(n) + QStringLiteral(" requested ..."));
+    while (WS.size() <= static_cast<size_t>(n))
+        WS.push_back(std::make_unique<Socket>(static_cast<int16_t>(WS.size()), static_cast<SocketEvents *>(this)));
+    try {
+        WS[n]->setLocalPort(ActivePort);
+        WS[n]->Accept(requestID);
+        ConnectedClients = platform::toInt16(ConnectedClients + 1LL);
+    } catch (const platform::RuntimeError &) {
+        return; // the request went away while the host handled the message
+    }
+    raise(HX_EVENT_ClientSumChanged, {EventArg::refI2(&ConnectedClients)});
+    int16_t number = n;
+    raise(HX_EVENT_ClientConnected, {EventArg::refI2(&number)});
+}
+
+void HarbexCtl::WS_Connect(int16_t)
+{
+    Busy busy(this);
+    RaiseServerMessage(QStringLiteral("Connected as client ..."));
+    raise(HX_EVENT_Connect, {});
+}
+
+void HarbexCtl::WS_Close(int16_t index)
+{
+    Busy busy(this);
+    try {
+        if (index != 0 || !Server) {
+            if (ws(index).State() != sckClosed)
+                Disconnect(index);
+            RaiseServerMessage(QStringLiteral("Connection to No. ") + QString::number(index) + QStringLiteral(" closed ..."));
+        } else {
+            const int16_t last = LastClientNumber;
+            for (int number = 1; number <= last; ++number)
+                if (ws(number).State() != sckClosed)
+                    Disconnect(static_cast<int16_t>(number));
+        }
+    } catch (const platform::RuntimeError &) {
+        // a notification has nobody to report to
+    }
+}
+
+void HarbexCtl::Disconnect(int16_t ClientNumber)
+{
+    if (Server) {
+        const int first = ClientNumber == 0 ? 1 : ClientNumber;
+        const int last = ClientNumber == 0 ? LastClientNumber : ClientNumber;
+        for (int number = first; number <= last; ++number) {
+            Socket &socket = ws(number);
+            if (socket.State() == sckClosed)
+                continue;
+            socket.Close();
+            ConnectedClients = platform::toInt16(ConnectedClients - 1LL);
+            raise(HX_EVENT_ClientSumChanged, {EventArg::refI2(&ConnectedClients)});
+            int16_t died = static_cast<int16_t>(number);
+            raise(HX_EVENT_ClientDied, {EventArg::refI2(&died)});
+        }
+    } else if (WS[0]->State() != sckClosed) {
+        WS[0]->Close();
+        raise(HX_EVENT_ServerClose, {});
+    }
+}
+
+void HarbexCtl::SendText(int16_t ClientNumber, const QString &SendText)
+{
+    if (SendText.isEmpty())
+        return;
+    // The characters are counted in a 16-bit integer.
+    if (SendText.size() > std::numeric_limits<int16_t>::max())
+        platform::raiseError(platform::ErrOverflow);
+    SendBytes(ClientNumber, platform::toAnsi(SendText));
+}
+
+void HarbexCtl::waitForPendingSend()
+{
+    // The previous send ends with its SendComplete; it can also end with its socket closing or
+    // failing, after which no SendComplete will come, and as a last resort with the time limit.
+    QElapsedTimer waited;
+    waited.start();
+    while (SendPending) {
+        const bool pendingAlive = m_pendingSocket >= 0 && static_cast<size_t>(m_pendingSocket) < WS.size()
+            && WS[static_cast<size_t>(m_pendingSocket)]->State() == sckConnected;
+        if (!pendingAlive || waited.elapsed() > SendWaitLimitMs) {
+            SendPending = false;
+            break;
+        }
+        platform::waitForEvents(100);
+    }
+}
+
+void HarbexCtl::SendBytes(int16_t ClientNumber, const QByteArray &SendBytes)
+{
+    platform::guardedSub(QStringLiteral("SendBytes"), [&](platform::Step &step) {
+        if (!Server) {
+            step([&] { WS[0]->SendData(SendBytes); });
+            return;
+        }
+        const int first = ClientNumber == 0 ? 1 : ClientNumber;
+        const int last = ClientNumber == 0 ? LastClientNumber : ClientNumber;
+        for (int number = first; number <= last; ++number) {
+            bool open = false;
+            step([&] { open = ws(number).State() != sckClosed; });
+            if (!open)
+                continue;
+            step([&] { waitForPendingSend(); });
+            step([&] {
+                SendPending = true;
+                m_pendingSocket = number;
+            });
+            step([&] { ws(number).SendData(SendBytes); });
+        }
+    });
+}
+
+void HarbexCtl::WS_SendComplete(int16_t index)
+{
+    Busy busy(this);
+    SendPending = false;
+    int16_t number = index;
+    raise(HX_EVENT_SendComplete, {EventArg::refI2(&number)});
+}
+
+void HarbexCtl::WS_DataArrival(int16_t index, int32_t)
+{
+    Busy busy(this);
+    QByteArray bytes;
+    WS[static_cast<size_t>(index)]->GetData(bytes);
+    if (bytes.isEmpty())
+        return;
+    RaiseServerMessage(QStringLiteral("Datas from client No. ") + QString::number(index) + QStringLiteral("> ")
+                       + platform::fromAnsi(bytes));
+    int16_t number = index;
+    raise(HX_EVENT_DataArrival, {EventArg::refI2(&number), EventArg::i4(static_cast<int32_t>(bytes.size())),
+                                 EventArg::refBytes(&bytes)});
+    if (EchoOn) {
+        const int16_t last = LastClientNumber;
+        for (int other = 1; other <= last; ++other)
+            if (other != index)
+                SendBytes(static_cast<int16_t>(other), bytes);
+    }
+}
+
+void HarbexCtl::WS_Error(int16_t index, int16_t number, QString &description, int32_t scode, const QString &source,
+                         const QString &helpFile, int32_t helpContext, int16_t &cancelDisplay)
+{
+    Busy busy(this);
+    int16_t client = index;
+    raise(HX_EVENT_Error, {EventArg::refI2(&client), EventArg::i2(number), EventArg::refStr(&description),
+                           EventArg::i4(scode), EventArg::str(source), EventArg::str(helpFile),
+                           EventArg::i4(helpContext), EventArg::refBool(&cancelDisplay)});
+}
+
+QString HarbexCtl::GetDataText(const QByteArray *SendedBytes, int32_t StartPos, int32_t EndPos)
+{
+    if (!SendedBytes)
+        return QString();
+    const qint64 size = SendedBytes->size();
+    const qint64 first = static_cast<qint64>(StartPos) + 1;
+    const qint64 last = EndPos == 0 ? size : static_cast<qint64>(EndPos);
+    // The conversion stops at the first position outside the array.
+    if (first < 1 || first > last || first > size)
+        return QString();
+    const qint64 end = std::min(last, size);
+    return platform::fromAnsi(SendedBytes->constData() + (first - 1), end - first + 1);
+}
+
+void HarbexCtl::raise(int32_t eventId, std::initializer_list<EventArg> args)
+{
+    HxEventSink *sink = m_sink;
+    if (!sink || !sink->vtbl || !sink->vtbl->Invoke)
+        return;
+    const size_t count = args.size();
+    std::vector<HxVariant> values(count);
+    std::vector<HxVariant> referenced(count); // text and bytes the control lends by reference
+    size_t i = 0;
+    for (const EventArg &arg : args) {
+        HxVariant &v = values[i];
+        HxVariant &r = referenced[i];
+        r = HxVariant{};
+        switch (arg.kind) {
+        case EventArg::I2: v = makeI2(static_cast<int16_t>(arg.value)); break;
+        case EventArg::I4: v = makeI4(arg.value); break;
+        case EventArg::Str: v = makeText(arg.text); break;
+        case EventArg::RefI2:
+            v.type = HX_I2 | HX_BYREF;
+            v.u.pi2 = arg.pi2;
+            break;
+        case EventArg::RefBool:
+            v.type = HX_BOOL | HX_BYREF;
+            v.u.pbool = arg.pi2;
+            break;
+        case EventArg::RefStr:
+            r = makeText(*arg.ptext);
+            v.type = HX_STR | HX_BYREF;
+            v.u.pvar = &r;
+            break;
+        case EventArg::RefBytes:
+            r = makeBytes(*arg.pbytes);
+            v.type = HX_BYTES | HX_BYREF;
+            v.u.pvar = &r;
+            break;
+        }
+        ++i;
+    }
+    sink->vtbl->Invoke(sink, eventId, values.data(), static_cast<int32_t>(count));
+    i = 0;
+    for (const EventArg &arg : args) {
+        HxVariant &r = referenced[i];
+        // A handler may have put a new value into the control's variable.
+        if (arg.kind == EventArg::RefStr && r.type == HX_STR)
+            *arg.ptext = r.u.str.data && r.u.str.len > 0 ? QString::fromUtf8(r.u.str.data, r.u.str.len) : QString();
+        else if (arg.kind == EventArg::RefBytes && r.type == HX_BYTES)
+            *arg.pbytes = r.u.bytes.data && r.u.bytes.len > 0
+                ? QByteArray(reinterpret_cast<const char *>(r.u.bytes.data), r.u.bytes.len)
+                : QByteArray();
+        clear(r);
+        if (!(values[i].type & HX_BYREF))
+            clear(values[i]);
+        ++i;
+    }
+}
+
+} // namespace harbex

@@ -1,0 +1,137 @@
+#pragma once
+// HarbexCtl: a TCP server for numbered clients or a single TCP client, placed on a host window.
+// Server mode listens on WS(0) and keeps client n in WS(n); numbers are handed out 1, 2, 3 ... and
+// never reused. Client mode has its one connection in WS(0), reported under number 0. Events go to
+// the host's sink synchronously, inside the call or socket notification that causes them.
+// The control is destroyed only when no call of the host and no socket event is running inside it.
+#include "control/Harbex.h"
+#include "control/Socket.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+class QWidget;
+
+namespace harbex {
+
+// One argument of an event as the control raises it: by value, or a reference to the variable
+// the control raises the event with.
+struct EventArg {
+    enum Kind { I2, I4, Str, RefI2, RefBool, RefStr, RefBytes } kind;
+    int32_t value = 0;
+    QString text;
+    int16_t *pi2 = nullptr;
+    QString *ptext = nullptr;
+    QByteArray *pbytes = nullptr;
+
+    static EventArg i2(int16_t v) { return {I2, v, {}, nullptr, nullptr, nullptr}; }
+    static EventArg i4(int32_t v) { return {I4, v, {}, nullptr, nullptr, nullptr}; }
+    static EventArg str(const QString &t) { return {Str, 0, t, nullptr, nullptr, nullptr}; }
+    static EventArg refI2(int16_t *p) { return {RefI2, 0, {}, p, nullptr, nullptr}; }
+    static EventArg refBool(int16_t *p) { return {RefBool, 0, {}, p, nullptr, nullptr}; }
+    static EventArg refStr(QString *p) { return {RefStr, 0, {}, nullptr, p, nullptr}; }
+    static EventArg refBytes(QByteArray *p) { return {RefBytes, 0, {}, nullptr, nullptr, p}; }
+};
+
+// The host's layout data, as the control reads and writes its stored properties.
+class PropertyStore {
+public:
+    virtual ~PropertyStore() = default;
+    virtual QVariant ReadProperty(const QString &name, const QVariant &defaultValue) = 0;
+    virtual void WriteProperty(const QString &name, const QVariant &value, const QVariant &defaultValue) = 0;
+};
+
+class HarbexCtl : public QObject, private SocketEvents {
+public:
+    HarbexCtl();
+    ~HarbexCtl() override;
+
+    // Methods and properties of the default interface.
+    void ActivatePort(int16_t NewPort);
+    void SendText(int16_t ClientNumber, const QString &SendText);
+    void SendBytes(int16_t ClientNumber, const QByteArray &SendBytes);
+    void Disconnect(int16_t ClientNumber);
+    int16_t ClientCount() const { return ConnectedClients; }
+    static QString GetDataText(const QByteArray *SendedBytes, int32_t StartPos = 0, int32_t EndPos = 0);
+    QString LocalHostname() const;
+    QString LocalIP() const;
+    bool server() const { return Server; }
+    void setServer(bool value) { Server = value; }
+    QString remoteHost() const { return RemoteHost; }
+    void setRemoteHost(const QString &value) { RemoteHost = value; }
+    bool echoOn() const { return EchoOn; }
+    void setEchoOn(bool value) { EchoOn = value; }
+
+    // Host window and layout data.
+    void UserControl_ReadProperties(PropertyStore &bag);
+    void UserControl_WriteProperties(PropertyStore &bag);
+    void UserControl_Resize();
+    QWidget *surface() const { return m_surface.data(); }
+    void setParentWindow(QWidget *parent);
+
+    void setEventSink(HxEventSink *sink) { m_sink = sink; }
+    HxControl *comInterface() { return &m_com.base; }
+
+    // Reference counting of the published object; the last release destroys the control, or
+    // marks it for destruction when a call is still running inside it.
+    uint32_t addRef() { return ++m_refs; }
+    uint32_t release();
+
+    // Held by every entry from outside (a host call or a socket event).
+    class Busy {
+    public:
+        explicit Busy(HarbexCtl *ctl) : m_ctl(ctl) { ++ctl->m_depth; }
+        ~Busy();
+        Busy(const Busy &) = delete;
+        Busy &operator=(const Busy &) = delete;
+
+    private:
+        HarbexCtl *m_ctl;
+    };
+
+    static int liveInstances();
+
+private:
+    void UserControl_Initialize();
+    void FixControlSize();
+    void RaiseServerMessage(QString text);
+    void raise(int32_t eventId, std::initializer_list<EventArg> args);
+    Socket &ws(int number);
+    void waitForPendingSend();
+
+    void WS_Close(int16_t index) override;
+    void WS_Connect(int16_t index) override;
+    void WS_ConnectionRequest(int16_t index, int32_t requestID) override;
+    void WS_DataArrival(int16_t index, int32_t bytesTotal) override;
+    void WS_Error(int16_t index, int16_t number, QString &description, int32_t scode, const QString &source,
+                  const QString &helpFile, int32_t helpContext, int16_t &cancelDisplay) override;
+    void WS_SendComplete(int16_t index) override;
+
+    // State of the control, in this order.
+    int16_t ActivePort = 0;
+    int16_t LastClientNumber = 0;
+    bool Server = true;
+    QString RemoteHost;
+    bool EchoOn = false;
+    int16_t ConnectedClients = 0;
+    bool SendPending = false;
+    std::vector<std::unique_ptr<Socket>> WS;
+
+    int m_pendingSocket = -1; // the socket of the send that SendPending waits for
+    QPointer<QWidget> m_surface;
+    HxEventSink *m_sink = nullptr;
+    struct ComObject {
+        HxControl base;
+        HarbexCtl *owner;
+    } m_com;
+    uint32_t m_refs = 0;
+    int m_depth = 0;
+    bool m_released = false;
+};
+
+} // namespace harbex

@@ -1,0 +1,346 @@
+#include "control/Socket.h"
+
+#include "platform/MsgBox.h"
+#include "platform/RuntimeError.h"
+
+#include <QHostInfo>
+#include <QNetworkInterface>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <algorithm>
+#include <map>
+
+namespace harbex {
+
+namespace {
+// Received bytes held per socket before the peer has to wait; also the most one DataArrival carries,
+// so that a host counting in 16-bit integers never sees more.
+constexpr qint64 ReadBufferLimit = 32767;
+// A socket closed while the peer does not take its last bytes is dropped after this time.
+constexpr int LingerMilliseconds = 10000;
+
+// Connection requests waiting for an Accept, by request identifier.
+std::map<int32_t, QPointer<QTcpSocket>> &pendingRequests()
+{
+    static std::map<int32_t, QPointer<QTcpSocket>> requests;
+    return requests;
+}
+
+int32_t nextRequestID()
+{
+    static int32_t last = 0;
+    last = last == INT32_MAX ? 1 : last + 1;
+    return last;
+}
+
+void dropRequest(int32_t requestID)
+{
+    auto &requests = pendingRequests();
+    auto it = requests.find(requestID);
+    if (it == requests.end())
+        return;
+    if (it->second)
+        delete it->second.data();
+    requests.erase(it);
+}
+} // namespace
+
+QString socketErrorDescription(int number)
+{
+    switch (number) {
+    case sckAddressInUse: return QStringLiteral("Address in use");
+    case 10049: return QStringLiteral("Address not available from the local machine");
+    case 10051: return QStringLiteral("The network cannot be reached from this host at this time");
+    case sckConnectAborted: return QStringLiteral("Connection is aborted due to timeout or other failure");
+    case sckConnectionReset: return QStringLiteral("Connection is reset by remote side");
+    case sckTimedout: return QStringLiteral("Attempt to connect timed out");
+    case sckConnectionRefused: return QStringLiteral("Connection is forcefully rejected");
+    case sckNoData: return QStringLiteral("Valid name, no data record of requested type");
+    case sckBadState: return QStringLiteral("Wrong protocol or connection state for the requested transaction or request");
+    case sckInvalidOp: return QStringLiteral("Invalid operation at current state");
+    case sckInvalidArg: return QStringLiteral("Invalid property value");
+    default: return platform::errorDescription(number);
+    }
+}
+
+namespace {
+[[noreturn]] void throwSocketError(int number) { throw platform::RuntimeError(number, socketErrorDescription(number)); }
+} // namespace
+
+Socket::Socket(int16_t index, SocketEvents *events, QObject *parent) : QObject(parent), m_index(index), m_events(events) {}
+
+Socket::~Socket()
+{
+    ++m_life;
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->abort();
+    }
+}
+
+template <class F>
+void Socket::post(F &&event)
+{
+    const quint64 life = m_life;
+    QMetaObject::invokeMethod(
+        this,
+        [this, life, event = std::forward<F>(event)]() mutable {
+            if (life == m_life)
+                event();
+        },
+        Qt::QueuedConnection);
+}
+
+void Socket::release()
+{
+    ++m_life;
+    m_dataPosted = false;
+    m_closePosted = false;
+    m_queued = m_written = 0;
+    m_sendEnds.clear();
+    if (m_server) {
+        delete m_server;
+        m_server = nullptr;
+    }
+    if (m_socket) {
+        // The peer gets an orderly close once the last bytes are out; a peer that takes nothing
+        // more cannot keep the connection alive for ever.
+        QTcpSocket *old = m_socket;
+        m_socket = nullptr;
+        old->disconnect(this);
+        connect(old, &QTcpSocket::disconnected, old, &QObject::deleteLater);
+        connect(old, &QTcpSocket::errorOccurred, old, [old] { old->abort(); old->deleteLater(); });
+        QTimer::singleShot(LingerMilliseconds, old, [old] { old->abort(); old->deleteLater(); });
+        old->disconnectFromHost();
+        if (old->state() == QAbstractSocket::UnconnectedState)
+            old->deleteLater();
+    }
+}
+
+void Socket::Close()
+{
+    release();
+    m_state = sckClosed;
+}
+
+void Socket::setLocalPort(int32_t port)
+{
+    if (port < 0 || port > 65535)
+        throwSocketError(sckInvalidArg);
+    m_localPort = port;
+}
+
+void Socket::setRemotePort(int32_t port)
+{
+    if (port < 0 || port > 65535)
+        throwSocketError(sckInvalidArg);
+    m_remotePort = port;
+}
+
+void Socket::Listen()
+{
+    if (m_state != sckClosed)
+        throwSocketError(sckInvalidOp);
+    auto *server = new QTcpServer(this);
+    if (!server->listen(QHostAddress::Any, static_cast<quint16>(m_localPort))) {
+        const bool inUse = server->serverError() == QAbstractSocket::AddressInUseError;
+        delete server;
+        throwSocketError(inUse ? sckAddressInUse : 10049);
+    }
+    m_server = server;
+    m_state = sckListening;
+    connect(server, &QTcpServer::newConnection, this, [this, server] {
+        while (QTcpSocket *request = server->nextPendingConnection()) {
+            request->setReadBufferSize(ReadBufferLimit);
+            auto &requests = pendingRequests();
+            std::erase_if(requests, [](const auto &entry) { return entry.second.isNull(); });
+            const int32_t id = nextRequestID();
+            requests[id] = request;
+            const quint64 life = m_life;
+            QMetaObject::invokeMethod(
+                this,
+                [this, life, id] {
+                    if (life == m_life)
+                        m_events->WS_ConnectionRequest(m_index, id);
+                    dropRequest(id); // a request nobody accepted is turned away
+                },
+                Qt::QueuedConnection);
+        }
+    });
+}
+
+void Socket::Connect()
+{
+    if (m_state != sckClosed)
+        throwSocketError(sckInvalidOp);
+    auto *socket = new QTcpSocket(this);
+    attach(socket);
+    m_state = sckConnecting;
+    connect(socket, &QTcpSocket::connected, this, [this] {
+        m_state = sckConnected;
+        post([this] { m_events->WS_Connect(m_index); });
+    });
+    socket->connectToHost(m_remoteHost, static_cast<quint16>(m_remotePort));
+}
+
+void Socket::Accept(int32_t requestID)
+{
+    if (m_state != sckClosed)
+        throwSocketError(sckInvalidOp);
+    auto &requests = pendingRequests();
+    auto it = requests.find(requestID);
+    if (it == requests.end() || it->second.isNull())
+        platform::raiseError(platform::ErrInvalidCall);
+    QTcpSocket *socket = it->second.data();
+    requests.erase(it);
+    socket->setParent(this);
+    attach(socket);
+    m_state = sckConnected;
+    if (socket->bytesAvailable() > 0)
+        onReadyRead();
+    if (socket->state() != QAbstractSocket::ConnectedState)
+        onDisconnected();
+}
+
+void Socket::attach(QTcpSocket *socket)
+{
+    m_socket = socket;
+    socket->setReadBufferSize(ReadBufferLimit);
+    connect(socket, &QTcpSocket::readyRead, this, &Socket::onReadyRead);
+    connect(socket, &QTcpSocket::bytesWritten, this, &Socket::onBytesWritten);
+    connect(socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) { onSocketError(e); });
+    connect(socket, &QTcpSocket::stateChanged, this, [this](QAbstractSocket::SocketState state) {
+        if (state == QAbstractSocket::UnconnectedState)
+            onDisconnected();
+    });
+}
+
+void Socket::SendData(const QByteArray &bytes)
+{
+    if (m_state != sckConnected || !m_socket)
+        throwSocketError(sckBadState);
+    if (bytes.isEmpty()) {
+        post([this] { m_events->WS_SendComplete(m_index); });
+        return;
+    }
+    if (m_socket->write(bytes) != bytes.size())
+        throwSocketError(sckBadState);
+    m_queued += bytes.size();
+    m_sendEnds.push_back(m_queued);
+}
+
+void Socket::GetData(QByteArray &bytes) { bytes = m_socket ? m_socket->readAll() : QByteArray(); }
+
+QString Socket::LocalHostName() const { return QHostInfo::localHostName(); }
+
+QString Socket::LocalIP() const
+{
+    const auto interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &nic : interfaces) {
+        const auto flags = nic.flags();
+        if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning)
+            || (flags & QNetworkInterface::IsLoopBack))
+            continue;
+        for (const QNetworkAddressEntry &entry : nic.addressEntries())
+            if (entry.ip().protocol() == QAbstractSocket::IPv4Protocol)
+                return entry.ip().toString();
+    }
+    return QStringLiteral("127.0.0.1");
+}
+
+void Socket::onReadyRead()
+{
+    if (m_dataPosted)
+        return;
+    m_dataPosted = true;
+    post([this] { deliverDataArrival(); });
+}
+
+void Socket::deliverDataArrival()
+{
+    m_dataPosted = false;
+    if (!m_socket)
+        return;
+    const qint64 waiting = m_socket->bytesAvailable();
+    if (waiting > 0)
+        m_events->WS_DataArrival(m_index, static_cast<int32_t>(std::min(waiting, qint64(INT32_MAX))));
+}
+
+void Socket::onBytesWritten(qint64 written)
+{
+    m_written += written;
+    while (!m_sendEnds.empty() && m_sendEnds.front() <= m_written) {
+        m_sendEnds.pop_front();
+        post([this] { m_events->WS_SendComplete(m_index); });
+    }
+}
+
+void Socket::onSocketError(int error)
+{
+    if (m_state == sckConnecting) {
+        int number = 10051;
+        switch (error) {
+        case QAbstractSocket::ConnectionRefusedError: number = sckConnectionRefused; break;
+        case QAbstractSocket::HostNotFoundError: number = sckNoData; break;
+        case QAbstractSocket::SocketTimeoutError: number = sckTimedout; break;
+        case QAbstractSocket::NetworkError:
+            if (m_socket && m_socket->errorString().contains(QLatin1String("timed out"), Qt::CaseInsensitive))
+                number = sckTimedout;
+            break;
+        default: break;
+        }
+        m_state = sckError;
+        post([this, number] { raiseError(number); });
+        return;
+    }
+    if (m_state != sckConnected)
+        return;
+    if (error == QAbstractSocket::RemoteHostClosedError) {
+        // An orderly close is reported by Close alone; bytes that could not be delivered mean the
+        // peer reset the connection.
+        if (m_socket && m_socket->bytesToWrite() > 0)
+            post([this] { raiseError(sckConnectionReset); });
+        return;
+    }
+    post([this] { raiseError(sckConnectAborted); });
+}
+
+void Socket::raiseError(int number)
+{
+    QString description = socketErrorDescription(number);
+    int16_t cancelDisplay = 0;
+    m_events->WS_Error(m_index, static_cast<int16_t>(number > 32767 ? 32767 : number), description, number,
+                       QStringLiteral("Winsock"), QString(), 0, cancelDisplay);
+    if (!cancelDisplay)
+        platform::MsgBox(description, platform::vbOKOnly | platform::vbExclamation);
+}
+
+void Socket::onDisconnected()
+{
+    if (m_state != sckConnected)
+        return;
+    m_state = sckClosing;
+    if (m_closePosted)
+        return;
+    m_closePosted = true;
+    post([this] { deliverClose(); });
+}
+
+void Socket::deliverClose()
+{
+    m_closePosted = false;
+    const quint64 life = m_life;
+    // Bytes that came before the close are handed over first.
+    qint64 last = -1;
+    while (life == m_life && m_socket && m_socket->bytesAvailable() > 0 && m_socket->bytesAvailable() != last) {
+        last = m_socket->bytesAvailable();
+        m_dataPosted = false;
+        deliverDataArrival();
+    }
+    if (life == m_life && m_state == sckClosing)
+        m_events->WS_Close(m_index);
+}
+
+} // namespace harbex

@@ -1,0 +1,166 @@
+#include "control/Variant.h"
+
+#include "platform/RuntimeError.h"
+
+#include <cmath>
+#include <cstring>
+#include <new>
+
+namespace harbex {
+
+using platform::raiseError;
+
+HxVariant plainValue(const HxVariant &v)
+{
+    if (!(v.type & HX_BYREF))
+        return v;
+    HxVariant out{};
+    const uint16_t type = v.type & ~HX_BYREF;
+    switch (type) {
+    case HX_I2:
+        if (!v.u.pi2)
+            raiseError(platform::ErrObjectNotSet);
+        out.type = HX_I2;
+        out.u.i2 = *v.u.pi2;
+        return out;
+    case HX_I4:
+        if (!v.u.pi4)
+            raiseError(platform::ErrObjectNotSet);
+        out.type = HX_I4;
+        out.u.i4 = *v.u.pi4;
+        return out;
+    case HX_BOOL:
+        if (!v.u.pbool)
+            raiseError(platform::ErrObjectNotSet);
+        out.type = HX_BOOL;
+        out.u.boolVal = *v.u.pbool;
+        return out;
+    case HX_STR:
+    case HX_BYTES:
+        if (!v.u.pvar || (v.u.pvar->type & HX_BYREF))
+            raiseError(platform::ErrObjectNotSet);
+        return *v.u.pvar;
+    default: raiseError(platform::ErrTypeMismatch);
+    }
+}
+
+namespace {
+QString textOf(const HxVariant &v)
+{
+    if (!v.u.str.data || v.u.str.len <= 0)
+        return QString();
+    return QString::fromUtf8(v.u.str.data, v.u.str.len);
+}
+
+// Numeric text as a number, the way a late-bound caller converts "12" to 12.
+double numberOf(const QString &text)
+{
+    const QString t = text.trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return -1;
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        return 0;
+    bool ok = false;
+    const double d = t.toDouble(&ok);
+    if (!ok || !std::isfinite(d))
+        raiseError(platform::ErrTypeMismatch);
+    return d;
+}
+
+long long wholeNumber(const HxVariant &value)
+{
+    switch (value.type) {
+    case HX_EMPTY: return 0;
+    case HX_I2: return value.u.i2;
+    case HX_I4: return value.u.i4;
+    case HX_BOOL: return value.u.boolVal ? -1 : 0;
+    case HX_STR: {
+        const double d = std::nearbyint(numberOf(textOf(value)));
+        if (d < -2147483648.0 || d > 2147483647.0)
+            raiseError(platform::ErrOverflow);
+        return static_cast<long long>(d);
+    }
+    default: raiseError(platform::ErrTypeMismatch);
+    }
+}
+} // namespace
+
+int16_t toI2(const HxVariant &v) { return platform::toInt16(wholeNumber(plainValue(v))); }
+int32_t toI4(const HxVariant &v) { return platform::toInt32(wholeNumber(plainValue(v))); }
+bool toBool(const HxVariant &v) { return wholeNumber(plainValue(v)) != 0; }
+
+QString toText(const HxVariant &v)
+{
+    const HxVariant value = plainValue(v);
+    switch (value.type) {
+    case HX_EMPTY: return QString();
+    case HX_I2: return QString::number(value.u.i2);
+    case HX_I4: return QString::number(value.u.i4);
+    case HX_BOOL: return value.u.boolVal ? QStringLiteral("True") : QStringLiteral("False");
+    case HX_STR: return textOf(value);
+    default: raiseError(platform::ErrTypeMismatch);
+    }
+}
+
+std::optional<QByteArray> toBytes(const HxVariant &v)
+{
+    const HxVariant value = plainValue(v);
+    if (value.type != HX_BYTES)
+        return std::nullopt;
+    if (!value.u.bytes.data || value.u.bytes.len <= 0)
+        return QByteArray();
+    return QByteArray(reinterpret_cast<const char *>(value.u.bytes.data), value.u.bytes.len);
+}
+
+HxVariant makeI2(int16_t value)
+{
+    HxVariant v{};
+    v.type = HX_I2;
+    v.u.i2 = value;
+    return v;
+}
+
+HxVariant makeI4(int32_t value)
+{
+    HxVariant v{};
+    v.type = HX_I4;
+    v.u.i4 = value;
+    return v;
+}
+
+HxVariant makeBool(bool value)
+{
+    HxVariant v{};
+    v.type = HX_BOOL;
+    v.u.boolVal = value ? HX_TRUE : HX_FALSE_BOOL;
+    return v;
+}
+
+HxVariant makeText(const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    HxVariant v{};
+    v.type = HX_STR;
+    v.u.str.data = static_cast<char *>(std::malloc(static_cast<size_t>(utf8.size()) + 1));
+    if (!v.u.str.data)
+        throw std::bad_alloc();
+    std::memcpy(v.u.str.data, utf8.constData(), static_cast<size_t>(utf8.size()) + 1);
+    v.u.str.len = static_cast<int32_t>(utf8.size());
+    return v;
+}
+
+HxVariant makeBytes(const QByteArray &bytes)
+{
+    HxVariant v{};
+    v.type = HX_BYTES;
+    v.u.bytes.data = static_cast<uint8_t *>(std::malloc(static_cast<size_t>(bytes.size()) + 1));
+    if (!v.u.bytes.data)
+        throw std::bad_alloc();
+    std::memcpy(v.u.bytes.data, bytes.constData(), static_cast<size_t>(bytes.size()));
+    v.u.bytes.len = static_cast<int32_t>(bytes.size());
+    return v;
+}
+
+void clear(HxVariant &v) { hxVariantClear(&v); }
+
+} // namespace harbex

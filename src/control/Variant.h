@@ -1,0 +1,31 @@
+#pragma once
+// Conversions between the published HxVariant and the control's own types, with the coercions a
+// late-bound caller expects: numbers, Booleans and numeric text convert into each other, a number
+// that does not fit raises Overflow (6), anything else Type mismatch (13). Variants made here hold
+// malloc'd text or bytes, as the published header promises.
+#include "control/Harbex.h"
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+namespace harbex {
+
+// The value itself, following one by-reference level.
+HxVariant plainValue(const HxVariant &v);
+
+int16_t toI2(const HxVariant &v);
+int32_t toI4(const HxVariant &v);
+bool toBool(const HxVariant &v);
+QString toText(const HxVariant &v);
+// The bytes of a byte array; nothing for any other value.
+std::optional<QByteArray> toBytes(const HxVariant &v);
+
+HxVariant makeI2(int16_t value);
+HxVariant makeI4(int32_t value);
+HxVariant makeBool(bool value);
+HxVariant makeText(const QString &text); // malloc'd, NUL-terminated UTF-8
+HxVariant makeBytes(const QByteArray &bytes); // malloc'd
+void clear(HxVariant &v);
+
+} // namespace harbex

@@ -1,0 +1,560 @@
+// The control library driven as a host drives it: loaded from the program folder, created through
+// its class factory, called by dispatch identifier, its events received through a sink. Every
+// connection is real, on the loopback address, on a port chosen at run time.
+#include "HxHost.h"
+
+#include "common/ModalAnswerer.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMessageBox>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+namespace {
+constexpr int Wait = 10000;
+
+std::unique_ptr<HostedControl> startServer(int port)
+{
+    auto server = std::make_unique<HostedControl>(true);
+    server->activatePort(port);
+    return server;
+}
+
+// A client control connected to the server; the server has accepted it when this returns.
+std::unique_ptr<HostedControl> connectClient(HostedControl &server, int port)
+{
+    auto client = std::make_unique<HostedControl>(false);
+    client->put(HX_DISPID_RemoteHost, HxArg::text(QStringLiteral("127.0.0.1")));
+    const int before = server.clientCount();
+    client->activatePort(port);
+    [&] { QTRY_VERIFY_WITH_TIMEOUT(client->events.contains(QStringLiteral("Connect")), Wait); }();
+    [&] { QTRY_COMPARE_WITH_TIMEOUT(server.clientCount(), before + 1, Wait); }();
+    return client;
+}
+
+QByteArray allByteValues(int size)
+{
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char((i * 7 + i / 256) & 0xFF);
+    return bytes;
+}
+} // namespace
+
+class TestHarbex : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { flushDeletes(); }
+
+    void entryPointsCreateRegisterAndCountInstances();
+    void storedPropertiesRoundTripThroughTheHostsBag();
+    void controlStaysTwentyFourPixelsSquare();
+    void clientsAreNumberedInOrderAndNeverReused();
+    void eventOrderOfEachSituation();
+    void disconnectAllKeepsListeningAndRaisesBeforeReturning();
+    void clientModeDisconnectRaisesServerCloseOnce();
+    void activatePortAgainKeepsConnectedClients();
+    void portInUseShowsTheLibrarysErrorBox();
+    void echoReachesTheOtherClientsOnly();
+    void serverSendsWaitForThePreviousSendComplete();
+    void clientSendsGoOutAtOnce();
+    void sendTextMapsCharactersToSingleBytes();
+    void sendToClientsSkipsClosedAndReportsUnknownNumbers();
+    void largestTransferArrivesIntact();
+    void refusedConnectionReportsErrorAndCancelDisplayReachesTheControl();
+    void getDataTextConvertsTheChosenBytes();
+    void sendWaitEndsWhenThePendingPeerVanishes();
+    void wrongCallsComeBackAsErrors();
+    void hostMayCallBackAndReleaseInsideEvents();
+};
+
+void TestHarbex::entryPointsCreateRegisterAndCountInstances()
+{
+    HxLibrary &lib = HxLibrary::instance();
+    void *object = nullptr;
+    const HxGuid otherClass = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
+    QCOMPARE(lib.getClassObject(&otherClass, &HX_IID_ClassFactory, &object), int32_t(HX_E_CLASSNOTAVAILABLE));
+    QVERIFY(!object);
+    QCOMPARE(lib.getClassObject(&HX_CLSID_HarbexCtl, &HX_IID_HarbexCtl, &object), int32_t(HX_E_NOINTERFACE));
+
+    QCOMPARE(lib.canUnloadNow(), int32_t(HX_OK));
+    {
+        HostedControl ctl;
+        QCOMPARE(lib.canUnloadNow(), int32_t(HX_FALSE));
+    }
+    QCOMPARE(lib.canUnloadNow(), int32_t(HX_OK));
+
+    QTemporaryDir config;
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QVERIFY(QDir().mkpath(config.path() + QStringLiteral("/Harbex")));
+    QFile registry(config.path() + QStringLiteral("/Harbex/registry"));
+    QVERIFY(registry.open(QIODevice::WriteOnly));
+    registry.write("{00000000-0000-0000-0000-000000000001}\tOther.Class\t/elsewhere/libOther.so\n");
+    registry.close();
+
+    QCOMPARE(lib.registerServer(), int32_t(HX_OK));
+    QCOMPARE(lib.registerServer(), int32_t(HX_OK)); // registering twice keeps one line
+    QVERIFY(registry.open(QIODevice::ReadOnly));
+    QStringList lines = QString::fromUtf8(registry.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    registry.close();
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[1], QStringLiteral(HX_CLSID_HarbexCtl_STRING "\tHarbexLib.HarbexCtl\t")
+                           + QFileInfo(lib.path).absoluteFilePath());
+
+    QCOMPARE(lib.unregisterServer(), int32_t(HX_OK));
+    QVERIFY(registry.open(QIODevice::ReadOnly));
+    lines = QString::fromUtf8(registry.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    registry.close();
+    QCOMPARE(lines, QStringList{QStringLiteral("{00000000-0000-0000-0000-000000000001}\tOther.Class\t/elsewhere/libOther.so")});
+    if (oldConfig.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+void TestHarbex::storedPropertiesRoundTripThroughTheHostsBag()
+{
+    MemoryBag empty;
+    {
+        HostedControl ctl(std::nullopt, empty.bag());
+        QCOMPARE(ctl.getBool(HX_DISPID_Server), true);
+        QCOMPARE(ctl.getBool(HX_DISPID_EchoOn), false);
+        QCOMPARE(ctl.getText(HX_DISPID_RemoteHost), QString());
+
+        // Saved with its defaults, nothing needs writing.
+        MemoryBag saved;
+        QCOMPARE(ctl.ctl()->vtbl->WriteProperties(ctl.ctl(), saved.bag()), int32_t(HX_OK));
+        QVERIFY(saved.written.isEmpty());
+
+        ctl.put(HX_DISPID_RemoteHost, HxArg::i4(19216801)); // any value is kept as its text
+        QCOMPARE(ctl.getText(HX_DISPID_RemoteHost), QStringLiteral("19216801"));
+        ctl.put(HX_DISPID_RemoteHost, HxArg::text(QStringLiteral("gegner.example")));
+        ctl.put(HX_DISPID_EchoOn, HxArg::boolean(true));
+        ctl.put(HX_DISPID_Server, HxArg::boolean(false));
+        QCOMPARE(ctl.ctl()->vtbl->WriteProperties(ctl.ctl(), saved.bag()), int32_t(HX_OK));
+        QCOMPARE(saved.written, (QList<QPair<QString, QString>>{{"RemoteHost", "gegner.example"},
+                                                                 {"EchoOn", "True"},
+                                                                 {"Server", "False"}}));
+
+        HostedControl loaded(std::nullopt, saved.bag());
+        QCOMPARE(loaded.getText(HX_DISPID_RemoteHost), QStringLiteral("gegner.example"));
+        QCOMPARE(loaded.getBool(HX_DISPID_EchoOn), true);
+        QCOMPARE(loaded.getBool(HX_DISPID_Server), false);
+    }
+
+    // The game's layout: only Server stored, as False.
+    MemoryBag game;
+    game.stored[QStringLiteral("Server")] = HxArg::boolean(false);
+    HostedControl pelkin(std::nullopt, game.bag());
+    QCOMPARE(pelkin.getBool(HX_DISPID_Server), false);
+    QCOMPARE(pelkin.getBool(HX_DISPID_EchoOn), false);
+}
+
+void TestHarbex::controlStaysTwentyFourPixelsSquare()
+{
+    QWidget window;
+    window.resize(400, 300);
+    HostedControl ctl(std::nullopt, nullptr, &window);
+    auto *surface = static_cast<QWidget *>(ctl.ctl()->vtbl->GetWindow(ctl.ctl()));
+    QVERIFY(surface);
+    QCOMPARE(surface->parentWidget(), &window);
+    QCOMPARE(surface->size(), QSize(24, 24));
+
+    QCOMPARE(ctl.ctl()->vtbl->SetBounds(ctl.ctl(), 10, 20, 200, 100), int32_t(HX_OK));
+    int32_t left = 0, top = 0, width = 0, height = 0;
+    ctl.ctl()->vtbl->GetBounds(ctl.ctl(), &left, &top, &width, &height);
+    QCOMPARE(QList<int32_t>({left, top, width, height}), QList<int32_t>({10, 20, 24, 24}));
+
+    window.show();
+    surface->resize(3, 90); // the host window resizing it directly
+    QCOMPARE(surface->size(), QSize(24, 24));
+}
+
+void TestHarbex::clientsAreNumberedInOrderAndNeverReused()
+{
+    const int port = freePort();
+    auto server = startServer(port);
+    auto first = connectClient(*server, port);
+    auto second = connectClient(*server, port);
+    QVERIFY(server->events.contains(QStringLiteral("ClientConnected:1")));
+    QVERIFY(server->events.contains(QStringLiteral("ClientConnected:2")));
+
+    server->events.clear();
+    first->disconnect(0);
+    QTRY_COMPARE_WITH_TIMEOUT(server->clientCount(), 1, Wait);
+    auto third = connectClient(*server, port);
+    QVERIFY(server->events.contains(QStringLiteral("ClientConnected:3")));
+    QCOMPARE(server->clientCount(), 2); // three accepts, one close
+}
+
+void TestHarbex::eventOrderOfEachSituation()
+{
+    const int port = freePort();
+    auto server = startServer(port);
+    QCOMPARE(server->take(), QStringList{QStringLiteral("ServerMessage:Sermodus auf Port %1 aktiviert ...").arg(port)});
+
+    // A client connects: the server side, then the client side.
+    auto client = std::make_unique<HostedControl>(false);
+    client->put(HX_DISPID_RemoteHost, HxArg::text(QStringLiteral("localhost")));
+    client->activatePort(port);
+    QTRY_COMPARE_WITH_TIMEOUT(server->events.size(), 3, Wait);
+    QCOMPARE(server->take(), (QStringList{QStringLiteral("ServerMessage:Connection No: 1 requested ..."),
+                                          QStringLiteral("ClientSumChanged:1"), QStringLiteral("ClientConnected:1")}));
+    QTRY_COMPARE_WITH_TIMEOUT(client->events.size(), 3, Wait);
+    QCOMPARE(client->take(), (QStringList{QStringLiteral("ServerMessage:ClientModus auf Port %1 aktiviert ...").arg(port),
+                                          QStringLiteral("ServerMessage:Connected as client ..."),
+                                          QStringLiteral("Connect")}));
+
+    // Data: the status text with the bytes as text, then DataArrival.
+    QCOMPARE(client->sendBytes(0, QByteArray("\x48\x69", 2)), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(server->events.size(), 2, Wait);
+    QCOMPARE(server->take(), (QStringList{QStringLiteral("ServerMessage:Datas from client No. 1> Hi"),
+                                          QStringLiteral("DataArrival:1:2")}));
+    QCOMPARE(server->received, QByteArray("Hi"));
+    QTRY_COMPARE_WITH_TIMEOUT(client->events, QStringList{QStringLiteral("SendComplete:0")}, Wait);
+    client->events.clear();
+
+    // The host disconnects on the server side; the client sees its peer close.
+    QCOMPARE(server->disconnect(1), 0);
+    QCOMPARE(server->take(), (QStringList{QStringLiteral("ClientSumChanged:0"), QStringLiteral("ClientDied:1")}));
+    QTRY_COMPARE_WITH_TIMEOUT(client->events.size(), 2, Wait);
+    QCOMPARE(client->take(), (QStringList{QStringLiteral("ServerClose"),
+                                          QStringLiteral("ServerMessage:Connection to No. 0 closed ...")}));
+
+    // The client connects again (client 2); now the client's host disconnects, the server sees it.
+    client->activatePort(port);
+    QTRY_VERIFY_WITH_TIMEOUT(client->events.contains(QStringLiteral("Connect")), Wait);
+    QTRY_COMPARE_WITH_TIMEOUT(server->events.size(), 3, Wait);
+    server->events.clear();
+    client->events.clear();
+    QCOMPARE(client->disconnect(0), 0);
+    QCOMPARE(client->take(), QStringList{QStringLiteral("ServerClose")});
+    QTRY_COMPARE_WITH_TIMEOUT(server->events.size(), 3, Wait);
+    QCOMPARE(server->take(), (QStringList{QStringLiteral("ClientSumChanged:0"), QStringLiteral("ClientDied:2"),
+                                          QStringLiteral("ServerMessage:Connection to No. 2 closed ...")}));
+}
+
+void TestHarbex::disconnectAllKeepsListeningAndRaisesBeforeReturning()
+{
+    const int port = freePort();
+    auto server = startServer(port);
+    auto first = connectClient(*server, port);
+    auto second = connectClient(*server, port);
+    server->events.clear();
+
+    QCOMPARE(server->disconnect(0), 0);
+    QCOMPARE(server->take(), (QStringList{QStringLiteral("ClientSumChanged:1"), QStringLiteral("ClientDied:1"),
+                                          QStringLiteral("ClientSumChanged:0"), QStringLiteral("ClientDied:2")}));
+    QCOMPARE(server->disconnect(0), 0);
+    QCOMPARE(server->disconnect(1), 0);
+    QVERIFY(server->events.isEmpty());
+
+    QTRY_VERIFY_WITH_TIMEOUT(first->events.contains(QStringLiteral("ServerClose")), Wait);
+    QTRY_VERIFY_WITH_TIMEOUT(second->events.contains(QStringLiteral("ServerClose")), Wait);
+    auto third = connectClient(*server, port);
+    QVERIFY(server->events.contains(QStringLiteral("ClientConnected:3")));
+
+    // A number that never had a socket is the caller's error.
+    QString description;
+    QCOMPARE(server->call(HX_DISPID_Disconnect, HX_INVOKE_METHOD, {HxArg::i2(9)}, nullptr, &description), 340);
+    QCOMPARE(description, QStringLiteral("Control array element '9' doesn't exist"));
+}
+
+void TestHarbex::clientModeDisconnectRaisesServerCloseOnce()
+{
+    const int port = freePort();
+    auto server = startServer(port);
+    auto client = connectClient(*server, port);
+    client->events.clear();
+    QCOMPARE(client->disconnect(5), 0); // the number is not looked at in client mode
+    QCOMPARE(client->take(), QStringList{QStringLiteral("ServerClose")});
+    QCOMPARE(client->disconnect(0), 0);
+    QTest::qWait(50);
+    QVERIFY(client->events.isEmpty());
+}
+
+void TestHarbex::activatePortAgainKeepsConnectedClients()
+{
+    const int port = freePort();
+    auto server = startServer(port);
+    auto first = connectClient(*server, port);
+    auto second = connectClient(*server, port);
+    server->events.clear();
+
+    server->activatePort(port);
+    QCOMPARE(server->take(), QStringList{QStringLiteral("ServerMessage:Sermodus auf Port %1 aktiviert ...").arg(port)});
+    QCOMPARE(server->clientCount(), 2);
+    QCOMPARE(server->sendText(1, QStringLiteral("still here")), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(first->received, QByteArray("still here"), Wait);
+    auto third = connectClient(*server, port);
+    QVERIFY(server->events.contains(QStringLiteral("ClientConnected:3")));
+    QCOMPARE(server->clientCount(), 3);
+}
+
+void TestHarbex::portInUseShowsTheLibrarysErrorBox()
+{
+    QTcpServer occupant;
+    const int port = freePort();
+    QVERIFY(occupant.listen(QHostAddress::Any, quint16(port)));
+    HostedControl server(true);
+    ModalAnswerer ignore(QMessageBox::Ignore);
+    server.activatePort(port);
+    QVERIFY(ignore.answered());
+    QCOMPARE(ignore.title(), QStringLiteral("Fehler in: (Harbex) Sub ActivatePort"));
+    QCOMPARE(ignore.text(), QStringLiteral("Fehler-Nr: 10048\r\nFehler     : Address in use"));
+    QCOMPARE(server.events.size(), 1); // the status text came before the failing listen
+}
+
+void TestHarbex::echoReachesTheOtherClientsOnly()
+{
+    const int port = freePort();
+    auto server = startServer(port);
+    server->put(HX_DISPID_EchoOn, HxArg::boolean(true));
+    auto c1 = connectClient(*server, port);
+    auto c2 = connectClient(*server, port);
+    auto c3 = connectClient(*server, port);
+    server->events.clear();
+
+    // The echo goes out after the host has seen the data.
+    bool echoedBeforeHostSawIt = false;
+    server->onEvent = [&](int32_t id, HxVariant *, int32_t) {
+        if (id == HX_EVENT_DataArrival && (!c1->received.isEmpty() || !c3->received.isEmpty()))
+            echoedBeforeHostSawIt = true;
+    };
+    QCOMPARE(c2->sendText(0, QStringLiteral("Hallo")), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(c1->received, QByteArray("Hallo"), Wait);
+    QTRY_COMPARE_WITH_TIMEOUT(c3->received, QByteArray("Hallo"), Wait);
+    QVERIFY(!echoedBeforeHostSawIt);
+    QCOMPARE(server->events.mid(0, 2), (QStringList{QStringLiteral("ServerMessage:Datas from client No. 2> Hallo"),
+                                                    QStringLiteral("DataArrival:2:5")}));
+    QTest::qWait(50);
+    QVERIFY(c2->received.isEmpty());
+}
+
+void TestHarbex::serverSendsWaitForThePreviousSendComplete()
+{
+    const int port = freePort();
+    auto server = startServer(port);
+    auto client = connectClient(*server, port);
+    server->events.clear();
+    server->eventsInsideCalls.clear();
+
+    QCOMPARE(server->sendText(1, QStringLiteral("one")), 0);
+    QVERIFY(!server->events.contains(QStringLiteral("SendComplete:1")));
+    QCOMPARE(server->sendText(1, QStringLiteral("two")), 0);
+    // The first send's completion was waited for inside the second call.
+    QCOMPARE(server->eventsInsideCalls, QStringList{QStringLiteral("SendComplete:1")});
+    QTRY_COMPARE_WITH_TIMEOUT(server->events.count(QStringLiteral("SendComplete:1")), 2, Wait);
+    QTRY_COMPARE_WITH_TIMEOUT(client->received, QByteArray("onetwo"), Wait);
+}
+
+void TestHarbex::clientSendsGoOutAtOnce()
+{
+    const int port = freePort();
+    auto server = startServer(port);
+    auto client = connectClient(*server, port);
+    client->events.clear();
+    client->eventsInsideCalls.clear();
+    QCOMPARE(client->sendText(0, QStringLiteral("one")), 0);
+    QCOMPARE(client->sendText(0, QStringLiteral("two")), 0);
+    QVERIFY(client->eventsInsideCalls.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(server->received, QByteArray("onetwo"), Wait);
+    QTRY_COMPARE_WITH_TIMEOUT(client->events.count(QStringLiteral("SendComplete:0")), 2, Wait);
+}
+
+void TestHarbex::sendTextMapsCharactersToSingleBytes()
+{
+    const int port = freePort();
+    auto server = startServer(port);
+    auto client = connectClient(*server, port);
+    server->events.clear();
+    client->eventsInsideCalls.clear();
+
+    QCOMPARE(client->sendText(0, QString()), 0);
+    QCOMPARE(client->sendText(0, QStringLiteral("AB")), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(server->received, QByteArray("AB"), Wait);
+    QVERIFY(client->eventsInsideCalls.isEmpty());
+
+    // Windows-1252: the euro sign is one byte, a character outside the code page becomes "?".
+    server->received.clear();
+    QCOMPARE(client->sendText(0, QStringLiteral("\u20AC\u00E4\u4E00")), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(server->received, QByteArray("\x80\xE4?"), Wait);
+
+    // More characters than a 16-bit count holds: Overflow, nothing sent.
+    QCOMPARE(client->sendText(0, QString(32768, QLatin1Char('x'))), 6);
+    QString longest(32767, QLatin1Char('y'));
+    server->received.clear();
+    QCOMPARE(client->sendText(0, longest), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(server->received.size(), 32767, Wait);
+}
+
+void TestHarbex::sendToClientsSkipsClosedAndReportsUnknownNumbers()
+{
+    const int port = freePort();
+    auto server = startServer(port);
+    auto c1 = connectClient(*server, port);
+    auto c2 = connectClient(*server, port);
+    c1->disconnect(0);
+    QTRY_COMPARE_WITH_TIMEOUT(server->clientCount(), 1, Wait);
+
+    QCOMPARE(server->sendText(0, QStringLiteral("to all")), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(c2->received, QByteArray("to all"), Wait);
+
+    ModalAnswerer ignore(QMessageBox::Ignore);
+    QCOMPARE(server->sendText(7, QStringLiteral("nobody")), 0);
+    QVERIFY(ignore.answered());
+    QCOMPARE(ignore.title(), QStringLiteral("Fehler in: (Harbex) Sub SendBytes"));
+    QCOMPARE(ignore.text(), QStringLiteral("Fehler-Nr: 340\r\nFehler     : Control array element '7' doesn't exist"));
+}
+
+void TestHarbex::largestTransferArrivesIntact()
+{
+    const int port = freePort();
+    auto server = startServer(port);
+    auto client = connectClient(*server, port);
+
+    const QByteArray block = allByteValues(32767);
+    QCOMPARE(server->sendBytes(1, block), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(client->received.size(), block.size(), Wait);
+    QCOMPARE(client->received, block);
+    for (int size : client->arrivalSizes)
+        QVERIFY(size > 0 && size <= 32767);
+
+    QCOMPARE(client->sendBytes(0, block), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(server->received.size(), block.size(), Wait);
+    QCOMPARE(server->received, block);
+}
+
+void TestHarbex::refusedConnectionReportsErrorAndCancelDisplayReachesTheControl()
+{
+    const int port = freePort(); // nobody listens there
+    {
+        HostedControl client(false);
+        client.put(HX_DISPID_RemoteHost, HxArg::text(QStringLiteral("127.0.0.1")));
+        client.cancelDisplay = true;
+        ModalAnswerer watcher(QMessageBox::Ok);
+        client.activatePort(port);
+        QTRY_VERIFY_WITH_TIMEOUT(client.events.size() == 2, Wait);
+        QCOMPARE(client.events[1], QStringLiteral("Error:0:10061:Connection is forcefully rejected"));
+        QTest::qWait(100);
+        QVERIFY(!watcher.answered()); // the handler cancelled the socket's own display
+    }
+    {
+        HostedControl client(false);
+        client.put(HX_DISPID_RemoteHost, HxArg::text(QStringLiteral("127.0.0.1")));
+        client.cancelDisplay = false;
+        ModalAnswerer ok(QMessageBox::Ok);
+        client.activatePort(port);
+        QTRY_VERIFY_WITH_TIMEOUT(ok.answered(), Wait);
+        QCOMPARE(ok.text(), QStringLiteral("Connection is forcefully rejected"));
+        QCOMPARE(ok.title(), QStringLiteral("Harbex"));
+    }
+}
+
+void TestHarbex::getDataTextConvertsTheChosenBytes()
+{
+    HostedControl ctl;
+    const QByteArray bytes("Hallo\x80", 6);
+    QCOMPARE(ctl.getDataText({HxArg::bytes(bytes)}), QStringLiteral("Hallo\u20AC"));
+    QCOMPARE(ctl.getDataText({HxArg::bytes(bytes), HxArg::i4(2)}), QStringLiteral("llo\u20AC"));
+    QCOMPARE(ctl.getDataText({HxArg::bytes(bytes), HxArg::i4(6)}), QString());
+    QCOMPARE(ctl.getDataText({HxArg::bytes(bytes), HxArg::i4(100000)}), QString());
+    QCOMPARE(ctl.getDataText({HxArg::bytes(bytes), HxArg::i4(1), HxArg::i4(3)}), QStringLiteral("al"));
+    QCOMPARE(ctl.getDataText({HxArg::bytes(bytes), HxArg::empty(), HxArg::i4(999)}), QStringLiteral("Hallo\u20AC"));
+    QCOMPARE(ctl.getDataText({HxArg::bytes(bytes), HxArg::i4(-5)}), QString());
+    QCOMPARE(ctl.getDataText({HxArg::bytes(QByteArray())}), QString());
+    QCOMPARE(ctl.getDataText({HxArg::text(QStringLiteral("not bytes"))}), QString());
+    QByteArray all(256, '\0');
+    for (int i = 0; i < 256; ++i)
+        all[i] = char(i);
+    const QString text = ctl.getDataText({HxArg::bytes(all)});
+    QCOMPARE(text.size(), 256);
+    QCOMPARE(text.at(0x41), QLatin1Char('A'));
+    QCOMPARE(text.at(0x9F), QChar(0x0178));
+}
+
+void TestHarbex::sendWaitEndsWhenThePendingPeerVanishes()
+{
+    const int port = freePort();
+    auto server = startServer(port);
+    // Client 1 never reads, so a big send to it cannot complete.
+    QTcpSocket silent;
+    silent.setReadBufferSize(1);
+    silent.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QTRY_COMPARE_WITH_TIMEOUT(server->clientCount(), 1, Wait);
+    auto reader = connectClient(*server, port);
+
+    QCOMPARE(server->sendBytes(1, QByteArray(24 * 1024 * 1024, 'x')), 0);
+    QTimer::singleShot(300, &silent, [&silent] { silent.abort(); });
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(server->sendText(2, QStringLiteral("after")), 0);
+    QVERIFY2(clock.elapsed() < 20000, "the send wait did not end with its peer");
+    QTRY_COMPARE_WITH_TIMEOUT(reader->received, QByteArray("after"), Wait);
+    QTRY_VERIFY_WITH_TIMEOUT(server->events.contains(QStringLiteral("ClientDied:1")), Wait);
+    QCOMPARE(server->clientCount(), 1);
+}
+
+void TestHarbex::wrongCallsComeBackAsErrors()
+{
+    HostedControl ctl;
+    QCOMPARE(ctl.call(0x12345, HX_INVOKE_METHOD), 438);
+    QCOMPARE(ctl.call(HX_DISPID_ActivatePort, HX_INVOKE_METHOD), 450);
+    QCOMPARE(ctl.call(HX_DISPID_ClientCount, HX_INVOKE_PROPERTYPUT, {HxArg::i2(3)}), 383);
+    QCOMPARE(ctl.call(HX_DISPID_ActivatePort, HX_INVOKE_METHOD, {HxArg::i4(70000)}), 6);
+    QCOMPARE(ctl.call(HX_DISPID_SendBytes, HX_INVOKE_METHOD, {HxArg::i2(0), HxArg::i2(1)}), 13);
+    QCOMPARE(ctl.call(HX_DISPID_EchoOn, HX_INVOKE_PROPERTYPUT, {HxArg::text(QStringLiteral("kein"))}), 13);
+    QCOMPARE(ctl.getBool(HX_DISPID_EchoOn), false);
+    QCOMPARE(ctl.clientCount(), 0);
+    QVERIFY(!ctl.getText(HX_DISPID_LocalIP).isEmpty());
+    QVERIFY(!ctl.getText(HX_DISPID_LocalHostname).isEmpty());
+}
+
+void TestHarbex::hostMayCallBackAndReleaseInsideEvents()
+{
+    const int port = freePort();
+    auto server = startServer(port);
+    auto c1 = connectClient(*server, port);
+    auto c2 = connectClient(*server, port);
+    server->events.clear();
+
+    // As the game closes its link: Disconnect(0) again inside ClientDied finds nothing more open
+    // for the first client's socket, and the outer call goes on with the second client.
+    int nested = 0;
+    server->onEvent = [&](int32_t id, HxVariant *, int32_t) {
+        if (id == HX_EVENT_ClientDied && nested++ == 0)
+            QCOMPARE(server->disconnect(0), 0);
+    };
+    QCOMPARE(server->disconnect(0), 0);
+    QCOMPARE(server->take(), (QStringList{QStringLiteral("ClientSumChanged:1"), QStringLiteral("ClientDied:1"),
+                                          QStringLiteral("ClientSumChanged:0"), QStringLiteral("ClientDied:2")}));
+    QCOMPARE(server->clientCount(), 0);
+
+    // A host that lets go of the control inside its event: the control goes once the event is over.
+    auto c3 = connectClient(*server, port);
+    bool letGo = false;
+    c3->onEvent = [&](int32_t id, HxVariant *, int32_t) {
+        if (id == HX_EVENT_ServerClose) {
+            c3->letGo();
+            letGo = true;
+        }
+    };
+    QCOMPARE(server->disconnect(3), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(letGo, Wait);
+    QCOMPARE(c3->events.last(), QStringLiteral("ServerClose")); // nothing more reached the host
+    c2.reset();
+    c1.reset();
+    server.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(HxLibrary::instance().canUnloadNow(), int32_t(HX_OK), Wait);
+}
+
+QTEST_MAIN(TestHarbex)
+#include "test_harbex.moc"
