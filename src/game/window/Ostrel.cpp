@@ -1,8 +1,8 @@
 // The main window's controls, menus and the services the rules reach it through.
 #include "game/window/Ostrel.h"
 
-#include "game/window/BoardPictures.h"
 #include "platform/AppTitle.h"
+#include "platform/Pictures.h"
 #include "platform/Twips.h"
 #include "support/Delay.h"
 
@@ -65,7 +65,8 @@ protected:
     }
 };
 
-Picture shared(QPixmap pixmap) { return std::make_shared<const QPixmap>(std::move(pixmap)); }
+// A picture object of the window's own that shows the store picture `name`.
+Picture shared(const QString &name) { return std::make_shared<const QPixmap>(assets::picture(name)); }
 } // namespace
 
 Ostrel::Ostrel(QWidget *parent)
@@ -134,22 +135,20 @@ void Ostrel::buildBoard()
     m_chip[0] = nullptr;
     for (int i = 1; i <= 2; ++i) {
         m_chip[i] = box(i, 9000 + 480 * i, 0, false);
-        m_chip[i]->setPicture(shared(pictures::chip(i)));
+        m_chip[i]->setPicture(shared(assets::ChipPictures[i]));
     }
-    m_moveChip[0] = box(0, 9000, 600, false);
-    m_moveChip[0]->setPicture(shared(pictures::emptyCell()));
-    for (int k = 1; k <= 6; ++k) {
+    for (int k = 0; k <= 6; ++k) {
         m_moveChip[k] = box(k, 9000 + 480 * k, 600, false);
-        m_moveChip[k]->setPicture(shared(pictures::fallFrame(k <= 3 ? 1 : 2, (k - 1) % 3 + 1)));
+        m_moveChip[k]->setPicture(shared(assets::MoveChipPictures[k]));
     }
     for (int k = 0; k <= 5; ++k) {
         m_anim[k] = box(k, 9000 + 480 * k, 1200, false);
-        m_anim[k]->setPicture(shared(pictures::thinkingFrame(k)));
+        m_anim[k]->setPicture(shared(assets::AnimPictures[k]));
     }
 
     // Cells; the spare cell has a picture object of its own with the empty look.
     m_playgrid[0] = box(0, 8580, 1260, false);
-    m_playgrid[0]->setPicture(shared(pictures::emptyCell()));
+    m_playgrid[0]->setPicture(shared(assets::MoveChipPictures[0]));
     for (int n = 1; n <= 42; ++n) {
         m_playgrid[n] = box(n, 1380 + 480 * ((n - 1) % 7), 1560 + 480 * ((n - 1) / 7), true);
         m_playgrid[n]->setPicture(store(m_moveChip[0]));
@@ -158,39 +157,26 @@ void Ostrel::buildBoard()
     }
 
     // The frame: bottom row, left edge upwards, right edge downwards, top corners, top row.
-    using pictures::Border;
-    const Picture bottom = shared(pictures::borderPiece(Border::Bottom));
-    const Picture left = shared(pictures::borderPiece(Border::Left));
-    const Picture right = shared(pictures::borderPiece(Border::Right));
-    const Picture top = shared(pictures::borderPiece(Border::Top));
     for (int n = 0; n <= 29; ++n) {
         int x = 0, y = 0;
-        Picture look;
         if (n <= 8) {
             x = 900 + 480 * n;
             y = 4440;
-            look = n == 0 ? shared(pictures::borderPiece(Border::BottomLeft))
-                 : n == 8 ? shared(pictures::borderPiece(Border::BottomRight))
-                          : bottom;
         } else if (n <= 14) {
             x = 900;
             y = 3960 - 480 * (n - 9);
-            look = left;
         } else if (n <= 20) {
             x = 4740;
             y = 1560 + 480 * (n - 15);
-            look = right;
         } else if (n <= 22) {
             x = n == 21 ? 900 : 4740;
             y = 1080;
-            look = shared(pictures::borderPiece(n == 21 ? Border::TopLeft : Border::TopRight));
         } else {
             x = 1380 + 480 * (n - 23);
             y = 1080;
-            look = top;
         }
         m_border[n] = box(n, x, y, true);
-        m_border[n]->setPicture(look);
+        m_border[n]->setPicture(shared(assets::borderPictureName(n)));
         connect(m_border[n], &PictureBox::clicked, this, [this](int i) { picPlayBorder_Click(int16_t(i)); });
     }
 
@@ -199,10 +185,10 @@ void Ostrel::buildBoard()
     m_chip[0]->raise();
     connect(m_chip[0], &PictureBox::doubleClicked, this, [this](int i) { picChip_DblClick(int16_t(i)); });
 
-    m_timeBarEnabled = shared(pictures::timeBar(true));
-    m_timeBarDisabled = shared(pictures::timeBar(false));
+    m_timeBarEnabled = shared(assets::TimeBarEnabled);
+    m_timeBarDisabled = shared(assets::TimeBarDisabled);
     m_timeBar = new PictureBox(0, m_board);
-    m_timeBar->setTwipsGeometry(405, 5010, 5250, 120);
+    m_timeBar->setTwipsGeometry(405, 4950, 5250, 180);
     m_timeBar->setPicture(m_timeBarDisabled);
 
     m_lblStatus = new StatusLabel(m_board);

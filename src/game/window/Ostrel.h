@@ -81,6 +81,8 @@ public:
     void picChip_DblClick(int16_t Index);
 
     virtual void menHelp_Click() {}
+    // Text of the chat line of a network game; Enter drops the chip only while it is empty.
+    virtual QString chatLineText() const { return QString(); }
     virtual void SendPacket(const QString &Text) { Q_UNUSED(Text); }
     virtual void NotifyResults(int16_t &ActPlayer) { Q_UNUSED(ActPlayer); }
 

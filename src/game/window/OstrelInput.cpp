@@ -29,9 +29,9 @@ void Ostrel::Form_KeyDown(int &KeyCode, int Shift)
         step([&] {
             switch (KeyCode) {
             case 13:
-                // In a network game Enter with text in the chat line belongs to the chat; the
-                // chat line comes with the network window, until then it is always empty.
-                ChipReleased();
+                // In a network game Enter with text in the chat line belongs to the chat.
+                if (!s.NetworkGame || chatLineText().isEmpty())
+                    ChipReleased();
                 break;
             case 37: GoToTube(platform::toInt16(s.SelColumn - 1), false); break;
             case 39: GoToTube(platform::toInt16(s.SelColumn + 1), false); break;

@@ -4,6 +4,7 @@
 // what it would send to a peer or hand to later windows is recorded.
 #include "game/window/Ostrel.h"
 #include "game/window/SoundOutput.h"
+#include "platform/Pictures.h"
 
 #include <QFileInfo>
 #include <QFile>
@@ -61,6 +62,8 @@ public:
     void menHelp_Click() override { ++helpOpened; }
     void SendPacket(const QString &Text) override { packets.append(Text); }
     void NotifyResults(int16_t &ActPlayer) override { notified.append(ActPlayer); }
+    QString chatLineText() const override { return chatLine; }
+    QString chatLine;
     int helpOpened = 0;
     QStringList packets;
     QList<int> notified;
@@ -84,6 +87,8 @@ struct WindowFixture {
     explicit WindowFixture(bool onePlayer = true, uint64_t seed = 1)
     {
         writeEffectFiles(folder.path());
+        // The pictures the build made in the program folder.
+        assets::setPictureFolder(qEnvironmentVariable("OSTREL_PROGRAM_DIR") + "/pictures");
         w = std::make_unique<TestWindow>();
         w->setProgramFolder(folder.path());
         w->setSoundOutput(&sound);

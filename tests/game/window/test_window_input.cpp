@@ -80,9 +80,19 @@ void TestWindowInput::networkGameMovesOnlyOnTheOwnTurn()
     f.s().CurrentPlayer = 1;
     f.key(Qt::Key_Left);
     QCOMPARE(f.s().SelColumn, int16_t(3));
-    f.key(Qt::Key_Down);
+    f.w->chatLine = "hello"; // Enter belongs to the chat line while it holds text
+    f.key(Qt::Key_Return);
+    QCOMPARE(f.s().MoveCount, int16_t(0));
+    f.w->chatLine.clear();
+    f.key(Qt::Key_Return);
     QCOMPARE(f.s().MoveCount, int16_t(1));
     QCOMPARE(f.w->packets, QStringList({"<G>3", "<D>3"}));
+    // Now the peer is to move: the floating chip's double click is the one unguarded way in.
+    QCOMPARE(f.s().CurrentPlayer, int16_t(2));
+    f.key(Qt::Key_Down);
+    QCOMPARE(f.s().MoveCount, int16_t(1));
+    QTest::mouseDClick(f.w->picChip(0), Qt::LeftButton);
+    QCOMPARE(f.s().MoveCount, int16_t(2));
 }
 
 void TestWindowInput::heldKeyBlocksKeysAndClicksButNotDoubleClicks()

@@ -14,6 +14,7 @@ private slots:
     void runningNetworkGameCannotBeRestarted();
     void doubleClickOnStatusStartsOnlyBetweenGames();
     void f2StartsAGame();
+    void twoWindowsPlayIndependently();
 };
 
 namespace {
@@ -237,6 +238,25 @@ void TestWindowPlay::f2StartsAGame()
     f.key(Qt::Key_F2);
     QCOMPARE(f.s().GameRunning, true);
     QCOMPARE(f.s().SelColumn, int16_t(4));
+}
+
+void TestWindowPlay::twoWindowsPlayIndependently()
+{
+    WindowFixture a(false), b(false);
+    a.w->menStartgame_Click();
+    b.w->menStartgame_Click();
+    a.dropWithKeys(2);
+    a.dropWithKeys(2);
+    b.dropWithKeys(6);
+    QCOMPARE(a.s().MoveCount, int16_t(2));
+    QCOMPARE(b.s().MoveCount, int16_t(1));
+    QCOMPARE(a.s().Tube[2], int16_t(2));
+    QCOMPARE(b.s().Tube[2], int16_t(0));
+    QCOMPARE(b.s().CurrentPlayer, int16_t(2));
+    QCOMPARE(a.s().CurrentPlayer, int16_t(1));
+    QCOMPARE(a.w->picPlaygrid(41)->picture(), a.empty());
+    QCOMPARE(b.w->picPlaygrid(41)->picture(), b.moveChip(2));
+    QVERIFY(a.empty() != b.empty()); // each window has its own stores
 }
 
 QTEST_MAIN(TestWindowPlay)

@@ -28,6 +28,7 @@ struct RealWindow {
             if (!wavetest::writeFile(folder.path() + "/" + name + ".WAV", wavetest::tone(seconds, 1, 22050, 16)))
                 qFatal("cannot write sound file");
         }
+        assets::setPictureFolder(qEnvironmentVariable("OSTREL_PROGRAM_DIR") + "/pictures");
         w = std::make_unique<gamewindow::Ostrel>();
         w->setProgramFolder(folder.path());
         w->setPlayTimerRunsItself(false);
