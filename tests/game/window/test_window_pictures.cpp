@@ -16,8 +16,8 @@ namespace {
 QImage shoot(gamewindow::Ostrel &w, const QString &name)
 {
     const QImage image = w.grab().toImage();
-    QDir().mkpath(OSTREL_PICTURES_DIR);
-    if (!image.save(QString(OSTREL_PICTURES_DIR) + "/" + name + ".png"))
+    QDir().mkpath(OSTREL_PICTURE_DIR);
+    if (!image.save(QString(OSTREL_PICTURE_DIR) + "/" + name + ".png"))
         qWarning("could not write %s", qPrintable(name));
     return image;
 }

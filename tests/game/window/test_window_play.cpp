@@ -231,13 +231,19 @@ void TestWindowPlay::doubleClickOnStatusStartsOnlyBetweenGames()
 
 void TestWindowPlay::f2StartsAGame()
 {
-    WindowFixture f;
+    // Keys as the window system delivers them: to the active window's focus.
+    WindowFixture f(false);
     f.w->show();
     QApplication::setActiveWindow(f.w.get());
     QVERIFY(QTest::qWaitForWindowActive(f.w.get()));
-    f.key(Qt::Key_F2);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f.w.get()));
+    QTest::keyClick(f.w->windowHandle(), Qt::Key_F2);
     QCOMPARE(f.s().GameRunning, true);
     QCOMPARE(f.s().SelColumn, int16_t(4));
+    QTest::keyClick(f.w->windowHandle(), Qt::Key_Left);
+    QCOMPARE(f.s().SelColumn, int16_t(3));
+    QTest::keyClick(f.w->windowHandle(), Qt::Key_Down);
+    QCOMPARE(f.s().Tube[3], int16_t(1));
 }
 
 void TestWindowPlay::twoWindowsPlayIndependently()

@@ -13,6 +13,7 @@ private slots:
     void blinkStartsOneTickLaterWhenTheSpareCellIsStillEmpty();
     void drawTextBlinksBlueInTheCurrentLanguage();
     void pingTickDoesNothing();
+    void realTimerStartsTheComputersMove();
 };
 
 namespace {
@@ -187,6 +188,17 @@ void TestWindowTimer::pingTickDoesNothing()
     f.w->timPlayTimer_Timer(); // an empty mode: nothing
     QCOMPARE(f.s().MoveCount, before.MoveCount);
     QCOMPARE(f.s().SelColumn, before.SelColumn);
+}
+
+void TestWindowTimer::realTimerStartsTheComputersMove()
+{
+    WindowFixture f;
+    f.w->setPlayTimerRunsItself(true);
+    f.w->menStartgame_Click();
+    QCOMPARE(f.s().MoveCount, int16_t(0));
+    QTRY_COMPARE_WITH_TIMEOUT(f.s().MoveCount, int16_t(1), 3000);
+    QCOMPARE(f.s().CurrentPlayer, int16_t(2));
+    QCOMPARE(f.w->playTimerInterval(), 0);
 }
 
 QTEST_MAIN(TestWindowTimer)
