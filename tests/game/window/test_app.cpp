@@ -10,6 +10,7 @@
 #include "game/window/QorBest.h"
 #include "game/window/QorInfo.h"
 #include "platform/AppTitle.h"
+#include "platform/HelpViewer.h"
 #include "platform/MousePointer.h"
 #include "platform/Twips.h"
 #include "support/IniHandler.h"
@@ -703,6 +704,20 @@ void TestApp::helpOpensTheFileOfTheLanguage()
     w.menHelp_Click();
     const QString folder = a.folder.path();
     QCOMPARE(w.helpFiles, QStringList({folder + "/Qoreng.hlp", folder + "/Qoreng.hlp", folder + "/Qorger.hlp"}));
+
+    // The real viewer: this program folder holds no help file, and the viewer says so itself.
+    w.setHelpOpener(nullptr);
+    ScriptedMsgBoxes boxes;
+    w.menHelp_Click();
+    QCOMPARE(boxes.count(), 0);
+    platform::HelpViewer *viewer = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (auto *v = qobject_cast<platform::HelpViewer *>(top))
+            viewer = v;
+    QVERIFY(viewer);
+    QVERIFY(viewer->isVisible());
+    QVERIFY(!viewer->problem().isEmpty());
+    viewer->close();
 }
 
 void TestApp::highScoresAndInfoOpenModallyFromTheMenu()
