@@ -60,6 +60,7 @@ struct GameState {
     bool NetworkGame = false;
     bool FromPeer = false;
     bool HandshakeDone = false;
+    bool Connecting = false;          // a connection attempt runs
 };
 
 } // namespace rules

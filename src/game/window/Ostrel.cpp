@@ -76,6 +76,7 @@ Ostrel::Ostrel(QWidget *parent)
     setWindowTitle(QStringLiteral("Ostrel"));
     setFocusPolicy(Qt::StrongFocus);
     buildMenus();
+    buildShellMenus();
     buildBoard();
     resize(platform::twipsToPixels(6345), platform::twipsToPixels(6540));
 
@@ -251,8 +252,6 @@ void Ostrel::SetResultColor(int32_t Color)
     palette.setColor(QPalette::WindowText, fromBgr(Color));
     m_lblResult->setPalette(palette);
 }
-
-void Ostrel::CheckHighScore() {}
 
 void Ostrel::ShowFloatingChip(int16_t Player)
 {

@@ -8,11 +8,14 @@
 // lives in globals: two windows can play in one process. Positions are twips within the board
 // panel, as the procedures compute with them (15 twips per pixel).
 //
-// Hooks for the windows and the network code that come later: SendPacket (frames "<G>", "<D>",
-// "<S>" to the peer), NotifyResults, CheckHighScore and menHelp_Click do nothing here.
+// The window also carries the application shell: its load, resize and unload with the stored
+// settings and high scores, the menus and both languages' captions (OstrelLifecycle.cpp,
+// OstrelMenus.cpp), and the network control Pelkin. Hooks for the network code that comes later:
+// SendPacket (frames "<G>", "<D>", "<S>" to the peer) and NotifyResults do nothing here.
 #include "game/rules/GameRules.h"
 #include "game/rules/GameState.h"
 #include "game/rules/GameUi.h"
+#include "game/window/HarbexHost.h"
 #include "game/window/PictureBox.h"
 #include "game/window/SoundOutput.h"
 #include "platform/Random.h"
@@ -21,14 +24,18 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QTimer>
 
 #include <array>
 #include <functional>
+#include <memory>
 
 namespace gamewindow {
 
-class Ostrel : public QMainWindow, public rules::GameUi {
+class QorTitle;
+
+class Ostrel : public QMainWindow, public rules::GameUi, public HarbexEvents {
     Q_OBJECT
 public:
     explicit Ostrel(QWidget *parent = nullptr);
@@ -80,7 +87,7 @@ public:
     void picPlayBorder_Click(int16_t Index);
     void picChip_DblClick(int16_t Index);
 
-    virtual void menHelp_Click() {}
+    virtual void menHelp_Click();
     // Text of the chat line of a network game; Enter drops the chip only while it is empty.
     virtual QString chatLineText() const { return QString(); }
     virtual void SendPacket(const QString &Text) { Q_UNUSED(Text); }
@@ -118,13 +125,59 @@ public:
     // The time bar's look: the green one while the time limit is in force, else the grey one.
     void showTimeBarLook(bool enabled);
 
+    // Life cycle (OstrelLifecycle.cpp). Load() is what loading the window does: it creates the
+    // control Pelkin, then runs Form_Load; the window stays hidden.
+    void Load();
+    void Form_Load();
+    void Form_Resize();
+    void Form_Unload();
+    void Form_Activate();
+    // The title window that the first activation closes.
+    void setTitleWindow(QorTitle *title);
+    QString WorkDir() const { return m_workDir; }
+    bool LogDialogue() const { return m_logDialogue; }
+    int16_t TransferBarWidth() const { return m_transferBarWidth; }
+    HarbexHost *Pelkin() const { return m_pelkin.get(); }
+    // Why the control could not be created; empty when it was.
+    QString pelkinProblem() const { return m_pelkinProblem; }
+
+    // Menus and captions (OstrelMenus.cpp).
+    void menOnePlayer_Click();
+    void menTwoPlayers_Click();
+    void menIP_Click();
+    void menTimeLimit_Click();
+    void menSoundOn_Click();
+    void menHighScores_Click();
+    void menInfo_Click();
+    void menCloseAll_Click();
+    void menLangEnglish_Click();
+    void menLanGerman_Click();
+    void AdjustTimebar();
+    void ClearModeMenus();
+    void ChangeLanguage(QString &Language);
+    // Opens a help file at its contents; platform::showHelp unless replaced (tests).
+    void setHelpOpener(std::function<void(const QString &)> open) { m_helpOpener = std::move(open); }
+    QAction *menIP() const { return m_menIP; }
+    QAction *menHighScores() const { return m_menHighScores; }
+    QAction *menInfo() const { return m_menInfo; }
+    QAction *menCloseAll() const { return m_menCloseAll; }
+    QMenu *menLanguage() const { return m_menLanguage; }
+    QAction *menLangEnglish() const { return m_menLangEnglish; }
+    QAction *menLanGerman() const { return m_menLanGerman; }
+    QAction *menHelp() const { return m_menHelp; }
+
 protected:
+    bool event(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
     void buildBoard();
     void buildMenus();
+    void buildShellMenus();
+    void CreatePelkin();
     void setTimeBarWidth(float twips);
     void setResultHeight(int twips);
     void setStatusCaption(const QString &text);
@@ -173,6 +226,24 @@ private:
     float m_timeBarWidth = 5250;
     int32_t m_statusColor = 0xC0C0C0;
     int32_t m_resultColor = 0xFFFF;
+
+    // Life cycle and menus.
+    QAction *m_menIP = nullptr;
+    QAction *m_menHighScores = nullptr;
+    QAction *m_menInfo = nullptr;
+    QAction *m_menCloseAll = nullptr;
+    QMenu *m_menLanguage = nullptr;
+    QAction *m_menLangEnglish = nullptr;
+    QAction *m_menLanGerman = nullptr;
+    QAction *m_menHelp = nullptr;
+    QString m_workDir;
+    bool m_logDialogue = false;
+    int16_t m_transferBarWidth = 0;
+    bool m_unloaded = false;
+    QPointer<QorTitle> m_title;
+    std::unique_ptr<HarbexHost> m_pelkin;
+    QString m_pelkinProblem;
+    std::function<void(const QString &)> m_helpOpener;
 };
 
 } // namespace gamewindow

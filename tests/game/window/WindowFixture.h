@@ -60,6 +60,9 @@ public:
 class TestWindow : public gamewindow::Ostrel {
 public:
     void menHelp_Click() override { ++helpOpened; }
+    // The high-score window is modal; these tests only count the hand-over.
+    void CheckHighScore() override { ++highScoreChecks; }
+    int highScoreChecks = 0;
     void SendPacket(const QString &Text) override { packets.append(Text); }
     void NotifyResults(int16_t &ActPlayer) override { notified.append(ActPlayer); }
     QString chatLineText() const override { return chatLine; }

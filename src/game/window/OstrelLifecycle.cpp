@@ -1,0 +1,221 @@
+// The main window's life cycle: loading (work folder, random seed, line tables, stored settings
+// and high scores), centring the board when the window is resized, storing everything when it
+// unloads, closing the title window when it is first activated, and its network control Pelkin.
+#include "game/window/Ostrel.h"
+
+#include "game/window/QorTitle.h"
+#include "platform/ErrorGuard.h"
+#include "platform/Twips.h"
+#include "support/IniHandler.h"
+#include "support/Zeptools.h"
+
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QStandardPaths>
+
+#include <cmath>
+#include <limits>
+
+namespace gamewindow {
+
+using platform::Step;
+
+namespace {
+const QString Settings = QStringLiteral("SETTINGS");
+const QString HighScores = QStringLiteral("HIGHSCORES");
+
+// The width of the voice transfer bars as the chat frame is designed, in twips.
+constexpr int16_t SendBarDesignWidth = 6120;
+
+// The number a text begins with (blanks skipped, an optional sign, digits, a decimal point and an
+// exponent), rounded half to even to a 32-bit integer; 0 when the text holds no number. A number
+// outside the 32-bit range is no score this program wrote, so it counts as 0 too.
+int32_t leadingPoints(const QString &text)
+{
+    QString t = text;
+    t.remove(QLatin1Char(' '));
+    t.remove(QLatin1Char('\t'));
+    int i = 0;
+    QString number;
+    if (i < t.size() && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-')))
+        number += t[i++];
+    while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128)
+        number += t[i++];
+    if (i < t.size() && t[i] == QLatin1Char('.')) {
+        number += t[i++];
+        while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128)
+            number += t[i++];
+    }
+    if (i < t.size() && (t[i] == QLatin1Char('E') || t[i] == QLatin1Char('e') || t[i] == QLatin1Char('D')
+                         || t[i] == QLatin1Char('d'))) {
+        QString exponent = QStringLiteral("e");
+        int j = i + 1;
+        if (j < t.size() && (t[j] == QLatin1Char('+') || t[j] == QLatin1Char('-')))
+            exponent += t[j++];
+        const int digitsFrom = exponent.size();
+        while (j < t.size() && t[j].isDigit() && t[j].unicode() < 128 && exponent.size() < 8)
+            exponent += t[j++];
+        if (exponent.size() > digitsFrom)
+            number += exponent;
+    }
+    bool ok = false;
+    const double value = number.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return 0;
+    const double rounded = std::nearbyint(value);
+    if (rounded < double(std::numeric_limits<int32_t>::min()) || rounded > double(std::numeric_limits<int32_t>::max()))
+        return 0;
+    return int32_t(rounded);
+}
+
+// Points as the settings file keeps them: a blank in the sign position of a number not below 0.
+QString pointsText(int32_t points)
+{
+    return points >= 0 ? QStringLiteral(" ") + QString::number(points) : QString::number(points);
+}
+} // namespace
+
+void Ostrel::CreatePelkin()
+{
+    m_pelkinProblem.clear();
+    m_pelkin = HarbexHost::create(m_programFolder, this, *this, &m_pelkinProblem);
+}
+
+void Ostrel::Load()
+{
+    CreatePelkin();
+    Form_Load();
+}
+
+void Ostrel::Form_Load()
+{
+    rules::GameState &s = m_state;
+    platform::guardedSub(QStringLiteral("Form_load"), [&](Step &step) {
+        // The work folder: one fixed folder per user under the XDG data home, apart from the
+        // program folder.
+        step([&] {
+            m_workDir = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+                            .filePath(QStringLiteral("Ostrel"));
+        });
+    });
+    QDir().mkpath(m_workDir); // an existing folder or a failure is not reported
+    s.FormLoading = true;
+    zeptools::CenterForm(this);
+    m_random.reseed(uint64_t(QDateTime::currentMSecsSinceEpoch()));
+    m_logDialogue = true;
+    m_transferBarWidth = SendBarDesignWidth;
+    adjuststatuslbl();
+    m_rules.FillCalculateMatrix();
+    m_resultPanelHeight = m_resultHeight;
+    s.HighNames = {};
+    s.HighPoints = {};
+
+    if (IniHandler::ReadIni(Settings, QStringLiteral("TWOPlayers")).toUpper() == QLatin1String("YES")) {
+        m_menTwoPlayers->setChecked(true);
+        m_menOnePlayer->setChecked(false);
+        m_menTimeLimit->setEnabled(false);
+    } else {
+        m_menTwoPlayers->setChecked(false);
+        m_menOnePlayer->setChecked(true);
+    }
+
+    if (IniHandler::ReadIni(Settings, QStringLiteral("Language")) == QLatin1String("GERMAN"))
+        menLanGerman_Click();
+    else
+        menLangEnglish_Click();
+
+    // Each run toggles the mark with its side effects, so two runs leave the wanted mark with the
+    // side effects of that state even when the mark was already right.
+    const bool timeLimit = IniHandler::ReadIni(Settings, QStringLiteral("TimeLimit")) != QLatin1String("OFF");
+    menTimeLimit_Click();
+    if (m_menTimeLimit->isChecked() != timeLimit)
+        menTimeLimit_Click();
+
+    m_menSoundOn->setChecked(IniHandler::ReadIni(Settings, QStringLiteral("Sound")) != QLatin1String("OFF"));
+
+    for (int i = 0; i <= 4; ++i) {
+        s.HighNames[i] = IniHandler::ReadIni(HighScores, QStringLiteral("Player") + QString::number(i + 1));
+        s.HighPoints[i] = leadingPoints(IniHandler::ReadIni(HighScores, QStringLiteral("Points") + QString::number(i + 1)));
+    }
+
+    resize(width(), platform::twipsToPixels(6540));
+    if (!isVisible())
+        Form_Resize(); // a hidden window gets its resize event only when shown
+    s.FormLoading = false;
+}
+
+void Ostrel::Form_Resize()
+{
+    if (m_state.NetworkGame)
+        return;
+    platform::guardedSub(QStringLiteral("Form_Resize"), [&](Step &step) {
+        const QRect outer = frameGeometry();
+        step([&] { m_board->hide(); });
+        step([&] { m_board->move((outer.width() - 10) / 2 - m_board->width() / 2, m_board->y()); });
+        step([&] { m_board->move(m_board->x(), (outer.height() - 50) / 2 - m_board->height() / 2); });
+        step([&] {
+            m_board->repaint();
+            m_board->show();
+        });
+    });
+}
+
+void Ostrel::Form_Unload()
+{
+    const rules::GameState &s = m_state;
+    platform::guardedSub(QStringLiteral("Form_Unload"), [&](Step &step) {
+        step([&] { IniHandler::WriteIni(Settings, QStringLiteral("Sound"), m_menSoundOn->isChecked() ? "ON" : "OFF"); });
+        step([&] {
+            IniHandler::WriteIni(Settings, QStringLiteral("TWOPlayers"), m_menTwoPlayers->isChecked() ? "YES" : "NO");
+        });
+        step([&] {
+            IniHandler::WriteIni(Settings, QStringLiteral("TimeLimit"), m_menTimeLimit->isChecked() ? "ON" : "OFF");
+        });
+        step([&] { IniHandler::WriteIni(Settings, QStringLiteral("Language"), s.English ? "ENGLISH" : "GERMAN"); });
+        for (int i = 0; i <= 4; ++i) {
+            step([&] { IniHandler::WriteIni(HighScores, QStringLiteral("Player") + QString::number(i + 1), s.HighNames[i]); });
+            step([&] {
+                IniHandler::WriteIni(HighScores, QStringLiteral("Points") + QString::number(i + 1),
+                                     pointsText(s.HighPoints[i]));
+            });
+        }
+    });
+}
+
+void Ostrel::Form_Activate()
+{
+    if (m_title)
+        m_title->Unload();
+}
+
+void Ostrel::setTitleWindow(QorTitle *title) { m_title = title; }
+
+bool Ostrel::event(QEvent *event)
+{
+    const bool handled = QMainWindow::event(event);
+    // Showing the main window makes it the active window of the program, also where the
+    // desktop hands out no focus (a display without a window manager).
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)
+        Form_Activate();
+    return handled;
+}
+
+void Ostrel::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void Ostrel::closeEvent(QCloseEvent *event)
+{
+    // The unload is never cancelled and runs once, however often the window is asked to close.
+    if (!m_unloaded) {
+        m_unloaded = true;
+        Form_Unload();
+        m_pelkin.reset();
+    }
+    event->accept();
+}
+
+} // namespace gamewindow

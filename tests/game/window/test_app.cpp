@@ -1,0 +1,973 @@
+// The application shell: the real start-up sequence offscreen, the main window's load with the
+// stored settings and high scores, its unload writing them back, the menus and their questions,
+// the captions of both languages, help, high scores and info from the menu, and the network
+// control created through the library's published interface.
+#include "WindowFixture.h"
+#include "WindowTestTools.h"
+#include "common/ScriptedMsgBoxes.h"
+#include "game/window/ChooseLanguage.h"
+#include "game/window/ProgramStart.h"
+#include "game/window/QorBest.h"
+#include "game/window/QorInfo.h"
+#include "platform/AppTitle.h"
+#include "platform/HelpViewer.h"
+#include "platform/MousePointer.h"
+#include "platform/Twips.h"
+#include "support/IniHandler.h"
+
+#include <QDir>
+#include <QMenuBar>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QTcpServer>
+
+using namespace gamewindow;
+
+namespace {
+class FastClock : public support::DelayClock {
+public:
+    double timeOfDay() override { return now; }
+    void waitForEvents(int ms) override { now += ms / 1000.0; }
+    void doEvents() override { QCoreApplication::processEvents(); }
+    double now = 1000.0;
+};
+
+// A main window that counts the control's events and records the help files it opens.
+class AppWindow : public Ostrel {
+public:
+    AppWindow() { setHelpOpener([this](const QString &file) { helpFiles.append(file); }); }
+    void Pelkin_Connect() override { ++connects; }
+    void Pelkin_ServerMessage(QString &msgText) override { messages.append(msgText); }
+    QStringList helpFiles;
+    QStringList messages;
+    int connects = 0;
+};
+
+struct App {
+    QTemporaryDir folder;   // program folder: settings file, sounds, help
+    QTemporaryDir dataHome; // XDG data home: the work folder goes below it
+    RecordingSound sound;
+    std::unique_ptr<AppWindow> w;
+
+    App()
+    {
+        writeEffectFiles(folder.path());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+        assets::setPictureFolder(qEnvironmentVariable("OSTREL_PROGRAM_DIR") + "/pictures");
+        IniHandler::IniPath = ini();
+    }
+    QString ini() const { return folder.filePath("Ostrel.ini"); }
+    void writeIni(const QByteArray &text)
+    {
+        QFile f(ini());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    QByteArray iniText() const
+    {
+        QFile f(ini());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    std::unique_ptr<AppWindow> make(const QString &programFolder = QString())
+    {
+        auto win = std::make_unique<AppWindow>();
+        win->setProgramFolder(programFolder.isEmpty() ? folder.path() : programFolder);
+        win->setSoundOutput(&sound);
+        win->setPlayTimerRunsItself(false);
+        return win;
+    }
+    AppWindow &load(const QString &programFolder = QString())
+    {
+        w = make(programFolder);
+        w->Load();
+        w->random().reseed(3);
+        return *w;
+    }
+    rules::GameState &s() { return w->state(); }
+};
+
+// Green or grey: the time bar's look, judged by the middle of its picture.
+bool timeBarGreen(Ostrel &w)
+{
+    const QImage image = w.TimeBar()->picture()->toImage();
+    const QColor c = image.pixelColor(image.width() / 2, image.height() / 2);
+    return c.green() > c.red() + 40 && c.green() > c.blue() + 40;
+}
+
+// The file written at exit for a window in the default state.
+QByteArray defaultsWritten(const QByteArray &language)
+{
+    QByteArray text = "[SETTINGS]\r\nLanguage=" + language + "\r\nSound=ON\r\nTWOPlayers=NO\r\nTimeLimit=ON\r\n[HIGHSCORES]\r\n";
+    for (int i = 1; i <= 5; ++i)
+        text += "Player" + QByteArray::number(i) + "=\r\nPoints" + QByteArray::number(i) + "= 0\r\n";
+    return text;
+}
+
+const char *const EnglishQuestion =
+    "To make this change you have to cancel the running game. Do you want to stop this game?";
+} // namespace
+
+class TestApp : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { platform::setMousePointer(platform::vbDefault); }
+
+    void firstStartRunsTitleLanguageWindowThenMainWindowWithDefaults();
+    void firstStartWithTheGermanFlagLoadsGermanCaptions();
+    void languageOnlyLoadsDefaultsAndExitWritesEveryKeyInOrder();
+    void storedSettingsAreAppliedAndWrittenBack_data();
+    void storedSettingsAreAppliedAndWrittenBack();
+    void timeLimitOffWithTheMenuAlreadyUncheckedEndsUncheckedAndGrey();
+    void highScoresLoadAndStoreWithTheirLeadingBlank();
+    void hostilePointsValuesDoNotBecomeScores();
+    void workFolderIsCreatedAtEveryLoad();
+    void unloadRunsOnceAndReleasesTheControl();
+
+    void menuItemsCaptionsShortcutsAndMarks();
+    void modeChangeWithoutGameAsksNothingAndStartsNothing();
+    void modeChangeQuestionDuringAGame_data();
+    void modeChangeQuestionDuringAGame();
+    void timeLimitOnDuringAGameAnsweredNoAtTheStartKeepsTheOldGame();
+    void timeLimitOnWithoutGameStartsAPointsSeries();
+    void twoPlayersDisablesTheTimeLimitButKeepsItsMark();
+    void twoPlayersWhileLinkedLeavesNoModeMarked();
+    void soundItemToggles();
+    void languageSwitchDuringAGameRewritesCaptionsAndKeepsTheGame();
+    void unknownLanguageWordOnlyEmptiesTheStatusLine();
+
+    void helpOpensTheFileOfTheLanguage();
+    void highScoresAndInfoOpenModallyFromTheMenu();
+    void seriesTotalEntersTheMainWindowsList();
+    void boardIsCentredExceptDuringANetworkGame();
+    void exitFromTheMenuWritesTheSettings();
+
+    void controlIsCreatedWithServerFalseAndRaisesEvents();
+    void withoutTheControlLibraryTheGameStillPlaysAndNetgameReportsIt();
+    void eventArgumentsFromTheControlAreCheckedAndWrittenBack();
+
+    void writeMainWindowWithGameMenuPicture();
+};
+
+void TestApp::firstStartRunsTitleLanguageWindowThenMainWindowWithDefaults()
+{
+    App a;
+    FastClock clock;
+    ProgramStart run;
+    TitleHooks hooks;
+    hooks.programFolder = a.folder.path();
+    hooks.delayClock = &clock;
+    bool asked = false;
+    bool mainHiddenDuringQuestion = true;
+    // Closed without a choice: nothing is written, the defaults of the load apply.
+    hooks.runLanguageWindow = [&](ChooseLanguage &) {
+        asked = true;
+        mainHiddenDuringQuestion = !run.mainWindow;
+    };
+    bool visibleBeforeShow = true;
+    startProgram(run, std::move(hooks), [&] {
+        auto win = a.make();
+        return std::unique_ptr<Ostrel>(win.release());
+    });
+    visibleBeforeShow = run.mainWindow && run.mainWindow->isVisible();
+    QVERIFY(asked);
+    QVERIFY(mainHiddenDuringQuestion);
+    QVERIFY(run.mainWindow);
+    QVERIFY(!visibleBeforeShow); // loaded, not shown, while the title is up
+    QTRY_VERIFY(run.mainWindow->isVisible());
+    QTRY_VERIFY(run.title.isNull()); // the main window's activation closed the title
+    QCOMPARE(platform::mousePointer(), int(platform::vbDefault));
+
+    Ostrel &w = *run.mainWindow;
+    const rules::GameState &s = w.state();
+    QCOMPARE(s.English, true);
+    QVERIFY(w.menLangEnglish()->isChecked());
+    QVERIFY(!w.menLanGerman()->isChecked());
+    QVERIFY(w.menOnePlayer()->isChecked());
+    QVERIFY(!w.menTwoPlayers()->isChecked());
+    QVERIFY(w.menTimeLimit()->isChecked());
+    QVERIFY(w.menTimeLimit()->isEnabled());
+    QVERIFY(w.menSoundOn()->isChecked());
+    QVERIFY(timeBarGreen(w));
+    QCOMPARE(s.TimeLimitActive, true);
+    QCOMPARE(s.PointsMode, true);
+    QCOMPARE(s.GameRunning, false);
+    QCOMPARE(s.FormLoading, false);
+    QCOMPARE(w.lblStatus()->text(), QString("F2 - new game!"));
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(s.HighNames[i], QString());
+        QCOMPARE(s.HighPoints[i], 0);
+    }
+    QCOMPARE(w.windowTitle(), QString("Ostrel"));
+    QCOMPARE(platform::appTitle(), QString("Ostrel"));
+    QCOMPARE(w.height(), platform::twipsToPixels(6540));
+    QVERIFY(w.LogDialogue());
+    QCOMPARE(w.TransferBarWidth(), int16_t(6120));
+    QCOMPARE(a.iniText(), QByteArray()); // nothing written before the exit
+
+    run.mainWindow->close();
+    // The exit stores the language, so the question does not come again. The file is new: its
+    // keys stand in the order of writing.
+    QByteArray expected = defaultsWritten("ENGLISH");
+    expected.replace("Language=ENGLISH\r\n", "");
+    expected.replace("TimeLimit=ON\r\n", "TimeLimit=ON\r\nLanguage=ENGLISH\r\n");
+    QCOMPARE(a.iniText(), expected);
+}
+
+void TestApp::firstStartWithTheGermanFlagLoadsGermanCaptions()
+{
+    App a;
+    FastClock clock;
+    ProgramStart run;
+    TitleHooks hooks;
+    hooks.programFolder = a.folder.path();
+    hooks.delayClock = &clock;
+    hooks.runLanguageWindow = [](ChooseLanguage &dialog) { QTest::mouseClick(dialog.picFlag(0), Qt::LeftButton); };
+    startProgram(run, std::move(hooks), [&] { return std::unique_ptr<Ostrel>(a.make().release()); });
+    QTRY_VERIFY(run.title.isNull());
+    Ostrel &w = *run.mainWindow;
+    QCOMPARE(w.state().English, false);
+    QVERIFY(w.menLanGerman()->isChecked());
+    QCOMPARE(w.menGame()->title(), QString("&Spieloptionen"));
+    QCOMPARE(w.lblStatus()->text(), QString("F2 - für neues Spiel!"));
+    w.close();
+    QVERIFY(a.iniText().startsWith("[SETTINGS]\r\nLanguage=GERMAN\r\nSound=ON\r\n"));
+}
+
+void TestApp::languageOnlyLoadsDefaultsAndExitWritesEveryKeyInOrder()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n");
+    AppWindow &w = a.load();
+    QVERIFY(w.menOnePlayer()->isChecked());
+    QVERIFY(w.menTimeLimit()->isChecked());
+    QVERIFY(w.menSoundOn()->isChecked());
+    QCOMPARE(a.s().English, true);
+    w.close();
+    QCOMPARE(a.iniText(), defaultsWritten("ENGLISH"));
+}
+
+void TestApp::storedSettingsAreAppliedAndWrittenBack_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<bool>("two");
+    QTest::addColumn<bool>("timeLimit");
+    QTest::addColumn<bool>("timeLimitEnabled");
+    QTest::addColumn<bool>("sound");
+    QTest::addColumn<bool>("english");
+    QTest::addColumn<QByteArray>("written");
+
+    QTest::newRow("yes in small letters is two players")
+        << QByteArray("TWOPlayers=yes\r\nLanguage=ENGLISH") << true << true << false << true << true
+        << QByteArray("Language=ENGLISH\r\nSound=ON\r\nTWOPlayers=YES\r\nTimeLimit=ON\r\n");
+    QTest::newRow("off in small letters leaves the time limit on")
+        << QByteArray("TimeLimit=off\r\nLanguage=ENGLISH") << false << true << true << true << true
+        << QByteArray("Language=ENGLISH\r\nSound=ON\r\nTWOPlayers=NO\r\nTimeLimit=ON\r\n");
+    QTest::newRow("german in small letters is English")
+        << QByteArray("Language=german") << false << true << true << true << true
+        << QByteArray("Language=ENGLISH\r\nSound=ON\r\nTWOPlayers=NO\r\nTimeLimit=ON\r\n");
+    QTest::newRow("everything off, German, blanks around the values")
+        << QByteArray("Language=GERMAN\r\nSound=  OFF  \r\nTimeLimit= OFF\r\nTWOPlayers=NO") << false << false << true
+        << false << false << QByteArray("Language=GERMAN\r\nSound=OFF\r\nTWOPlayers=NO\r\nTimeLimit=OFF\r\n");
+    QTest::newRow("two players with the time limit on: disabled but checked")
+        << QByteArray("Language=GERMAN\r\nTWOPlayers=YES\r\nTimeLimit=ON") << true << true << false << true << false
+        << QByteArray("Language=GERMAN\r\nTWOPlayers=YES\r\nTimeLimit=ON\r\nSound=ON\r\n");
+}
+
+void TestApp::storedSettingsAreAppliedAndWrittenBack()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(bool, two);
+    QFETCH(bool, timeLimit);
+    QFETCH(bool, timeLimitEnabled);
+    QFETCH(bool, sound);
+    QFETCH(bool, english);
+    QFETCH(QByteArray, written);
+    App a;
+    a.writeIni("[SETTINGS]\r\n" + stored + "\r\n");
+    AppWindow &w = a.load();
+    QCOMPARE(w.menTwoPlayers()->isChecked(), two);
+    QCOMPARE(w.menOnePlayer()->isChecked(), !two);
+    QCOMPARE(w.menTimeLimit()->isChecked(), timeLimit);
+    QCOMPARE(w.menTimeLimit()->isEnabled(), timeLimitEnabled);
+    QCOMPARE(w.menSoundOn()->isChecked(), sound);
+    QCOMPARE(a.s().English, english);
+    // The time limit is in force only with one player and the mark set.
+    QCOMPARE(a.s().TimeLimitActive, !two && timeLimit);
+    QCOMPARE(a.s().PointsMode, !two && timeLimit);
+    QCOMPARE(a.s().TimerMode, QString(!two && timeLimit ? "TIMECONTROL" : ""));
+    QCOMPARE(timeBarGreen(w), !two && timeLimit);
+    QCOMPARE(a.s().GameRunning, false);
+    w.close();
+    const QByteArray text = a.iniText();
+    const QByteArray settings = text.mid(0, text.indexOf("[HIGHSCORES]"));
+    // Keys already in the file keep their place; the values are the canonical ones.
+    for (const QByteArray &line : written.split('\n')) {
+        if (!line.trimmed().isEmpty())
+            QVERIFY2(settings.contains(line.trimmed() + "\r\n"), line.constData());
+    }
+    QCOMPARE(settings.count('='), 4);
+}
+
+void TestApp::timeLimitOffWithTheMenuAlreadyUncheckedEndsUncheckedAndGrey()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\nTimeLimit=OFF\r\n");
+    auto w = a.make();
+    QVERIFY(!w->menTimeLimit()->isChecked()); // the design state
+    w->Load();
+    QVERIFY(!w->menTimeLimit()->isChecked());
+    QVERIFY(w->menTimeLimit()->isEnabled());
+    QVERIFY(!timeBarGreen(*w));
+    QCOMPARE(w->state().TimeLimitActive, false);
+    QCOMPARE(w->state().PointsMode, false);
+    QCOMPARE(w->state().TimerMode, QString());
+    QCOMPARE(w->state().GameRunning, false); // the load starts no game
+}
+
+void TestApp::highScoresLoadAndStoreWithTheirLeadingBlank()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n[HIGHSCORES]\r\nPlayer1=Anna\r\nPoints1= 12500\r\n"
+               "Player2=Bert\r\nPoints2=12abc\r\nplayer3=Cleo\r\nPOINTS3=  4500  \r\nPoints4=2.5\r\nPoints5=3.5\r\n");
+    AppWindow &w = a.load();
+    QCOMPARE(a.s().HighNames[0], QString("Anna"));
+    QCOMPARE(a.s().HighPoints[0], 12500);
+    QCOMPARE(a.s().HighNames[1], QString("Bert"));
+    QCOMPARE(a.s().HighPoints[1], 12);
+    QCOMPARE(a.s().HighNames[2], QString("Cleo"));
+    QCOMPARE(a.s().HighPoints[2], 4500);
+    QCOMPARE(a.s().HighPoints[3], 2); // rounded half to even
+    QCOMPARE(a.s().HighPoints[4], 4);
+    QCOMPARE(a.s().HighNames[4], QString());
+    w.close();
+    const QByteArray text = a.iniText();
+    QVERIFY(text.contains("Points1= 12500\r\n"));
+    QVERIFY(text.contains("Points2= 12\r\n"));
+    QVERIFY(text.contains("POINTS3= 4500\r\n")); // the same entry, whatever its case
+    QVERIFY(text.contains("Points4= 2\r\n"));
+    QVERIFY(text.contains("Points5= 4\r\n"));
+    QVERIFY(text.contains("Player5=\r\n"));
+    QCOMPARE(text.toLower().count("points3"), 1);
+}
+
+void TestApp::hostilePointsValuesDoNotBecomeScores()
+{
+    App a;
+    a.writeIni("[HIGHSCORES]\r\nPoints1=99999999999999999999\r\nPoints2=1e999\r\nPoints3=-7\r\nPoints4=&H10\r\n"
+               "Points5=" + QByteArray(300, '9') + "\r\n");
+    AppWindow &w = a.load();
+    QCOMPARE(a.s().HighPoints[0], 0);
+    QCOMPARE(a.s().HighPoints[1], 0);
+    QCOMPARE(a.s().HighPoints[2], -7);
+    QCOMPARE(a.s().HighPoints[3], 0);
+    QCOMPARE(a.s().HighPoints[4], 0);
+    w.close();
+    QVERIFY(a.iniText().contains("Points3=-7\r\n"));
+}
+
+void TestApp::workFolderIsCreatedAtEveryLoad()
+{
+    App a;
+    AppWindow &w = a.load();
+    const QString work = QDir(a.dataHome.path()).filePath("Ostrel");
+    QCOMPARE(w.WorkDir(), work);
+    QVERIFY(QFileInfo(work).isDir());
+    QVERIFY(QDir(work).removeRecursively());
+    a.load(); // a second load with the folder gone
+    QVERIFY(QFileInfo(work).isDir());
+    a.load(); // and one with the folder present: no complaint
+    QVERIFY(QFileInfo(work).isDir());
+}
+
+void TestApp::unloadRunsOnceAndReleasesTheControl()
+{
+    App a;
+    AppWindow &w = a.load(qEnvironmentVariable("OSTREL_PROGRAM_DIR"));
+    QVERIFY(w.Pelkin());
+    w.show();
+    w.close();
+    QVERIFY(!w.Pelkin());
+    const QByteArray first = a.iniText();
+    QVERIFY(!first.isEmpty());
+    a.writeIni("changed");
+    w.close();
+    QCOMPARE(a.iniText(), QByteArray("changed"));
+}
+
+void TestApp::menuItemsCaptionsShortcutsAndMarks()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n");
+    AppWindow &w = a.load();
+    QStringList items;
+    for (QAction *item : w.menGame()->actions())
+        items << (item->isSeparator() ? QString("-") : item->text() + (item->shortcut().isEmpty() ? QString() : " " + item->shortcut().toString()));
+    QCOMPARE(items, QStringList({"Player : &Computer", "&Player : Player", "&Netgame F3", "&Timelimit",
+                                 "Sound&effects", "-", "&Start game F2", "-", "&Highscores", "-", "Inf&o", "E&xit"}));
+    QStringList top;
+    for (QAction *item : w.menuBar()->actions())
+        top << item->text();
+    QCOMPARE(top, QStringList({"&Gameoptions", "&Language", "&Help!"}));
+    QVERIFY(!w.menHelp()->menu()); // an item without sub-items
+    QStringList languages;
+    for (QAction *item : w.menLanguage()->actions())
+        languages << item->text();
+    QCOMPARE(languages, QStringList({"&English", "&German"}));
+    // Checkable: the modes, the time limit, the sound and the languages.
+    QVERIFY(w.menOnePlayer()->isCheckable() && w.menTwoPlayers()->isCheckable() && w.menIP()->isCheckable() == false
+            && w.menTimeLimit()->isCheckable() && w.menSoundOn()->isCheckable());
+    QVERIFY(w.menLangEnglish()->isCheckable() && w.menLanGerman()->isCheckable());
+}
+
+void TestApp::modeChangeWithoutGameAsksNothingAndStartsNothing()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\nTWOPlayers=YES\r\n");
+    AppWindow &w = a.load();
+    a.s().Level = 4;
+    a.s().TotalPoints = 900;
+    ScriptedMsgBoxes boxes;
+    w.menOnePlayer()->trigger();
+    QCOMPARE(boxes.count(), 0);
+    QVERIFY(w.menOnePlayer()->isChecked());
+    QVERIFY(!w.menTwoPlayers()->isChecked());
+    QVERIFY(w.menTimeLimit()->isEnabled());
+    QCOMPARE(a.s().Level, 0);
+    QCOMPARE(a.s().TotalPoints, 0);
+    QCOMPARE(a.s().GameRunning, false);
+    // The same item again keeps its mark: the handler sets it, the click does not toggle it.
+    w.menOnePlayer()->trigger();
+    QVERIFY(w.menOnePlayer()->isChecked());
+    w.menTwoPlayers()->trigger();
+    QCOMPARE(boxes.count(), 0);
+    QVERIFY(w.menTwoPlayers()->isChecked());
+    QVERIFY(!w.menOnePlayer()->isChecked());
+    QCOMPARE(a.s().GameRunning, false);
+    QCOMPARE(w.lblStatus()->text(), QString("F2 - new game!"));
+}
+
+void TestApp::modeChangeQuestionDuringAGame_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<bool>("english");
+    QTest::addColumn<int>("answer");
+    const char *german2 =
+        "Für diese Umstellung müssen Sie das laufende Spiel abbrechen. Möchten Sie das laufende Spiel beenden?";
+    Q_UNUSED(german2);
+    for (const char *item : {"one", "two", "time"}) {
+        for (bool english : {true, false}) {
+            QList<int> answers{platform::vbYes, platform::vbNo};
+            if (QByteArray(item) == "time")
+                answers << platform::vbCancel;
+            for (int answer : answers)
+                QTest::addRow("%s %s %d", item, english ? "en" : "de", answer) << QString(item) << english << answer;
+        }
+    }
+}
+
+void TestApp::modeChangeQuestionDuringAGame()
+{
+    QFETCH(QString, item);
+    QFETCH(bool, english);
+    QFETCH(int, answer);
+    App a;
+    a.writeIni(QByteArray("[SETTINGS]\r\nLanguage=") + (english ? "ENGLISH" : "GERMAN") + "\r\n");
+    AppWindow &w = a.load();
+    w.menStartgame_Click();
+    w.timPlayTimer_Timer(); // the computer opens
+    QCOMPARE(a.s().MoveCount, int16_t(1));
+    a.s().TotalPoints = 700;
+    const int16_t level = a.s().Level;
+    const QString mode = a.s().TimerMode;
+
+    ScriptedMsgBoxes boxes;
+    boxes.answer(answer);
+    QAction *menu = item == "one" ? w.menOnePlayer() : item == "two" ? w.menTwoPlayers() : w.menTimeLimit();
+    menu->trigger();
+    QCOMPARE(boxes.count(), 1);
+    const platform::MsgBoxRequest box = boxes.shown().at(0);
+    QCOMPARE(box.title, QString("Ostrel"));
+    QString expected;
+    if (english)
+        expected = EnglishQuestion;
+    else if (item == "time")
+        expected = "Für diese Umstellung müssen Sie das laufende Spiel abbrechen! - Möchten Sie dieses Spiel beenden?";
+    else
+        expected = "Für diese Umstellung müssen Sie das laufende Spiel abbrechen. Möchten Sie das laufende Spiel beenden?";
+    QCOMPARE(box.prompt, expected);
+    QCOMPARE(box.style, platform::vbQuestion | (item == "time" ? platform::vbYesNoCancel : platform::vbYesNo));
+
+    if (answer != platform::vbYes) {
+        // Nothing changes; the game goes on where it was.
+        QCOMPARE(a.s().GameRunning, true);
+        QCOMPARE(a.s().MoveCount, int16_t(1));
+        QVERIFY(w.menOnePlayer()->isChecked());
+        QVERIFY(!w.menTwoPlayers()->isChecked());
+        QVERIFY(w.menTimeLimit()->isChecked());
+        QCOMPARE(a.s().TimerMode, mode);
+        QCOMPARE(a.s().Level, level);
+        QCOMPARE(a.s().TotalPoints, 700);
+        return;
+    }
+    if (item == "time") {
+        // Switched off during the game: the game goes on without time pressure.
+        QVERIFY(!w.menTimeLimit()->isChecked());
+        QCOMPARE(a.s().GameRunning, true);
+        QCOMPARE(a.s().MoveCount, int16_t(1));
+        QCOMPARE(a.s().TimeLimitActive, false);
+        QCOMPARE(a.s().PointsMode, false);
+        QCOMPARE(a.s().TimerMode, QString());
+        QVERIFY(!timeBarGreen(w));
+        return;
+    }
+    // A new game in the new mode starts at once.
+    QCOMPARE(a.s().GameRunning, true);
+    QCOMPARE(a.s().MoveCount, int16_t(0));
+    QCOMPARE(w.menOnePlayer()->isChecked(), item == "one");
+    QCOMPARE(w.menTwoPlayers()->isChecked(), item == "two");
+    QCOMPARE(a.s().ComputerColor, int16_t(item == "one" ? 1 : 0));
+    if (item == "one")
+        QCOMPARE(a.s().TotalPoints, 0);
+    else
+        QVERIFY(w.lblStatus()->text().startsWith(english ? "Player:Player (move " : "Spieler:Spieler (Zug "));
+}
+
+void TestApp::timeLimitOnDuringAGameAnsweredNoAtTheStartKeepsTheOldGame()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\nTimeLimit=OFF\r\n");
+    AppWindow &w = a.load();
+    w.menStartgame_Click();
+    w.timPlayTimer_Timer();
+    a.s().Level = 3;
+    ScriptedMsgBoxes boxes;
+    boxes.answer(platform::vbYes); // stop the game for the change
+    boxes.answer(platform::vbNo);  // but not for the new game
+    w.menTimeLimit()->trigger();
+    QCOMPARE(boxes.count(), 2);
+    QCOMPARE(boxes.shown().at(1).prompt, QString("This game is still running. Do you want to start a new game?"));
+    QVERIFY(w.menTimeLimit()->isChecked());
+    QCOMPARE(a.s().GameRunning, true);
+    QCOMPARE(a.s().MoveCount, int16_t(1));
+    QCOMPARE(a.s().PointsMode, true);
+    QCOMPARE(a.s().TimeLimitActive, true);
+    QCOMPARE(a.s().Level, int16_t(0));
+    QVERIFY(timeBarGreen(w));
+}
+
+void TestApp::timeLimitOnWithoutGameStartsAPointsSeries()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\nTimeLimit=OFF\r\n");
+    AppWindow &w = a.load();
+    ScriptedMsgBoxes boxes;
+    w.menTimeLimit()->trigger();
+    QCOMPARE(boxes.count(), 0);
+    QVERIFY(w.menTimeLimit()->isChecked());
+    QVERIFY(timeBarGreen(w));
+    QCOMPARE(a.s().PointsMode, true);
+    QCOMPARE(a.s().GameRunning, true);
+    QVERIFY(w.lblStatus()->text().startsWith("Level "));
+}
+
+void TestApp::twoPlayersDisablesTheTimeLimitButKeepsItsMark()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n");
+    AppWindow &w = a.load();
+    QVERIFY(timeBarGreen(w));
+    w.menTwoPlayers()->trigger();
+    QVERIFY(!w.menTimeLimit()->isEnabled());
+    QVERIFY(w.menTimeLimit()->isChecked());
+    QVERIFY(!timeBarGreen(w));
+    w.menOnePlayer()->trigger();
+    QVERIFY(w.menTimeLimit()->isEnabled());
+    QVERIFY(timeBarGreen(w)); // checked and enabled again: the green look comes back
+    w.menTwoPlayers()->trigger();
+    w.close();
+    QVERIFY(a.iniText().contains("TWOPlayers=YES\r\nTimeLimit=ON\r\n"));
+}
+
+void TestApp::twoPlayersWhileLinkedLeavesNoModeMarked()
+{
+    App a;
+    AppWindow &w = a.load();
+    a.s().NetworkGame = true;
+    w.menTwoPlayers_Click();
+    QVERIFY(!w.menOnePlayer()->isChecked());
+    QVERIFY(!w.menTwoPlayers()->isChecked());
+    QVERIFY(!w.menIP()->isChecked());
+    QVERIFY(!w.menTimeLimit()->isEnabled());
+    a.s().NetworkGame = false;
+    // A connection attempt keeps Player : Computer from marking itself.
+    a.s().Connecting = true;
+    a.s().Level = 2;
+    w.menOnePlayer_Click();
+    QVERIFY(!w.menOnePlayer()->isChecked());
+    QCOMPARE(a.s().Level, int16_t(2));
+}
+
+void TestApp::soundItemToggles()
+{
+    App a;
+    AppWindow &w = a.load();
+    QVERIFY(w.menSoundOn()->isChecked());
+    w.menSoundOn()->trigger();
+    QVERIFY(!w.menSoundOn()->isChecked());
+    a.sound.clear();
+    w.Playsound("NEXTTUBE", false);
+    QCOMPARE(a.sound.requests.size(), 0); // the player reads the mark before every sound
+    w.menSoundOn()->trigger();
+    QVERIFY(w.menSoundOn()->isChecked());
+    w.close();
+    QVERIFY(a.iniText().contains("Sound=ON\r\n"));
+}
+
+void TestApp::languageSwitchDuringAGameRewritesCaptionsAndKeepsTheGame()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=GERMAN\r\n");
+    AppWindow &w = a.load();
+    w.show();
+    w.menStartgame_Click();
+    w.timPlayTimer_Timer();
+    QVERIFY(!w.lblStatus()->text().isEmpty());
+    platform::setAppTitle("other");
+    w.setWindowTitle("other");
+    ScriptedMsgBoxes boxes;
+    w.menLangEnglish()->trigger();
+    QCOMPARE(boxes.count(), 0);
+    QCOMPARE(a.s().English, true);
+    QVERIFY(w.menLangEnglish()->isChecked());
+    QVERIFY(!w.menLanGerman()->isChecked());
+    QCOMPARE(w.lblStatus()->text(), QString()); // until the next rebuild
+    QCOMPARE(platform::appTitle(), QString("Ostrel"));
+    QCOMPARE(w.windowTitle(), QString("Ostrel"));
+    QCOMPARE(a.s().GameRunning, true);
+    QCOMPARE(a.s().MoveCount, int16_t(1));
+    const QList<QPair<QAction *, QStringList>> table{
+        {w.menGame()->menuAction(), {"&Gameoptions", "&Spieloptionen"}},
+        {w.menOnePlayer(), {"Player : &Computer", "Spieler : &Computer"}},
+        {w.menTwoPlayers(), {"&Player : Player", "S&pieler : Spieler"}},
+        {w.menIP(), {"&Netgame", "Spielen im &Netz"}},
+        {w.menTimeLimit(), {"&Timelimit", "&Zeitlimit"}},
+        {w.menSoundOn(), {"Sound&effects", "&Toneffekte"}},
+        {w.menStartgame(), {"&Start game", "Spiel st&arten"}},
+        {w.menHighScores(), {"&Highscores", "Besten&liste"}},
+        {w.menInfo(), {"Inf&o", "Inf&o"}},
+        {w.menCloseAll(), {"E&xit", "&Beenden"}},
+        {w.menLanguage()->menuAction(), {"&Language", "&S&prache"}},
+        {w.menLanGerman(), {"&German", "&Deutsch"}},
+        {w.menLangEnglish(), {"&English", "&Englisch"}},
+        {w.menHelp(), {"&Help!", "&Hilfe!"}},
+    };
+    for (const auto &row : table)
+        QCOMPARE(row.first->text(), row.second.at(0));
+    // The next move rebuilds the status line in the new language.
+    QTest::keyClick(&w, Qt::Key_Down);
+    QVERIFY(w.lblStatus()->text().contains("(move "));
+
+    w.menLanGerman()->trigger();
+    for (const auto &row : table)
+        QCOMPARE(row.first->text(), row.second.at(1));
+    QCOMPARE(w.lblStatus()->text(), QString());
+    // The language already in force: the same captions, the status line emptied again.
+    w.adjuststatuslbl();
+    w.menLanGerman()->trigger();
+    QCOMPARE(w.lblStatus()->text(), QString());
+    QCOMPARE(w.menGame()->title(), QString("&Spieloptionen"));
+}
+
+void TestApp::unknownLanguageWordOnlyEmptiesTheStatusLine()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n");
+    AppWindow &w = a.load();
+    for (QString word : {QString("english"), QString("Deutsch"), QString()}) {
+        w.adjuststatuslbl();
+        w.ChangeLanguage(word);
+        QCOMPARE(w.lblStatus()->text(), QString());
+        QCOMPARE(a.s().English, true);
+        QCOMPARE(w.menGame()->title(), QString("&Gameoptions"));
+    }
+}
+
+void TestApp::helpOpensTheFileOfTheLanguage()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n");
+    AppWindow &w = a.load();
+    w.show();
+    w.menHelp()->trigger();
+    QTest::keyClick(&w, Qt::Key_F1);
+    w.menLanGerman_Click();
+    w.menHelp_Click();
+    const QString folder = a.folder.path();
+    QCOMPARE(w.helpFiles, QStringList({folder + "/Qoreng.hlp", folder + "/Qoreng.hlp", folder + "/Qorger.hlp"}));
+
+    // The real viewer: this program folder holds no help file, and the viewer says so itself.
+    w.setHelpOpener(nullptr);
+    ScriptedMsgBoxes boxes;
+    w.menHelp_Click();
+    QCOMPARE(boxes.count(), 0);
+    platform::HelpViewer *viewer = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (auto *v = qobject_cast<platform::HelpViewer *>(top))
+            viewer = v;
+    QVERIFY(viewer);
+    QVERIFY(viewer->isVisible());
+    QVERIFY(!viewer->problem().isEmpty());
+    viewer->close();
+}
+
+void TestApp::highScoresAndInfoOpenModallyFromTheMenu()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n[HIGHSCORES]\r\nPlayer1=Anna\r\nPoints1= 5000\r\n");
+    AppWindow &w = a.load();
+    w.show();
+    QString shownName;
+    bool nameBoxEnabled = true;
+    int pointerWhileOpen = -1;
+    ModalWatcher best([&](QWidget *modal) {
+        auto *window = qobject_cast<QorBest *>(modal);
+        QVERIFY(window);
+        shownName = window->txtBest(0)->text();
+        nameBoxEnabled = window->txtBest(0)->isEnabled();
+        pointerWhileOpen = platform::mousePointer();
+        window->OkButton()->click();
+    });
+    w.menHighScores()->trigger();
+    QCOMPARE(shownName, QString("Anna"));
+    QVERIFY(!nameBoxEnabled); // from the menu the list is only shown
+    QCOMPARE(pointerWhileOpen, int(platform::vbDefault));
+
+    bool infoShown = false;
+    ModalWatcher info([&](QWidget *modal) {
+        auto *window = qobject_cast<QorInfo *>(modal);
+        QVERIFY(window);
+        infoShown = true;
+        window->OkButton()->click();
+    });
+    w.menInfo()->trigger();
+    QVERIFY(infoShown);
+    QCOMPARE(platform::mousePointer(), int(platform::vbDefault));
+}
+
+void TestApp::seriesTotalEntersTheMainWindowsList()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n[HIGHSCORES]\r\nPlayer1=A\r\nPoints1= 5000\r\nPlayer2=B\r\n"
+               "Points2= 4000\r\nPlayer3=C\r\nPoints3= 2000\r\nPlayer4=D\r\nPoints4= 1000\r\nPlayer5=E\r\nPoints5= 500\r\n");
+    AppWindow &w = a.load();
+    w.show();
+    a.s().TotalPoints = 3000;
+    ModalWatcher best([&](QWidget *modal) {
+        auto *window = qobject_cast<QorBest *>(modal);
+        QVERIFY(window);
+        QVERIFY(window->txtBest(2)->isEnabled());
+        window->txtBest(2)->setText("Zoe");
+        window->OkButton()->click();
+    });
+    w.CheckHighScore();
+    QCOMPARE(a.s().HighNames[2], QString("Zoe"));
+    QCOMPARE(a.s().HighPoints[2], 3000);
+    QCOMPARE(a.s().HighNames[4], QString("D"));
+    QCOMPARE(a.s().HighPoints[4], 1000);
+    w.close();
+    QVERIFY(a.iniText().contains("Player3=Zoe\r\nPoints3= 3000\r\n"));
+    QVERIFY(a.iniText().contains("Player5=D\r\nPoints5= 1000\r\n"));
+}
+
+void TestApp::boardIsCentredExceptDuringANetworkGame()
+{
+    App a;
+    AppWindow &w = a.load();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.resize(700, 600);
+    QTRY_COMPARE(w.PicPlayBoard()->x(), (w.frameGeometry().width() - 10) / 2 - w.PicPlayBoard()->width() / 2);
+    QCOMPARE(w.PicPlayBoard()->y(), (w.frameGeometry().height() - 50) / 2 - w.PicPlayBoard()->height() / 2);
+    QVERIFY(w.PicPlayBoard()->isVisible());
+    const QPoint before = w.PicPlayBoard()->pos();
+    a.s().NetworkGame = true;
+    w.resize(500, 500);
+    QTest::qWait(20);
+    QCOMPARE(w.PicPlayBoard()->pos(), before);
+}
+
+void TestApp::exitFromTheMenuWritesTheSettings()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=GERMAN\r\n");
+    AppWindow &w = a.load();
+    w.show();
+    w.menSoundOn()->trigger();
+    w.menCloseAll()->trigger();
+    QVERIFY(!w.isVisible());
+    QCOMPARE(platform::mousePointer(), int(platform::vbHourglass));
+    QVERIFY(a.iniText().startsWith("[SETTINGS]\r\nLanguage=GERMAN\r\nSound=OFF\r\nTWOPlayers=NO\r\nTimeLimit=ON\r\n[HIGHSCORES]\r\n"));
+}
+
+void TestApp::controlIsCreatedWithServerFalseAndRaisesEvents()
+{
+    App a;
+    AppWindow &w = a.load(qEnvironmentVariable("OSTREL_PROGRAM_DIR"));
+    QVERIFY2(w.Pelkin(), qPrintable(w.pelkinProblem()));
+    HxVariant result{};
+    HxError error{};
+    QCOMPARE(w.Pelkin()->Invoke(HX_DISPID_Server, HX_INVOKE_PROPERTYGET, nullptr, 0, &result, &error), int32_t(HX_OK));
+    QCOMPARE(result.type, uint16_t(HX_BOOL));
+    QCOMPARE(result.u.boolVal, HX_FALSE_BOOL);
+
+    // As a client it connects to a listening socket and reports it through Pelkin_Connect.
+    // A port the control's 16-bit port number can name.
+    QTcpServer server;
+    for (int tries = 0; tries < 200 && !server.isListening(); ++tries)
+        server.listen(QHostAddress::LocalHost, quint16(20000 + QRandomGenerator::global()->bounded(12000)));
+    QVERIFY(server.isListening());
+    QByteArray host = "127.0.0.1";
+    HxVariant remote{};
+    remote.type = HX_STR;
+    remote.u.str.data = host.data();
+    remote.u.str.len = int32_t(host.size());
+    QCOMPARE(w.Pelkin()->Invoke(HX_DISPID_RemoteHost, HX_INVOKE_PROPERTYPUT, &remote, 1, nullptr, &error), int32_t(HX_OK));
+    HxVariant port{};
+    port.type = HX_I2;
+    port.u.i2 = int16_t(server.serverPort());
+    QCOMPARE(w.Pelkin()->Invoke(HX_DISPID_ActivatePort, HX_INVOKE_METHOD, &port, 1, nullptr, &error), int32_t(HX_OK));
+    QTRY_COMPARE(w.connects, 1);
+    QVERIFY(!w.messages.isEmpty());
+    w.close();
+    QVERIFY(!w.Pelkin());
+}
+
+void TestApp::withoutTheControlLibraryTheGameStillPlaysAndNetgameReportsIt()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n");
+    AppWindow &w = a.load(); // the program folder holds no libHarbex.so
+    QVERIFY(!w.Pelkin());
+    QVERIFY(w.pelkinProblem().contains("libHarbex.so"));
+    ScriptedMsgBoxes boxes;
+    w.menIP()->trigger();
+    QCOMPARE(boxes.count(), 1);
+    QVERIFY(boxes.shown().at(0).prompt.startsWith("Network play is not available"));
+    QVERIFY(!w.menTimeLimit()->isEnabled());
+    QCOMPARE(w.height(), platform::twipsToPixels(6540));
+    // Local play goes on; choosing a mode enables the time limit again.
+    w.menOnePlayer()->trigger();
+    QVERIFY(w.menTimeLimit()->isEnabled());
+    w.menStartgame_Click();
+    w.timPlayTimer_Timer();
+    QCOMPARE(a.s().MoveCount, int16_t(1));
+}
+
+namespace {
+struct Recorder : HarbexEvents {
+    QStringList seen;
+    void Pelkin_Error(int16_t &ClientNumber, int16_t Number, QString &Description, int32_t, const QString &,
+                      const QString &, int32_t, bool &CancelDisplay) override
+    {
+        seen << QString("Error %1 %2 %3").arg(ClientNumber).arg(Number).arg(Description);
+        Description = "changed";
+        CancelDisplay = true;
+        ClientNumber = 9;
+    }
+    void Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByteArray &SendedBytes) override
+    {
+        seen << QString("Data %1 %2 %3").arg(ClientNumber).arg(bytesTotal).arg(QString::fromLatin1(SendedBytes));
+    }
+    void Pelkin_ServerClose() override { seen << "ServerClose"; }
+};
+char *heapText(const char *text)
+{
+    char *p = static_cast<char *>(std::malloc(std::strlen(text) + 1));
+    std::strcpy(p, text);
+    return p;
+}
+} // namespace
+
+void TestApp::eventArgumentsFromTheControlAreCheckedAndWrittenBack()
+{
+    Recorder r;
+    // Too few arguments, no arguments at all, unknown events: dropped.
+    HarbexHost::dispatch(r, HX_EVENT_DataArrival, nullptr, 3);
+    HxVariant one{};
+    HarbexHost::dispatch(r, HX_EVENT_Error, &one, 1);
+    HarbexHost::dispatch(r, 77, nullptr, 0);
+    QVERIFY(r.seen.isEmpty());
+
+    // The Error event with its by-reference arguments.
+    int16_t client = 2;
+    int16_t cancel = 0;
+    HxVariant description{};
+    description.type = HX_STR;
+    description.u.str.data = heapText("refused");
+    description.u.str.len = 7;
+    HxVariant args[8]{};
+    args[0].type = HX_I2 | HX_BYREF;
+    args[0].u.pi2 = &client;
+    args[1].type = HX_I2;
+    args[1].u.i2 = 10061;
+    args[2].type = HX_STR | HX_BYREF;
+    args[2].u.pvar = &description;
+    args[3].type = HX_I4;
+    args[4].type = HX_STR; // a text without data
+    args[7].type = HX_BOOL | HX_BYREF;
+    args[7].u.pbool = &cancel;
+    HarbexHost::dispatch(r, HX_EVENT_Error, args, 8);
+    QCOMPARE(r.seen, QStringList({"Error 2 10061 refused"}));
+    QCOMPARE(cancel, HX_TRUE);
+    QCOMPARE(client, int16_t(9));
+    QCOMPARE(QByteArray(description.u.str.data, description.u.str.len), QByteArray("changed"));
+    hxVariantClear(&description);
+
+    // Data whose length field lies about its bytes is taken as it is, not read past its end.
+    HxVariant bytes{};
+    bytes.type = HX_BYTES;
+    QByteArray payload = "<D>    11";
+    bytes.u.bytes.data = reinterpret_cast<uint8_t *>(payload.data());
+    bytes.u.bytes.len = int32_t(payload.size());
+    HxVariant data[3]{};
+    data[0].type = HX_I2;
+    data[0].u.i2 = 1;
+    data[1].type = HX_I4;
+    data[1].u.i4 = 1 << 30;
+    data[2] = bytes;
+    HarbexHost::dispatch(r, HX_EVENT_DataArrival, data, 3);
+    HarbexHost::dispatch(r, HX_EVENT_ServerClose, nullptr, 0);
+    QCOMPARE(r.seen.mid(1), QStringList({"Data 1 1073741824 <D>    11", "ServerClose"}));
+}
+
+void TestApp::writeMainWindowWithGameMenuPicture()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n");
+    AppWindow &w = a.load();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.menStartgame_Click();
+    w.timPlayTimer_Timer();
+    QMenu *menu = w.menGame();
+    const QPoint at(w.menuBar()->actionGeometry(menu->menuAction()).bottomLeft());
+    menu->popup(w.menuBar()->mapToGlobal(at));
+    QTRY_VERIFY(menu->isVisible());
+    // The window and its open menu in one picture, the menu where it drops down.
+    QImage picture = w.grab().toImage();
+    {
+        QPainter p(&picture);
+        p.drawPixmap(w.menuBar()->mapTo(&w, at), menu->grab());
+    }
+    menu->hide();
+    const QString dir = QStringLiteral(OSTREL_PICTURE_DIR);
+    QVERIFY(QDir().mkpath(dir));
+    QVERIFY(picture.save(QDir(dir).filePath("main-window-game-menu.png")));
+    // The menu lies inside the picture and is not black.
+    const QPoint menuMiddle = w.menuBar()->mapTo(&w, at) + QPoint(menu->width() / 2, menu->height() / 2);
+    QVERIFY(QRect(QPoint(0, 0), picture.size()).contains(menuMiddle));
+    QVERIFY(picture.pixelColor(menuMiddle) != QColor(Qt::black));
+}
+
+QTEST_MAIN(TestApp)
+#include "test_app.moc"
