@@ -145,9 +145,18 @@ void TestPlatform::runtimeErrorsCarryTheOriginalNumbersAndMessages()
 {
     QCOMPARE(errorDescription(6), QStringLiteral("Overflow"));
     QCOMPARE(errorDescription(9), QStringLiteral("Subscript out of range"));
+    QCOMPARE(errorDescription(52), QStringLiteral("Bad file name or number"));
     QCOMPARE(errorDescription(53), QStringLiteral("File not found"));
+    QCOMPARE(errorDescription(55), QStringLiteral("File already open"));
+    QCOMPARE(errorDescription(57), QStringLiteral("Device I/O error"));
+    QCOMPARE(errorDescription(61), QStringLiteral("Disk full"));
+    QCOMPARE(errorDescription(62), QStringLiteral("Input past end of file"));
+    QCOMPARE(errorDescription(67), QStringLiteral("Too many files"));
+    QCOMPARE(errorDescription(70), QStringLiteral("Permission denied"));
+    QCOMPARE(errorDescription(71), QStringLiteral("Disk not ready"));
     QCOMPARE(errorDescription(75), QStringLiteral("Path/File access error"));
     QCOMPARE(errorDescription(76), QStringLiteral("Path not found"));
+    QCOMPARE(errorDescription(1234), QStringLiteral("Application-defined or object-defined error"));
     ScriptedMsgBoxes boxes;
     guardedSub(QStringLiteral("P"), [](Step &step) { step([] { std::vector<int> v; (void)v.at(3); }); });
     QCOMPARE(boxes.shown().first().prompt, QStringLiteral("Fehler-Nr: 9\r\nFehler     : Subscript out of range"));
