@@ -12,11 +12,14 @@
 #include "platform/Twips.h"
 #include "platform/Yield.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+
+#include <algorithm>
 
 using namespace platform;
 
@@ -35,6 +38,8 @@ private slots:
     void defaultButtonAnswersWhenScriptIsEmpty();
     void realMessageBoxIsAnsweredByAClick();
     void realErrorBoxDefaultsToIgnore();
+    void realErrorBoxShowsItsTextsAndTheExclamationIcon();
+    void boxesWithoutCancelIgnoreEscapeAndClosing();
     void hourglassPointerIsScreenWideAndRestored();
     void twipsConvertAtFifteenPerPixel();
     void waitForEventsSleepsUntilATimerFires();
@@ -209,6 +214,70 @@ void TestPlatform::realErrorBoxDefaultsToIgnore()
         step([&] { done << "next"; });
     });
     QCOMPARE(done, QStringList{"next"});
+}
+
+void TestPlatform::realErrorBoxShowsItsTextsAndTheExclamationIcon()
+{
+    setAppTitle(QStringLiteral("Ostrel"));
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QList<QMessageBox::StandardButton> buttons;
+    QTimer::singleShot(20, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        for (QAbstractButton *b : box->buttons())
+            buttons << box->standardButton(b);
+        box->button(QMessageBox::Abort)->click();
+    });
+    QStringList done;
+    guardedSub(QStringLiteral("menStartgame_Click"), [&](Step &step) {
+        step([] { raiseError(ErrPathNotFound); });
+        step([&] { done << "next"; });
+    });
+    QCOMPARE(title, QStringLiteral("Fehler in: (Ostrel) Sub menStartgame_Click"));
+    QCOMPARE(text, QStringLiteral("Fehler-Nr: 76\r\nFehler     : Path not found"));
+    QCOMPARE(icon, QMessageBox::Warning);
+    std::sort(buttons.begin(), buttons.end());
+    QCOMPARE(buttons, (QList<QMessageBox::StandardButton>{QMessageBox::Abort, QMessageBox::Retry, QMessageBox::Ignore}));
+    QVERIFY(done.isEmpty());
+}
+
+void TestPlatform::boxesWithoutCancelIgnoreEscapeAndClosing()
+{
+    // The box has no Cancel: Escape and the window's close do nothing; only a button answers.
+    const auto escapeCloseThenEnter = [] {
+        QTimer::singleShot(20, [] {
+            QWidget *w = QApplication::activeModalWidget();
+            if (!w)
+                return;
+            QTest::keyClick(w, Qt::Key_Escape);
+            QTimer::singleShot(20, [] {
+                QWidget *w = QApplication::activeModalWidget();
+                if (!w)
+                    return;
+                w->close();
+                QTimer::singleShot(20, [] {
+                    if (QWidget *w = QApplication::activeModalWidget())
+                        QTest::keyClick(w, Qt::Key_Return);
+                });
+            });
+        });
+    };
+    escapeCloseThenEnter();
+    QCOMPARE(MsgBox(QStringLiteral("?"), vbAbortRetryIgnore | vbExclamation | vbDefaultButton3), int(vbIgnore));
+    escapeCloseThenEnter();
+    QCOMPARE(MsgBox(QStringLiteral("?"), vbYesNo | vbQuestion), int(vbYes));
+
+    // With a Cancel button, Escape answers Cancel.
+    QTimer::singleShot(20, [] {
+        if (QWidget *w = QApplication::activeModalWidget())
+            QTest::keyClick(w, Qt::Key_Escape);
+    });
+    QCOMPARE(MsgBox(QStringLiteral("?"), vbYesNoCancel | vbQuestion), int(vbCancel));
 }
 
 void TestPlatform::hourglassPointerIsScreenWideAndRestored()
