@@ -10,7 +10,9 @@
 
 #include <QElapsedTimer>
 #include <QTest>
+#include <QTime>
 #include <QTimer>
+#include <cmath>
 #include <ctime>
 
 using namespace support;
@@ -62,6 +64,7 @@ private slots:
     void waitEndsAcrossMidnight();
     void queuedTimerFiresInsideTheWaitUsingLittleProcessor();
     void clickIsHandledBeforeTheWaitReturns();
+    void systemTimeOfDayFollowsTheClockAndNeverGoesBack();
     void errorInTheWaitShowsTheBoxOfSubDelay();
 };
 
@@ -141,6 +144,22 @@ void TestDelay::clickIsHandledBeforeTheWaitReturns()
     SteppingClock clock;
     Delay(1, clock);
     QCOMPARE(board.clicks, 1);
+}
+
+void TestDelay::systemTimeOfDayFollowsTheClockAndNeverGoesBack()
+{
+    DelayClock &clock = systemDelayClock();
+    const double first = clock.timeOfDay();
+    const double wall = QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+    double apart = std::abs(first - wall);
+    apart = std::min(apart, 86400.0 - apart); // either side of midnight
+    QVERIFY2(apart < 1.0, qPrintable(QString::number(apart)));
+    double last = first;
+    for (int i = 0; i < 1000; ++i) {
+        const double now = clock.timeOfDay();
+        QVERIFY(now >= last || last - now > 86000.0);
+        last = now;
+    }
 }
 
 void TestDelay::errorInTheWaitShowsTheBoxOfSubDelay()
