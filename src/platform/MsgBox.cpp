@@ -3,6 +3,8 @@
 #include "platform/AppTitle.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -14,6 +16,34 @@ MsgBoxHook &hookSlot()
     static MsgBoxHook hook;
     return hook;
 }
+
+// Qt would take Abort or No as the escape button of a set without Cancel; the runtime's box
+// has none there, so Escape and the window's close are refused until a button is pressed.
+class RuntimeMessageBox : public QMessageBox {
+public:
+    RuntimeMessageBox(QWidget *parent, bool mustAnswer) : QMessageBox(parent), m_mustAnswer(mustAnswer) {}
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (m_mustAnswer && event->matches(QKeySequence::Cancel)) {
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent *event) override
+    {
+        if (m_mustAnswer && !clickedButton()) {
+            event->ignore();
+            return;
+        }
+        QMessageBox::closeEvent(event);
+    }
+
+private:
+    bool m_mustAnswer;
+};
 
 QMessageBox::StandardButton standardButton(int answer)
 {
@@ -58,7 +88,8 @@ int MsgBox(const QString &prompt, int style, const QString &title)
     if (hookSlot())
         return hookSlot()(request);
 
-    QMessageBox box(QApplication::activeWindow());
+    const QList<int> answers = msgBoxButtons(style);
+    RuntimeMessageBox box(QApplication::activeWindow(), !answers.contains(vbCancel) && answers.size() > 1);
     box.setWindowTitle(request.title);
     box.setText(prompt);
     switch (style & 0x70) {
@@ -68,7 +99,6 @@ int MsgBox(const QString &prompt, int style, const QString &title)
     case vbInformation: box.setIcon(QMessageBox::Information); break;
     default: box.setIcon(QMessageBox::NoIcon); break;
     }
-    const QList<int> answers = msgBoxButtons(style);
     for (int answer : answers)
         box.addButton(standardButton(answer));
     box.setDefaultButton(standardButton(msgBoxDefaultAnswer(style)));

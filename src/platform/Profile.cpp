@@ -35,6 +35,14 @@ Span trimmed(const QByteArray &bytes, qsizetype from, qsizetype to)
     return {from, to};
 }
 
+// First `c` in bytes[from, to), or -1. Searches stay inside their line, so a file of many
+// lines costs one pass, not one pass per line.
+qsizetype indexIn(const QByteArray &bytes, char c, qsizetype from, qsizetype to)
+{
+    const qsizetype found = QByteArrayView(bytes.constData() + from, to - from).indexOf(c);
+    return found < 0 ? -1 : from + found;
+}
+
 QString text(const QByteArray &bytes, Span span)
 {
     return fromAnsi(bytes.constData() + span.from, span.to - span.from);
@@ -64,8 +72,8 @@ std::optional<QString> sectionName(const QByteArray &bytes, const Line &line)
     const Span content = trimmed(bytes, line.start, line.contentEnd);
     if (content.from == content.to || bytes[content.from] != '[')
         return std::nullopt;
-    const qsizetype close = bytes.indexOf(']', content.from + 1);
-    if (close < 0 || close >= content.to)
+    const qsizetype close = indexIn(bytes, ']', content.from + 1, content.to);
+    if (close < 0)
         return std::nullopt;
     return text(bytes, trimmed(bytes, content.from + 1, close));
 }
@@ -78,8 +86,8 @@ struct Entry {
 
 std::optional<Entry> entry(const QByteArray &bytes, const Line &line)
 {
-    const qsizetype equals = bytes.indexOf('=', line.start);
-    if (equals < 0 || equals >= line.contentEnd)
+    const qsizetype equals = indexIn(bytes, '=', line.start, line.contentEnd);
+    if (equals < 0)
         return std::nullopt;
     return Entry{text(bytes, trimmed(bytes, line.start, equals)),
                  trimmed(bytes, equals + 1, line.contentEnd), equals + 1};

@@ -181,7 +181,8 @@ QString desktopEntryCommand(const QString &desktopId)
         if (!QFileInfo(path).isFile())
             continue;
         const std::optional<QString> exec = keyFileValue(path, QStringLiteral("Desktop Entry"), QStringLiteral("Exec"));
-        if (!exec)
+        // A NUL would end the text value early for any reader; such an entry names nothing.
+        if (!exec || exec->contains(QChar(0)))
             return QString();
         QStringList arguments = execArguments(*exec);
         if (arguments.isEmpty())

@@ -23,6 +23,7 @@ QString errorDescription(int number)
     case ErrInputPastEnd: return QStringLiteral("Input past end of file");
     case ErrTooManyFiles: return QStringLiteral("Too many files");
     case ErrPermissionDenied: return QStringLiteral("Permission denied");
+    case ErrDiskNotReady: return QStringLiteral("Disk not ready");
     case ErrPathFileAccess: return QStringLiteral("Path/File access error");
     case ErrPathNotFound: return QStringLiteral("Path not found");
     case ErrObjectNotSet: return QStringLiteral("Object variable or With block variable not set");

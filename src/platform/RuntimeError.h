@@ -25,6 +25,7 @@ enum ErrorNumber : int {
     ErrInputPastEnd = 62,
     ErrTooManyFiles = 67,
     ErrPermissionDenied = 70,
+    ErrDiskNotReady = 71,
     ErrPathFileAccess = 75,
     ErrPathNotFound = 76,
     ErrObjectNotSet = 91,

@@ -3,6 +3,7 @@
 #include "platform/ErrorGuard.h"
 #include "platform/Yield.h"
 
+#include <QElapsedTimer>
 #include <QTime>
 #include <algorithm>
 #include <cmath>
@@ -14,7 +15,18 @@ constexpr double SecondsPerDay = 86400.0;
 
 class SystemDelayClock : public DelayClock {
 public:
-    double timeOfDay() override { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
+    // The wall clock is read once; from then on the time of day counts on with a steady clock,
+    // so that a change to summer time or a clock set back cannot stretch a wait by hours.
+    double timeOfDay() override
+    {
+        static const double startOfDay = QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+        static const QElapsedTimer sinceStart = [] {
+            QElapsedTimer timer;
+            timer.start();
+            return timer;
+        }();
+        return std::fmod(startOfDay + sinceStart.nsecsElapsed() / 1e9, SecondsPerDay);
+    }
     void waitForEvents(int maxMilliseconds) override { platform::waitForEvents(maxMilliseconds); }
     void doEvents() override { platform::doEvents(); }
 };

@@ -20,6 +20,10 @@ int16_t inStr(int start, const QString &text, const QString &search)
     return found < 0 ? 0 : platform::toInt16(found + 1);
 }
 
+// Lengths are 16-bit as well: a text beyond 32767 characters overflows wherever its
+// separators stand, not only when a find lies past that limit.
+void checkLength(const QString &text) { platform::toInt16(text.size()); }
+
 QString collapse(QString list, const QString &separator)
 {
     const QString doubled = separator + separator;
@@ -42,6 +46,7 @@ bool isBlank(const QString &text)
 
 QString ReplaceAll(const QString &text, const QString &search, const QString &replacement)
 {
+    checkLength(text);
     if (search.isEmpty())
         return text;
     QString result = text;
@@ -57,6 +62,9 @@ QString ReplaceAll(const QString &text, const QString &search, const QString &re
 
 QString ReplaceAt(const QString &text, int16_t position, const QString &replacement)
 {
+    checkLength(text);
+    if (position < 1) // the runtime refuses a negative length for the part before
+        platform::raiseError(platform::ErrInvalidCall);
     QString result = position > 1 ? text.left(position - 1) + replacement : replacement;
     const long long after = static_cast<long long>(position) + replacement.size();
     if (after <= text.size())
@@ -66,6 +74,7 @@ QString ReplaceAt(const QString &text, int16_t position, const QString &replacem
 
 int16_t CountItems(const QString &list, const QString &separator)
 {
+    checkLength(list);
     if (separator.isEmpty())
         return 1;
     const QString text = separator + collapse(list, separator);
@@ -82,6 +91,7 @@ int16_t CountItems(const QString &list, const QString &separator)
 
 QString GetItem(const QString &list, const QString &separator, int16_t index)
 {
+    checkLength(list);
     if (separator.isEmpty())
         return index == 1 || index == 0 ? list : QString();
     if (inStr(1, list, separator) == 0) {

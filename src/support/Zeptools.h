@@ -1,7 +1,7 @@
 #pragma once
 // General tools: separator lists kept in one string, text replacement, window centring and
-// file existence. Positions and counts are 16-bit as in the original, so a position beyond
-// 32767 raises Overflow (6) to the caller's guard.
+// file existence. Positions and counts are 16-bit as in the original, so a text longer than
+// 32767 characters, or a position beyond 32767, raises Overflow (6) to the caller's guard.
 #include <QString>
 #include <cstdint>
 
@@ -16,6 +16,7 @@ QString GetItem(const QString &list, const QString &separator, int16_t index);
 // Every occurrence of `search` replaced; a replacement is never searched again.
 QString ReplaceAll(const QString &text, const QString &search, const QString &replacement);
 // `text` overwritten by `replacement` from `position` (1-based) on; may grow the text.
+// A position below 1 raises Invalid procedure call (5).
 QString ReplaceAt(const QString &text, int16_t position, const QString &replacement);
 
 // Places the window in the middle of its screen (a larger window gets a negative position).

@@ -12,11 +12,14 @@
 #include "platform/Twips.h"
 #include "platform/Yield.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+
+#include <algorithm>
 
 using namespace platform;
 
@@ -35,6 +38,8 @@ private slots:
     void defaultButtonAnswersWhenScriptIsEmpty();
     void realMessageBoxIsAnsweredByAClick();
     void realErrorBoxDefaultsToIgnore();
+    void realErrorBoxShowsItsTextsAndTheExclamationIcon();
+    void boxesWithoutCancelIgnoreEscapeAndClosing();
     void hourglassPointerIsScreenWideAndRestored();
     void twipsConvertAtFifteenPerPixel();
     void waitForEventsSleepsUntilATimerFires();
@@ -145,9 +150,18 @@ void TestPlatform::runtimeErrorsCarryTheOriginalNumbersAndMessages()
 {
     QCOMPARE(errorDescription(6), QStringLiteral("Overflow"));
     QCOMPARE(errorDescription(9), QStringLiteral("Subscript out of range"));
+    QCOMPARE(errorDescription(52), QStringLiteral("Bad file name or number"));
     QCOMPARE(errorDescription(53), QStringLiteral("File not found"));
+    QCOMPARE(errorDescription(55), QStringLiteral("File already open"));
+    QCOMPARE(errorDescription(57), QStringLiteral("Device I/O error"));
+    QCOMPARE(errorDescription(61), QStringLiteral("Disk full"));
+    QCOMPARE(errorDescription(62), QStringLiteral("Input past end of file"));
+    QCOMPARE(errorDescription(67), QStringLiteral("Too many files"));
+    QCOMPARE(errorDescription(70), QStringLiteral("Permission denied"));
+    QCOMPARE(errorDescription(71), QStringLiteral("Disk not ready"));
     QCOMPARE(errorDescription(75), QStringLiteral("Path/File access error"));
     QCOMPARE(errorDescription(76), QStringLiteral("Path not found"));
+    QCOMPARE(errorDescription(1234), QStringLiteral("Application-defined or object-defined error"));
     ScriptedMsgBoxes boxes;
     guardedSub(QStringLiteral("P"), [](Step &step) { step([] { std::vector<int> v; (void)v.at(3); }); });
     QCOMPARE(boxes.shown().first().prompt, QStringLiteral("Fehler-Nr: 9\r\nFehler     : Subscript out of range"));
@@ -200,6 +214,70 @@ void TestPlatform::realErrorBoxDefaultsToIgnore()
         step([&] { done << "next"; });
     });
     QCOMPARE(done, QStringList{"next"});
+}
+
+void TestPlatform::realErrorBoxShowsItsTextsAndTheExclamationIcon()
+{
+    setAppTitle(QStringLiteral("Ostrel"));
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QList<QMessageBox::StandardButton> buttons;
+    QTimer::singleShot(20, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        for (QAbstractButton *b : box->buttons())
+            buttons << box->standardButton(b);
+        box->button(QMessageBox::Abort)->click();
+    });
+    QStringList done;
+    guardedSub(QStringLiteral("menStartgame_Click"), [&](Step &step) {
+        step([] { raiseError(ErrPathNotFound); });
+        step([&] { done << "next"; });
+    });
+    QCOMPARE(title, QStringLiteral("Fehler in: (Ostrel) Sub menStartgame_Click"));
+    QCOMPARE(text, QStringLiteral("Fehler-Nr: 76\r\nFehler     : Path not found"));
+    QCOMPARE(icon, QMessageBox::Warning);
+    std::sort(buttons.begin(), buttons.end());
+    QCOMPARE(buttons, (QList<QMessageBox::StandardButton>{QMessageBox::Abort, QMessageBox::Retry, QMessageBox::Ignore}));
+    QVERIFY(done.isEmpty());
+}
+
+void TestPlatform::boxesWithoutCancelIgnoreEscapeAndClosing()
+{
+    // The box has no Cancel: Escape and the window's close do nothing; only a button answers.
+    const auto escapeCloseThenEnter = [] {
+        QTimer::singleShot(20, [] {
+            QWidget *w = QApplication::activeModalWidget();
+            if (!w)
+                return;
+            QTest::keyClick(w, Qt::Key_Escape);
+            QTimer::singleShot(20, [] {
+                QWidget *w = QApplication::activeModalWidget();
+                if (!w)
+                    return;
+                w->close();
+                QTimer::singleShot(20, [] {
+                    if (QWidget *w = QApplication::activeModalWidget())
+                        QTest::keyClick(w, Qt::Key_Return);
+                });
+            });
+        });
+    };
+    escapeCloseThenEnter();
+    QCOMPARE(MsgBox(QStringLiteral("?"), vbAbortRetryIgnore | vbExclamation | vbDefaultButton3), int(vbIgnore));
+    escapeCloseThenEnter();
+    QCOMPARE(MsgBox(QStringLiteral("?"), vbYesNo | vbQuestion), int(vbYes));
+
+    // With a Cancel button, Escape answers Cancel.
+    QTimer::singleShot(20, [] {
+        if (QWidget *w = QApplication::activeModalWidget())
+            QTest::keyClick(w, Qt::Key_Escape);
+    });
+    QCOMPARE(MsgBox(QStringLiteral("?"), vbYesNoCancel | vbQuestion), int(vbCancel));
 }
 
 void TestPlatform::hourglassPointerIsScreenWideAndRestored()

@@ -57,6 +57,7 @@ private slots:
     void junkFilesReadAsDefaultAndKeepTheirBytesOnWrite();
     void unusableFilesFailTheWriteAndStayUntouched();
     void writeKeepsTheFilePermissions();
+    void linesWithoutTheirClosingMarkStayCheapToRead();
 
 private:
     QTemporaryDir m_dir;
@@ -226,6 +227,25 @@ void TestProfile::writeKeepsTheFilePermissions()
     QVERIFY(profileWriteString("S", "k", "new", m_path));
     QCOMPARE(QFile::permissions(m_path) & ~(QFile::ReadUser | QFile::WriteUser), permissions);
     QCOMPARE(readAll(m_path), QByteArray("[S]\r\nk=new\r\n"));
+}
+
+void TestProfile::linesWithoutTheirClosingMarkStayCheapToRead()
+{
+    // Every line opens a section or lacks its "=", and the mark it lacks comes only at the very
+    // end: a search that ran past its own line would go over the whole file once per line.
+    QByteArray openBrackets;
+    while (openBrackets.size() < ProfileMaxBytes - 64)
+        openBrackets += "[\n";
+    writeAll(m_path, openBrackets + "]");
+    QCOMPARE(get("SETTINGS", "Language", m_path), QString());
+
+    QByteArray noEquals = "[SETTINGS]\n";
+    while (noEquals.size() < ProfileMaxBytes - 64)
+        noEquals += "x\n";
+    writeAll(m_path, noEquals + "=");
+    QCOMPARE(get("SETTINGS", "Language", m_path), QString());
+    QVERIFY(profileWriteString("SETTINGS", "Language", "GERMAN", m_path));
+    QCOMPARE(get("SETTINGS", "Language", m_path), QString("GERMAN"));
 }
 
 QTEST_GUILESS_MAIN(TestProfile)

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace platform;
 
 namespace {
@@ -60,6 +62,7 @@ private slots:
     void firstInstalledHttpHandlerWinsAndHtmlIsTheFallback();
     void noBrowserMeansNoKey();
     void handlesSizesAndTypesBehaveLikeTheOriginal();
+    void malformedDesktopFilesGiveNoKeyOrAPlainCommand();
 
 private:
     QString config() const { return m_dir->filePath("config"); }
@@ -221,6 +224,47 @@ void TestRegistry::handlesSizesAndTypesBehaveLikeTheOriginal()
     QCOMPARE(regCloseKey(key), RegInvalidHandle);
     QCOMPARE(regQueryValueEx(0, QString(), &type, nullptr, &size), RegInvalidHandle);
     useDesktopRegistry();
+}
+
+void TestRegistry::malformedDesktopFilesGiveNoKeyOrAPlainCommand()
+{
+    setDefault("x-scheme-handler/http=bad.desktop\n");
+    int32_t opened = 0;
+
+    // A NUL in the program path names no file.
+    setEntry("bad.desktop", QByteArray("/opt/br\0owser %u", 16));
+    browserValue(&opened);
+    QCOMPARE(opened, RegFileNotFound);
+
+    // An unclosed quote ends with the line; a lone backslash at the end stays.
+    setEntry("bad.desktop", "\"/opt/browser --flag");
+    QCOMPARE(browserValue(), QString("\"/opt/browser --flag\""));
+    setEntry("bad.desktop", "/opt/browser x\\");
+    QCOMPARE(browserValue(), QString("\"/opt/browser\" x\\"));
+
+    // CR LF line ends and blanks around the key.
+    writeFile(apps() + "/bad.desktop", "[Desktop Entry]\r\n Exec = /opt/crlf %u\r\n");
+    QCOMPARE(browserValue(), QString("\"/opt/crlf\""));
+
+    // Far larger than any desktop entry: not read.
+    writeFile(apps() + "/bad.desktop", "[Desktop Entry]\nExec=/opt/huge\n" + QByteArray(1024 * 1024, '#'));
+    browserValue(&opened);
+    QCOMPARE(opened, RegFileNotFound);
+
+    // A folder or a pipe in place of the entry.
+    QFile::remove(apps() + "/bad.desktop");
+    QVERIFY(QDir().mkpath(apps() + "/bad.desktop"));
+    browserValue(&opened);
+    QCOMPARE(opened, RegFileNotFound);
+    QVERIFY(QDir().rmdir(apps() + "/bad.desktop"));
+    QCOMPARE(::mkfifo(QFile::encodeName(apps() + "/bad.desktop").constData(), 0600), 0);
+    browserValue(&opened);
+    QCOMPARE(opened, RegFileNotFound);
+    QCOMPARE(::mkfifo(QFile::encodeName(config() + "/fifo.list").constData(), 0600), 0);
+    QFile::remove(config() + "/mimeapps.list");
+    QVERIFY(QFile::link(config() + "/fifo.list", config() + "/mimeapps.list"));
+    browserValue(&opened);
+    QCOMPARE(opened, RegFileNotFound);
 }
 
 QTEST_GUILESS_MAIN(TestRegistry)

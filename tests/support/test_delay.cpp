@@ -1,10 +1,18 @@
 // Waiting while the message loop runs: rounding of the start, midnight, and a real wait
 // that lets a timer fire without burning the processor.
+#include "common/ScriptedMsgBoxes.h"
+#include "platform/RuntimeError.h"
+#include "platform/Yield.h"
 #include "support/Delay.h"
+
+#include <QMouseEvent>
+#include <QWidget>
 
 #include <QElapsedTimer>
 #include <QTest>
+#include <QTime>
 #include <QTimer>
+#include <cmath>
 #include <ctime>
 
 using namespace support;
@@ -27,6 +35,22 @@ public:
     int sleeps = 0;
     int yields = 0;
 };
+// Real yields to the message loop, with a time of day that moves on 10 ms per reading.
+class SteppingClock : public DelayClock {
+public:
+    double timeOfDay() override { return now += 0.01; }
+    void waitForEvents(int) override { platform::waitForEvents(1); }
+    void doEvents() override { platform::doEvents(); }
+    double now = 200.0;
+};
+
+class ClickTarget : public QWidget {
+public:
+    int clicks = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent *) override { ++clicks; }
+};
 } // namespace
 
 class TestDelay : public QObject {
@@ -39,6 +63,9 @@ private slots:
     void zeroSecondsReturnsWithinHalfASecond();
     void waitEndsAcrossMidnight();
     void queuedTimerFiresInsideTheWaitUsingLittleProcessor();
+    void clickIsHandledBeforeTheWaitReturns();
+    void systemTimeOfDayFollowsTheClockAndNeverGoesBack();
+    void errorInTheWaitShowsTheBoxOfSubDelay();
 };
 
 void TestDelay::startIsRoundedDown()
@@ -103,6 +130,61 @@ void TestDelay::queuedTimerFiresInsideTheWaitUsingLittleProcessor()
     QVERIFY(fired);
     QVERIFY(wallSeconds >= 1.45 && wallSeconds <= 2.6);
     QVERIFY2(cpuSeconds < 0.05 * wallSeconds, qPrintable(QString::number(cpuSeconds)));
+}
+
+void TestDelay::clickIsHandledBeforeTheWaitReturns()
+{
+    ClickTarget board;
+    board.resize(100, 100);
+    board.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&board));
+    const QPointF at(50, 50);
+    QCoreApplication::postEvent(&board, new QMouseEvent(QEvent::MouseButtonPress, at, board.mapToGlobal(at),
+                                                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    SteppingClock clock;
+    Delay(1, clock);
+    QCOMPARE(board.clicks, 1);
+}
+
+void TestDelay::systemTimeOfDayFollowsTheClockAndNeverGoesBack()
+{
+    DelayClock &clock = systemDelayClock();
+    const double first = clock.timeOfDay();
+    const double wall = QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
+    double apart = std::abs(first - wall);
+    apart = std::min(apart, 86400.0 - apart); // either side of midnight
+    QVERIFY2(apart < 1.0, qPrintable(QString::number(apart)));
+    double last = first;
+    for (int i = 0; i < 1000; ++i) {
+        const double now = clock.timeOfDay();
+        QVERIFY(now >= last || last - now > 86000.0);
+        last = now;
+    }
+}
+
+void TestDelay::errorInTheWaitShowsTheBoxOfSubDelay()
+{
+    // A time of day that cannot be read once: the box names the procedure; Ignore goes on and returns.
+    class FailingOnce : public FakeClock {
+    public:
+        using FakeClock::FakeClock;
+        double timeOfDay() override
+        {
+            if (!failed) {
+                failed = true;
+                platform::raiseError(platform::ErrOverflow);
+            }
+            return FakeClock::timeOfDay();
+        }
+        bool failed = false;
+    };
+    ScriptedMsgBoxes boxes;
+    boxes.answer(platform::vbIgnore);
+    FailingOnce clock(100.0);
+    Delay(2, clock);
+    QCOMPARE(boxes.count(), 1);
+    QCOMPARE(boxes.shown().first().title, QStringLiteral("Fehler in: (Ostrel) Sub Delay"));
+    QCOMPARE(boxes.shown().first().prompt, QStringLiteral("Fehler-Nr: 6\r\nFehler     : Overflow"));
 }
 
 QTEST_MAIN(TestDelay)

@@ -36,6 +36,7 @@ private slots:
 
     void firstStartReadsEveryKeyAsEmpty();
     void valuesAreTrimmedAndCutTo255Characters();
+    void valuesKeepTheirLetterCase();
     void keysWrittenInAnotherCaseUpdateTheEntryTheyAreReadFrom();
     void pointsKeepTheirSignBlankInTheFile();
     void unloadWritesLeaveOtherLinesAsTheyAre();
@@ -65,6 +66,22 @@ void TestIniHandler::valuesAreTrimmedAndCutTo255Characters()
     QCOMPARE(IniResult, QVariant(255));
     QCOMPARE(ReadIni("SETTINGS", "LastIP"), QString());
     QCOMPARE(ReadIni("settings", "timelimit"), QString("OFF"));
+
+    // 300 characters: the first 255. A blank that the cut leaves at the end stays.
+    const QByteArray threeHundred = QByteArray(200, 'a') + QByteArray(100, 'b');
+    const QByteArray blankAtCut = QByteArray(254, 'c') + "  dd";
+    writeAll(IniPath, "[SETTINGS]\r\nPlayername=" + threeHundred + "\r\nLastIP=" + blankAtCut + "\r\n");
+    QCOMPARE(ReadIni("SETTINGS", "Playername"), QString::fromLatin1(threeHundred.left(255)));
+    QCOMPARE(ReadIni("SETTINGS", "LastIP"), QString(254, QLatin1Char('c')) + QLatin1Char(' '));
+}
+
+void TestIniHandler::valuesKeepTheirLetterCase()
+{
+    // The read rules compare TWOPlayers without case and TimeLimit exactly, so the value must
+    // come back as it was written.
+    writeAll(IniPath, "[SETTINGS]\r\nTWOPlayers=yes\r\nTimeLimit=off\r\n");
+    QCOMPARE(ReadIni("SETTINGS", "TWOPlayers"), QString("yes"));
+    QCOMPARE(ReadIni("SETTINGS", "TimeLimit"), QString("off"));
 }
 
 void TestIniHandler::keysWrittenInAnotherCaseUpdateTheEntryTheyAreReadFrom()

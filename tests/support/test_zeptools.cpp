@@ -107,6 +107,13 @@ void TestZeptools::replaceAtOverwritesGrowsAndAppends()
     QCOMPARE(ReplaceAt("99", 5, "1"), QString("991"));
     QCOMPARE(ReplaceAt("9999", 1, "2"), QString("2999"));
     QCOMPARE(ReplaceAt("9999", 4, "2"), QString("9992"));
+    QCOMPARE(ReplaceAt("", 1, "5"), QString("5"));
+    try {
+        ReplaceAt("9999", 0, "2");
+        QFAIL("position 0 accepted");
+    } catch (const platform::RuntimeError &e) {
+        QCOMPARE(e.number(), 5);
+    }
 }
 
 void TestZeptools::textsBeyondSixteenBitPositionsOverflowInTheCaller()
@@ -123,8 +130,26 @@ void TestZeptools::textsBeyondSixteenBitPositionsOverflowInTheCaller()
     QCOMPARE(boxes.shown().first().title, QStringLiteral("Fehler in: (Ostrel) Sub Caller"));
     QVERIFY_THROWS_EXCEPTION(platform::RuntimeError, GetItem(longList, ",", 2));
     QVERIFY_THROWS_EXCEPTION(platform::RuntimeError, ReplaceAll(longList, ",", ";"));
+    // The limit is the text's length, wherever its separators stand.
+    const QString separatorsFirst = QStringLiteral("y,") + QString(40000, QLatin1Char('x'));
+    const auto overflows = [](auto &&call) {
+        try {
+            call();
+        } catch (const platform::RuntimeError &e) {
+            return e.number() == 6;
+        }
+        return false;
+    };
+    QVERIFY(overflows([&] { CountItems(separatorsFirst, ","); }));
+    QVERIFY(overflows([&] { GetItem(separatorsFirst, ",", 1); }));
+    QVERIFY(overflows([&] { GetItem(QString(40000, QLatin1Char('x')), ",", 1); }));
+    QVERIFY(overflows([&] { ReplaceAll(separatorsFirst, "y", "z"); }));
+    QVERIFY(overflows([&] { ReplaceAt(separatorsFirst, 1, "z"); }));
     // Short enough: no error.
     QCOMPARE(CountItems(QString(32000, QLatin1Char('x')) + ",y", ","), int16_t(2));
+    const QString longest = QStringLiteral("y,") + QString(32765, QLatin1Char('x'));
+    QCOMPARE(GetItem(longest, ",", 1), QString("y"));
+    QCOMPARE(ReplaceAt(longest, 1, "z").left(2), QString("z,"));
 }
 
 void TestZeptools::fileExistsOnlyForFiles()
