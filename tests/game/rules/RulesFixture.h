@@ -5,6 +5,7 @@
 #include "game/rules/GameRules.h"
 #include "platform/MousePointer.h"
 #include "platform/Random.h"
+#include "platform/RuntimeError.h"
 #include "support/Zeptools.h"
 
 #include <QStringList>
@@ -20,6 +21,8 @@ public:
     double next() override
     {
         ++drawn;
+        if (fail)
+            platform::raiseError(5);
         if (m_script.empty())
             return m_fallback.next();
         const double r = m_script.front();
@@ -27,6 +30,7 @@ public:
         return r;
     }
     int drawn = 0;
+    bool fail = false; // every draw raises error 5
 
 private:
     std::deque<double> m_script;
@@ -37,6 +41,13 @@ class FakeUi : public rules::GameUi {
 public:
     explicit FakeUi(rules::GameState &state) : st(state) {}
 
+    // A call whose log entry starts with failOn raises error 5 after it is logged.
+    void maybeFail()
+    {
+        if (!failOn.isEmpty() && log.last().startsWith(failOn))
+            platform::raiseError(5);
+    }
+
     void GoToTube(int16_t Column, bool ByComputer) override
     {
         log << QStringLiteral("GoToTube %1 %2").arg(Column).arg(ByComputer);
@@ -44,6 +55,7 @@ public:
         st.SelColumn = Column > 7 ? 1 : Column < 1 ? 7 : Column;
         ++goToTubeCalls;
         lastColumn = Column;
+        maybeFail();
     }
     void ChipReleased() override
     {
@@ -55,8 +67,13 @@ public:
     {
         log << QStringLiteral("tick");
         ++ticks;
+        maybeFail();
     }
-    void Playsound(const QString &Name, bool Wait) override { log << QStringLiteral("Playsound %1 %2").arg(Name).arg(Wait); }
+    void Playsound(const QString &Name, bool Wait) override
+    {
+        log << QStringLiteral("Playsound %1 %2").arg(Name).arg(Wait);
+        maybeFail();
+    }
     void SetStatusColor(int32_t Color) override { log << QStringLiteral("StatusColor %1").arg(Color, 0, 16); }
     void SetPlayTimerInterval(int Milliseconds) override
     {
@@ -67,6 +84,7 @@ public:
     {
         log << QStringLiteral("ShowResultGame");
         resultText = Text;
+        maybeFail();
     }
     void CheckHighScore() override
     {
@@ -97,6 +115,7 @@ public:
     rules::GameState &st;
     rules::GameRules *rules = nullptr;
     bool playDrops = false;
+    QString failOn;
     QStringList log;
     QString resultText;
     int ticks = 0;
@@ -173,3 +192,29 @@ struct Grid {
         return false;
     }
 };
+
+// Expected winning cells from the grid: in line order, the run of four or more of each line.
+inline QString expectedWinCells(const rules::GameState &st, const Grid &grid, int player)
+{
+    QString cells;
+    for (int g = 1; g <= 4; ++g)
+        for (int n = 1; n <= 7; ++n) {
+            if (st.CalcMatrix[g][n].isEmpty())
+                continue;
+            const QStringList items = st.CalcMatrix[g][n].split(QLatin1Char(','));
+            QStringList run;
+            QStringList best;
+            for (const QString &item : items) {
+                if (grid.at(item.toInt()) == player) {
+                    run << item;
+                    if (run.size() >= 4)
+                        best = run;
+                } else {
+                    run.clear();
+                }
+            }
+            for (const QString &item : best)
+                cells += item + QLatin1Char(',');
+        }
+    return cells;
+}

@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 #include <vector>
 
@@ -66,31 +68,94 @@ struct ComputerRig : RulesRig {
     Grid grid;
 };
 
-// Expected winning cells from the grid: in line order, the run of four or more of each line.
-QString expectedWinCells(const GameState &st, const Grid &grid, int player)
-{
-    QString cells;
-    for (int g = 1; g <= 4; ++g)
-        for (int n = 1; n <= 7; ++n) {
-            if (st.CalcMatrix[g][n].isEmpty())
-                continue;
-            const QStringList items = st.CalcMatrix[g][n].split(QLatin1Char(','));
-            QStringList run;
-            QStringList best;
-            for (const QString &item : items) {
-                if (grid.at(item.toInt()) == player) {
-                    run << item;
-                    if (run.size() >= 4)
-                        best = run;
-                } else {
-                    run.clear();
+// The computer's rated choice worked out literally on a plain grid: every open column is tried,
+// all 25 line strings are written out from the grid and searched for the mover's four patterns,
+// the centre cells add 2, ties are drawn from the same generator, at most two vetoes.
+struct LiteralSearch {
+    explicit LiteralSearch(const GameState &st, uint64_t seed) : random(seed)
+    {
+        for (int g = 1; g <= 4; ++g)
+            for (int n = 1; n <= 7; ++n)
+                if (!st.CalcMatrix[g][n].isEmpty()) {
+                    lines.emplace_back();
+                    for (const QString &item : st.CalcMatrix[g][n].split(QLatin1Char(',')))
+                        lines.back().push_back(item.toInt());
                 }
+    }
+    std::vector<std::vector<int>> lines;
+    platform::SystemRandom random;
+    int drawn = 0;
+    int vetoes = 0;
+    std::array<int32_t, 8> score{};
+
+    int32_t rate(const Grid &grid, int column, int player) const
+    {
+        Grid trial = grid;
+        const int cell = trial.drop(column, player);
+        const QChar p = QChar(u'0' + player);
+        const QString patterns[4] = {QStringLiteral("99") + p + p, QString(p) + p + QStringLiteral("99"),
+                                     QString(p) + p + p + QLatin1Char('9'), QStringLiteral("9") + p + p + p};
+        const int32_t weights[4] = {5, 6, 6, 7};
+        int32_t rating = kStart;
+        for (int k = 0; k < 4; ++k)
+            for (const std::vector<int> &line : lines) {
+                QString text;
+                for (int c : line)
+                    text += trial.at(c) ? QChar(u'0' + trial.at(c)) : QLatin1Char('9');
+                if (text.contains(patterns[k]))
+                    rating += weights[k];
             }
-            for (const QString &item : best)
-                cells += item + QLatin1Char(',');
+        static const std::vector<int> centre = {4, 10, 11, 12, 16, 17, 18, 19, 20, 23, 24, 25, 26, 27, 31, 32, 33, 39};
+        if (std::find(centre.begin(), centre.end(), cell) != centre.end())
+            rating += 2;
+        return rating;
+    }
+    int highest(const Grid &grid)
+    {
+        long long best = score[1] - 1LL;
+        int chosen = 0;
+        std::vector<int> ties;
+        for (int c = 1; c <= 7; ++c) {
+            if (grid.height[c] >= 6)
+                continue;
+            if (chosen == 0)
+                chosen = c;
+            if (score[c] == best) {
+                ties.push_back(c);
+                chosen = c;
+            } else if (score[c] > best) {
+                ties = {c};
+                best = score[c];
+                chosen = c;
+            }
         }
-    return cells;
-}
+        if (ties.size() > 1) {
+            ++drawn;
+            chosen = ties[size_t(std::floor(random.next() * double(ties.size()) + 1)) - 1];
+        }
+        return chosen;
+    }
+    // Red to move, no win and no block on the board.
+    int choose(const Grid &grid)
+    {
+        score = {};
+        for (int c = 1; c <= 7; ++c)
+            score[c] = grid.height[c] < 6 ? rate(grid, c, 1) : kStart;
+        int column = highest(grid);
+        for (int test = 0; test < 2 && grid.height[column] <= 4; ++test) {
+            Grid trial = grid;
+            trial.drop(column, 1);
+            trial.drop(column, 2);
+            if (!trial.fourInARow(2))
+                break;
+            ++vetoes;
+            score[column] -= 100000;
+            column = highest(grid);
+        }
+        return column;
+    }
+};
+
 } // namespace
 
 class TestOpponent : public QObject {
@@ -105,10 +170,14 @@ private slots:
     void randomPositionsWinBlockAndNeverChooseAFullColumn();
     void ratingCountsOwnPatternsOnTheWholeBoardAndTheCentre();
     void equalRatingsAreChosenEquallyOften();
+    void tiedColumnIsItemIntOfRTimesCountPlusOne();
+    void ratedChoicesAgreeWithALiteralSearchOnAPlainGrid();
+    void openingReplyOnlyAnswersTheOpponentsFirstChip();
     void highestTubeSkipsFullColumnsAndFallsBack();
     void vetoedColumnGivesWayToTheNextBest();
     void twoVetoesPlayTheThirdChoiceUntested();
     void vetoedThenAcceptedThirdChoice();
+    void columnWithFourChipsIsTestedAndVetoed();
     void columnWithFiveChipsIsNeverTested();
     void noGameRunningPlaysNothing();
     void ratingAnimatesSevenTimesAndLeavesFullColumnsAtTheStart();
@@ -317,6 +386,79 @@ void TestOpponent::equalRatingsAreChosenEquallyOften()
     }
 }
 
+void TestOpponent::tiedColumnIsItemIntOfRTimesCountPlusOne()
+{
+    // Columns 2, 4 and 7 tie: r below 1/3 takes the first, below 2/3 the second, else the third.
+    const std::pair<double, int> cases[] = {{0.0, 2}, {0.3333, 2}, {0.3334, 4}, {0.6666, 4}, {0.6667, 7}, {0.999999, 7}};
+    for (const auto &[r, column] : cases) {
+        ComputerRig rig;
+        rig.st.Score = {0, 5, 9, 5, 9, 1, 2, 9};
+        rig.random.push(r);
+        QCOMPARE(rig.rules.TakeHighestTube(), int16_t(column));
+        QCOMPARE(rig.random.drawn, 1);
+    }
+}
+
+void TestOpponent::ratedChoicesAgreeWithALiteralSearchOnAPlainGrid()
+{
+    ScriptedMsgBoxes boxes;
+    platform::SystemRandom gen(31337);
+    int rated = 0, tied = 0, vetoed = 0;
+    for (int i = 0; i < 10000; ++i) {
+        const uint64_t seed = uint64_t(i) + 100;
+        ComputerRig rig({}, 1, seed);
+        const int chips = 1 + int(gen.next() * 38);
+        int16_t p = 1;
+        bool over = false;
+        for (int k = 0; k < chips && !over; ++k) {
+            int c;
+            do
+                c = 1 + int(gen.next() * 7);
+            while (rig.grid.height[c] >= 6);
+            rig.rules.SetChip(int16_t(c), p);
+            rig.grid.drop(c, p);
+            over = rig.grid.fourInARow(p);
+            p = p == 1 ? 2 : 1;
+        }
+        bool immediate = false;
+        for (int c = 1; c <= 7; ++c)
+            immediate = immediate || rig.winsAt(c, 1) || rig.winsAt(c, 2);
+        if (over || immediate)
+            continue;
+        rig.st.MoveCount = int16_t(chips);
+        LiteralSearch literal(rig.st, seed); // the same numbers as the rig's generator
+        const int expected = literal.choose(rig.grid);
+        rig.rules.CalculateNextMove();
+        QVERIFY2(rig.ui.lastColumn == expected,
+                 qPrintable(QStringLiteral("position %1: column %2 instead of %3").arg(i).arg(rig.ui.lastColumn).arg(expected)));
+        QCOMPARE(rig.random.drawn, literal.drawn);
+        for (int c = 0; c <= 7; ++c)
+            QCOMPARE(rig.st.Score[c], literal.score[c]);
+        ++rated;
+        tied += literal.drawn > 0;
+        vetoed += literal.vetoes > 0;
+    }
+    QCOMPARE(boxes.count(), 0);
+    QVERIFY2(rated > 2500 && tied > 300 && vetoed > 20,
+             qPrintable(QStringLiteral("%1 rated, %2 tied, %3 vetoed").arg(rated).arg(tied).arg(vetoed)));
+}
+
+void TestOpponent::openingReplyOnlyAnswersTheOpponentsFirstChip()
+{
+    // Three chips in, the opponent having begun in the middle: the full search decides.
+    ComputerRig later({4, 3, 4}, 2);
+    later.st.StartPlayer = 2;
+    later.st.LastColumn = 4;
+    later.rules.CalculateNextMove();
+    QCOMPARE(later.ui.ticks, 9);
+    QVERIFY(later.st.Score[1] != 0);
+    // One chip in, but the computer began: no opening reply either.
+    ComputerRig own({4}, 1);
+    own.st.LastColumn = 4;
+    own.rules.CalculateNextMove();
+    QCOMPARE(own.ui.ticks, 9);
+}
+
 void TestOpponent::highestTubeSkipsFullColumnsAndFallsBack()
 {
     ComputerRig rig;
@@ -379,6 +521,21 @@ void TestOpponent::vetoedThenAcceptedThirdChoice()
     QCOMPARE(rig.st.Score[1], before[1]);
 }
 
+void TestOpponent::columnWithFourChipsIsTestedAndVetoed()
+{
+    ComputerRig rig({7, 7, 6, 5, 3, 6, 3, 3, 3, 7, 4, 4, 6, 2, 1, 7, 7, 4, 7, 6, 6, 6, 5, 5, 5, 5, 4, 1}, 1);
+    const auto before = rig.ratings();
+    QCOMPARE(rig.grid.height[4], 4);
+    QVERIFY(rig.opponentWinsOnTop(4) && !rig.opponentWinsOnTop(3));
+    for (int c : {1, 2, 3, 5, 6, 7})
+        QVERIFY(before[4] > before[c]);
+    for (int c : {1, 2, 5, 6, 7})
+        QVERIFY(before[3] > before[c]);
+    rig.rules.CalculateNextMove();
+    QCOMPARE(rig.ui.lastColumn, int16_t(3));
+    QCOMPARE(rig.st.Score[4], before[4] - 100000);
+}
+
 void TestOpponent::columnWithFiveChipsIsNeverTested()
 {
     ScriptedMsgBoxes boxes;
@@ -422,6 +579,29 @@ void TestOpponent::errorsInTheSearchNameTheirProcedure()
     QCOMPARE(boxes.count(), 1);
     QCOMPARE(boxes.shown()[0].title, QStringLiteral("Fehler in: (Ostrel) Sub JudgeMove"));
     QCOMPARE(boxes.shown()[0].prompt, QStringLiteral("Fehler-Nr: 9\r\nFehler     : Subscript out of range"));
+
+    // A failing window call or random draw names the procedure it happened in.
+    boxes.answer(platform::vbAbort);
+    ComputerRig move;
+    move.ui.failOn = QStringLiteral("GoToTube");
+    move.rules.CalculateNextMove();
+    QCOMPARE(boxes.shown().last().title, QStringLiteral("Fehler in: (Ostrel) Sub CalculateNextMove"));
+    QVERIFY(boxes.shown().last().prompt.startsWith(QStringLiteral("Fehler-Nr: 5\r\n")));
+    platform::setMousePointer(platform::vbDefault);
+
+    boxes.answer(platform::vbAbort);
+    ComputerRig rating;
+    rating.ui.failOn = QStringLiteral("tick");
+    rating.rules.FindDecision(1);
+    QCOMPARE(boxes.shown().last().title, QStringLiteral("Fehler in: (Ostrel) Function FindDecision"));
+
+    boxes.answer(platform::vbAbort);
+    ComputerRig tie;
+    tie.st.Score = {0, 5, 9, 5, 9, 1, 2, 9};
+    tie.random.fail = true;
+    tie.rules.TakeHighestTube();
+    QCOMPARE(boxes.shown().last().title, QStringLiteral("Fehler in: (Ostrel) Function TakeHighestTube"));
+    QCOMPARE(boxes.count(), 4);
 }
 
 void TestOpponent::wholeGamesAgainstScriptedOpponentsEndWithTheRightCells()

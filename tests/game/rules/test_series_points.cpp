@@ -132,12 +132,15 @@ void TestSeriesPoints::timeOutIsALostGame()
     // After a time-out the human is still the player to move, yet the series ends.
     SeriesRig rig;
     rig.st.Level = 2;
-    rig.st.TotalPoints = 0;
+    rig.st.TotalPoints = 37500;
     rig.st.CurrentPlayer = 2;
     rig.st.TimeLeft = -0.4;
     rig.rules.CheckWinners(-1);
-    QCOMPARE(rig.ui.resultText, QStringLiteral("Game over (Level 2) !\r\n\r\nYou reached 0 points!"));
+    QCOMPARE(rig.ui.log, (QStringList{QStringLiteral("ResultColor ff"), QStringLiteral("ShowResultGame"),
+                                      QStringLiteral("CheckHighScore 2 37500")}));
+    QCOMPARE(rig.ui.resultText, QStringLiteral("Game over (Level 2) !\r\n\r\nYou reached 37,500 points!"));
     QCOMPARE(rig.st.Level, int16_t(0));
+    QCOMPARE(rig.st.TotalPoints, 0);
 }
 
 void TestSeriesPoints::highLevelsEarnPointsWithoutOverflow()

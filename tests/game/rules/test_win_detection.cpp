@@ -21,6 +21,7 @@ private slots:
     void gapInTheLineIsNoWin();
     void winSoundDigitComesFromTheRandomNumber();
     void winInAPointsSeriesIsScoredForTheWinner();
+    void errorInEndingModeNamesCheckForWin();
 };
 
 void TestWinDetection::bottomRowWinEndsTheGameInOrder()
@@ -165,6 +166,24 @@ void TestWinDetection::winInAPointsSeriesIsScoredForTheWinner()
     QVERIFY(interval >= 0);
     QCOMPARE(rig.ui.log.indexOf(QStringLiteral("ResultColor ffff")), interval + 1);
     QCOMPARE(rig.ui.log.last(), QStringLiteral("ShowResultGame"));
+}
+
+void TestWinDetection::errorInEndingModeNamesCheckForWin()
+{
+    ScriptedMsgBoxes boxes;
+    boxes.answer(platform::vbAbort);
+    RulesRig rig;
+    for (int cell : {36, 37, 38, 39})
+        rig.rules.AdjustPlayMatrix(int16_t(cell), 1);
+    rig.st.CurrentPlayer = 1;
+    rig.ui.failOn = QStringLiteral("Playsound");
+    rig.rules.CheckForWin(1, false);
+    QCOMPARE(boxes.count(), 1);
+    QCOMPARE(boxes.shown()[0].title, QStringLiteral("Fehler in: (Ostrel) Sub CheckForWin"));
+    QCOMPARE(boxes.shown()[0].style, int(platform::vbAbortRetryIgnore | platform::vbExclamation | platform::vbDefaultButton3));
+    // Abort leaves the procedure: the game has ended, the timer is not set.
+    QCOMPARE(rig.st.GameRunning, false);
+    QCOMPARE(rig.st.TimerMode, QString());
 }
 
 QTEST_MAIN(TestWinDetection)
