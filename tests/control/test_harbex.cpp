@@ -16,6 +16,9 @@
 #include <QTimer>
 #include <QWidget>
 #include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 constexpr int Wait = 10000;
@@ -73,6 +76,7 @@ private slots:
     void sendWaitEndsWhenThePendingPeerVanishes();
     void wrongCallsComeBackAsErrors();
     void hostMayCallBackAndReleaseInsideEvents();
+    void listenerTakesClientsAgainAfterRunningOutOfDescriptors();
 };
 
 void TestHarbex::entryPointsCreateRegisterAndCountInstances()
@@ -554,6 +558,42 @@ void TestHarbex::hostMayCallBackAndReleaseInsideEvents()
     c1.reset();
     server.reset();
     QTRY_COMPARE_WITH_TIMEOUT(HxLibrary::instance().canUnloadNow(), int32_t(HX_OK), Wait);
+}
+
+void TestHarbex::listenerTakesClientsAgainAfterRunningOutOfDescriptors()
+{
+    const int port = freePort();
+    auto server = startServer(port);
+
+    // A peer has opened connections until the process has no descriptor left but one, which the
+    // peer's next connection takes: the listener cannot accept it.
+    rlimit old{};
+    QVERIFY(getrlimit(RLIMIT_NOFILE, &old) == 0);
+    rlimit low = old;
+    low.rlim_cur = rlim_t(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size() + 16);
+    QVERIFY(setrlimit(RLIMIT_NOFILE, &low) == 0);
+    std::vector<int> taken;
+    for (int fd; (fd = ::dup(0)) >= 0;)
+        taken.push_back(fd);
+    ::close(taken.back());
+    taken.pop_back();
+    QTcpSocket flood;
+    flood.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QVERIFY(flood.waitForConnected(Wait));
+    QTest::qWait(300);
+    QCOMPARE(server->clientCount(), 0);
+
+    // Resources come back: the waiting connection and a new one are taken.
+    for (int fd : taken)
+        ::close(fd);
+    QVERIFY(setrlimit(RLIMIT_NOFILE, &old) == 0);
+    QTRY_COMPARE_WITH_TIMEOUT(server->clientCount(), 1, Wait);
+    QTcpSocket late;
+    late.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QVERIFY(late.waitForConnected(Wait));
+    late.write("late");
+    QTRY_COMPARE_WITH_TIMEOUT(server->received, QByteArray("late"), Wait);
+    QCOMPARE(server->clientCount(), 2);
 }
 
 QTEST_MAIN(TestHarbex)
