@@ -69,6 +69,7 @@ uint32_t HarbexCtl::release()
 {
     const uint32_t left = --m_refs;
     if (left == 0) {
+        m_sink = nullptr; // the host is gone: a call still running inside raises nothing more
         if (m_depth > 0)
             m_released = true; // destroyed when the running call returns
         else

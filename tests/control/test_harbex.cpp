@@ -76,6 +76,7 @@ private slots:
     void sendWaitEndsWhenThePendingPeerVanishes();
     void wrongCallsComeBackAsErrors();
     void hostMayCallBackAndReleaseInsideEvents();
+    void noEventReachesAHostAfterItsLastRelease();
     void listenerTakesClientsAgainAfterRunningOutOfDescriptors();
 };
 
@@ -558,6 +559,28 @@ void TestHarbex::hostMayCallBackAndReleaseInsideEvents()
     c1.reset();
     server.reset();
     QTRY_COMPARE_WITH_TIMEOUT(HxLibrary::instance().canUnloadNow(), int32_t(HX_OK), Wait);
+}
+
+void TestHarbex::noEventReachesAHostAfterItsLastRelease()
+{
+    const int port = freePort();
+    auto server = startServer(port);
+    auto client = connectClient(*server, port);
+    // The peer's close raises ServerClose and then the status text; a host that lets go of the
+    // control in ServerClose without removing its sink must not hear the rest.
+    bool released = false;
+    client->onEvent = [&](int32_t id, HxVariant *, int32_t) {
+        if (id == HX_EVENT_ServerClose) {
+            client->releaseOnly();
+            released = true;
+        }
+    };
+    client->events.clear();
+    QCOMPARE(server->disconnect(1), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(released, Wait);
+    QCOMPARE(client->events, QStringList{QStringLiteral("ServerClose")});
+    flushDeletes();
+    QCOMPARE(client->events, QStringList{QStringLiteral("ServerClose")});
 }
 
 void TestHarbex::listenerTakesClientsAgainAfterRunningOutOfDescriptors()
