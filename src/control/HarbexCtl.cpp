@@ -304,7 +304,9 @@ void HarbexCtl::WS_DataArrival(int16_t index, int32_t)
     int16_t number = index;
     raise(HX_EVENT_DataArrival, {EventArg::refI2(&number), EventArg::i4(static_cast<int32_t>(bytes.size())),
                                  EventArg::refBytes(&bytes)});
-    if (EchoOn) {
+    // The echo forwards a client's data to the other clients; in client mode every send goes to
+    // the server, the very sender of these bytes.
+    if (EchoOn && Server) {
         const int16_t last = LastClientNumber;
         for (int other = 1; other <= last; ++other)
             if (other != index)

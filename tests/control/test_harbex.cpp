@@ -66,6 +66,7 @@ private slots:
     void activatePortAgainKeepsConnectedClients();
     void portInUseShowsTheLibrarysErrorBox();
     void echoReachesTheOtherClientsOnly();
+    void clientModeEchoesNothingBackToTheServer();
     void serverSendsWaitForThePreviousSendComplete();
     void clientSendsGoOutAtOnce();
     void sendTextMapsCharactersToSingleBytes();
@@ -342,6 +343,30 @@ void TestHarbex::echoReachesTheOtherClientsOnly()
                                                     QStringLiteral("DataArrival:2:5")}));
     QTest::qWait(50);
     QVERIFY(c2->received.isEmpty());
+}
+
+void TestHarbex::clientModeEchoesNothingBackToTheServer()
+{
+    // A control that has numbered clients as a server and then joins another server as a client
+    // with EchoOn: the server's data must not come back to it.
+    const int port = freePort();
+    auto once = startServer(port);
+    auto oldClient = connectClient(*once, port);
+    QCOMPARE(once->disconnect(0), 0);
+
+    const int otherPort = freePort();
+    auto server = startServer(otherPort);
+    once->put(HX_DISPID_Server, HxArg::boolean(false));
+    once->put(HX_DISPID_EchoOn, HxArg::boolean(true));
+    once->put(HX_DISPID_RemoteHost, HxArg::text(QStringLiteral("127.0.0.1")));
+    once->activatePort(otherPort);
+    QTRY_VERIFY_WITH_TIMEOUT(once->events.contains(QStringLiteral("Connect")), Wait);
+    QTRY_COMPARE_WITH_TIMEOUT(server->clientCount(), 1, Wait);
+
+    QCOMPARE(server->sendText(1, QStringLiteral("move")), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(once->received, QByteArray("move"), Wait);
+    QCOMPARE(once->sendText(0, QStringLiteral("answer")), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(server->received, QByteArray("answer"), Wait);
 }
 
 void TestHarbex::serverSendsWaitForThePreviousSendComplete()
