@@ -275,6 +275,10 @@ void HarbexCtl::SendBytes(int16_t ClientNumber, const QByteArray &SendBytes)
             if (!open)
                 continue;
             step([&] { waitForPendingSend(); });
+            // Other handlers ran during the wait; the client may have gone meanwhile.
+            step([&] { open = ws(number).State() != sckClosed; });
+            if (!open)
+                continue;
             step([&] {
                 SendPending = true;
                 m_pendingSocket = number;

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -75,9 +77,11 @@ private slots:
     void refusedConnectionReportsErrorAndCancelDisplayReachesTheControl();
     void getDataTextConvertsTheChosenBytes();
     void sendWaitEndsWhenThePendingPeerVanishes();
+    void sendSkipsAClientThatClosedDuringTheWait();
     void wrongCallsComeBackAsErrors();
     void hostMayCallBackAndReleaseInsideEvents();
     void noEventReachesAHostAfterItsLastRelease();
+    void releasingTheControlWhileItsErrorBoxIsUpIsSafe();
     void listenerTakesClientsAgainAfterRunningOutOfDescriptors();
 };
 
@@ -533,6 +537,33 @@ void TestHarbex::sendWaitEndsWhenThePendingPeerVanishes()
     QCOMPARE(server->clientCount(), 1);
 }
 
+void TestHarbex::sendSkipsAClientThatClosedDuringTheWait()
+{
+    const int port = freePort();
+    auto server = startServer(port);
+    QTcpSocket silent; // client 1 never reads
+    silent.setReadBufferSize(1);
+    silent.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QTRY_COMPARE_WITH_TIMEOUT(server->clientCount(), 1, Wait);
+    QTcpSocket leaving; // client 2 goes while the send to it waits for client 1
+    leaving.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QTRY_COMPARE_WITH_TIMEOUT(server->clientCount(), 2, Wait);
+
+    QCOMPARE(server->sendBytes(1, QByteArray(24 * 1024 * 1024, 'x')), 0);
+    QTimer::singleShot(100, &leaving, [&leaving] { leaving.abort(); });
+    bool sawClose = false;
+    server->onEvent = [&](int32_t id, HxVariant *, int32_t) {
+        if (id == HX_EVENT_ClientDied && !sawClose) {
+            sawClose = true;
+            QTimer::singleShot(50, &silent, [&silent] { silent.abort(); });
+        }
+    };
+    ModalAnswerer watcher(QMessageBox::Ignore);
+    QCOMPARE(server->sendText(2, QStringLiteral("too late")), 0);
+    QVERIFY(sawClose);
+    QVERIFY2(!watcher.answered(), qPrintable(watcher.text())); // a closed client is skipped without a message
+}
+
 void TestHarbex::wrongCallsComeBackAsErrors()
 {
     HostedControl ctl;
@@ -606,6 +637,32 @@ void TestHarbex::noEventReachesAHostAfterItsLastRelease()
     QCOMPARE(client->events, QStringList{QStringLiteral("ServerClose")});
     flushDeletes();
     QCOMPARE(client->events, QStringList{QStringLiteral("ServerClose")});
+}
+
+void TestHarbex::releasingTheControlWhileItsErrorBoxIsUpIsSafe()
+{
+    const int port = freePort(); // nobody listens there
+    auto client = std::make_unique<HostedControl>(false);
+    client->put(HX_DISPID_RemoteHost, HxArg::text(QStringLiteral("127.0.0.1")));
+    client->cancelDisplay = false;
+    // The host lets go of the control (and of itself) while the socket's own box is up.
+    bool clicked = false;
+    QTimer host;
+    connect(&host, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        client.reset();
+        flushDeletes();
+        clicked = true;
+        host.stop();
+        box->button(QMessageBox::Ok)->click();
+    });
+    host.start(5);
+    client->activatePort(port);
+    QTRY_VERIFY_WITH_TIMEOUT(clicked, Wait);
+    flushDeletes();
+    QTRY_COMPARE_WITH_TIMEOUT(HxLibrary::instance().canUnloadNow(), int32_t(HX_OK), Wait);
 }
 
 void TestHarbex::listenerTakesClientsAgainAfterRunningOutOfDescriptors()
