@@ -321,6 +321,26 @@ void TestHarbex::portInUseShowsTheLibrarysErrorBox()
     QCOMPARE(ignore.title(), QStringLiteral("Fehler in: (Harbex) Sub ActivatePort"));
     QCOMPARE(ignore.text(), QStringLiteral("Fehler-Nr: 10048\r\nFehler     : Address in use"));
     QCOMPARE(server.events.size(), 1); // the status text came before the failing listen
+
+    // Retry repeats only the failing listen: once the port is free, the server listens.
+    server.events.clear();
+    int boxes = 0;
+    QTimer user;
+    connect(&user, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (++boxes == 1)
+            occupant.close();
+        box->button(boxes == 1 ? QMessageBox::Retry : QMessageBox::Abort)->click();
+    });
+    user.start(5);
+    server.activatePort(port);
+    user.stop();
+    QCOMPARE(boxes, 1);
+    QCOMPARE(server.events.size(), 1);
+    auto client = connectClient(server, port);
+    QVERIFY(server.events.contains(QStringLiteral("ClientConnected:1")));
 }
 
 void TestHarbex::echoReachesTheOtherClientsOnly()
