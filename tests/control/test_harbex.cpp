@@ -485,6 +485,19 @@ void TestHarbex::largestTransferArrivesIntact()
     QCOMPARE(client->sendBytes(0, block), 0);
     QTRY_COMPARE_WITH_TIMEOUT(server->received.size(), block.size(), Wait);
     QCOMPARE(server->received, block);
+
+    // A peer that floods: each arrival stays within what a 16-bit count holds, nothing is lost.
+    QTcpSocket flooder;
+    flooder.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QTRY_COMPARE_WITH_TIMEOUT(server->clientCount(), 2, Wait);
+    server->received.clear();
+    server->arrivalSizes.clear();
+    const QByteArray flood = allByteValues(400000);
+    flooder.write(flood);
+    QTRY_COMPARE_WITH_TIMEOUT(server->received.size(), flood.size(), Wait);
+    QCOMPARE(server->received, flood);
+    for (int size : server->arrivalSizes)
+        QVERIFY(size > 0 && size <= 32767);
 }
 
 void TestHarbex::refusedConnectionReportsErrorAndCancelDisplayReachesTheControl()
