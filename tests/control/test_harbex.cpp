@@ -422,6 +422,10 @@ void TestHarbex::clientSendsGoOutAtOnce()
     QVERIFY(client->eventsInsideCalls.isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(server->received, QByteArray("onetwo"), Wait);
     QTRY_COMPARE_WITH_TIMEOUT(client->events.count(QStringLiteral("SendComplete:0")), 2, Wait);
+
+    // In client mode the client number is not looked at: everything goes to the server.
+    QCOMPARE(client->sendText(9, QStringLiteral("three")), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(server->received, QByteArray("onetwothree"), Wait);
 }
 
 void TestHarbex::sendTextMapsCharactersToSingleBytes()
