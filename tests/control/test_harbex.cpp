@@ -19,6 +19,7 @@
 #include <QWidget>
 #include <memory>
 #include <sys/resource.h>
+#include <fcntl.h>
 #include <unistd.h>
 #include <vector>
 
@@ -715,8 +716,9 @@ void TestHarbex::listenerTakesClientsAgainAfterRunningOutOfDescriptors()
     low.rlim_cur = rlim_t(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size() + 16);
     QVERIFY(setrlimit(RLIMIT_NOFILE, &low) == 0);
     std::vector<int> taken;
-    for (int fd; (fd = ::dup(0)) >= 0;)
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY)) >= 0;)
         taken.push_back(fd);
+    QVERIFY(!taken.empty());
     ::close(taken.back());
     taken.pop_back();
     QTcpSocket flood;
