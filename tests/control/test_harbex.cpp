@@ -5,11 +5,11 @@
 
 #include "common/ModalAnswerer.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QAbstractButton>
-#include <QApplication>
 #include <QMessageBox>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -17,9 +17,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <fcntl.h>
 #include <memory>
 #include <sys/resource.h>
-#include <fcntl.h>
 #include <unistd.h>
 #include <vector>
 
