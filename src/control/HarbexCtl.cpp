@@ -69,6 +69,7 @@ uint32_t HarbexCtl::release()
 {
     const uint32_t left = --m_refs;
     if (left == 0) {
+        m_sink = nullptr; // the host is gone: a call still running inside raises nothing more
         if (m_depth > 0)
             m_released = true; // destroyed when the running call returns
         else
@@ -274,6 +275,10 @@ void HarbexCtl::SendBytes(int16_t ClientNumber, const QByteArray &SendBytes)
             if (!open)
                 continue;
             step([&] { waitForPendingSend(); });
+            // Other handlers ran during the wait; the client may have gone meanwhile.
+            step([&] { open = ws(number).State() != sckClosed; });
+            if (!open)
+                continue;
             step([&] {
                 SendPending = true;
                 m_pendingSocket = number;
@@ -303,7 +308,9 @@ void HarbexCtl::WS_DataArrival(int16_t index, int32_t)
     int16_t number = index;
     raise(HX_EVENT_DataArrival, {EventArg::refI2(&number), EventArg::i4(static_cast<int32_t>(bytes.size())),
                                  EventArg::refBytes(&bytes)});
-    if (EchoOn) {
+    // The echo forwards a client's data to the other clients; in client mode every send goes to
+    // the server, the very sender of these bytes.
+    if (EchoOn && Server) {
         const int16_t last = LastClientNumber;
         for (int other = 1; other <= last; ++other)
             if (other != index)

@@ -20,6 +20,8 @@ namespace {
 constexpr qint64 ReadBufferLimit = 32767;
 // A socket closed while the peer does not take its last bytes is dropped after this time.
 constexpr int LingerMilliseconds = 10000;
+// After an accept failed for want of resources, the listener tries again after this pause.
+constexpr int AcceptRetryMilliseconds = 200;
 
 // Connection requests waiting for an Accept, by request identifier.
 std::map<int32_t, QPointer<QTcpSocket>> &pendingRequests()
@@ -151,6 +153,12 @@ void Socket::Listen()
     }
     m_server = server;
     m_state = sckListening;
+    // Qt stops accepting for good when an accept fails for want of resources (all file
+    // descriptors taken, say by a peer that opens connections without end); the listener must
+    // take new clients again once resources are free.
+    connect(server, &QTcpServer::acceptError, this, [server] {
+        QTimer::singleShot(AcceptRetryMilliseconds, server, [server] { server->resumeAccepting(); });
+    });
     connect(server, &QTcpServer::newConnection, this, [this, server] {
         while (QTcpSocket *request = server->nextPendingConnection()) {
             request->setReadBufferSize(ReadBufferLimit);

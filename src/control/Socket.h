@@ -9,7 +9,8 @@
 // the Error event (10061 refused, 10060 timed out, 11004 unknown host, 10053 aborted, 10054 reset).
 // A connection that fails after it was up reports Error and then Close, so the owner always learns
 // that it has ended. At most 32767 received bytes are buffered per socket: the peer is slowed down
-// rather than memory being spent without bound.
+// rather than memory being spent without bound. A listener that could not accept for want of
+// descriptors tries again shortly instead of stopping for good.
 #include <QByteArray>
 #include <QObject>
 #include <QString>

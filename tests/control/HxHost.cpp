@@ -153,6 +153,14 @@ void HostedControl::letGo()
     m_ctl = nullptr;
 }
 
+void HostedControl::releaseOnly()
+{
+    if (!m_ctl)
+        return;
+    m_ctl->vtbl->Release(m_ctl);
+    m_ctl = nullptr;
+}
+
 void HostedControl::sinkInvoke(HxEventSink *self, int32_t eventId, HxVariant *args, int32_t count)
 {
     auto *host = reinterpret_cast<Sink *>(self)->owner;

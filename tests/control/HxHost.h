@@ -49,6 +49,8 @@ public:
     HxControl *ctl() const { return m_ctl; }
     // Stops the events and gives up the host's reference (also from inside an event).
     void letGo();
+    // Gives up the host's reference without stopping the events first.
+    void releaseOnly();
     // Calls a member; returns the error number (0 = none) and fills *result when given.
     int call(int32_t dispId, int32_t flags, QList<HxArg> args = {}, HxVariant *result = nullptr,
              QString *description = nullptr);

@@ -5,6 +5,8 @@
 
 #include "common/ModalAnswerer.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,7 +17,11 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <fcntl.h>
 #include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 constexpr int Wait = 10000;
@@ -63,6 +69,7 @@ private slots:
     void activatePortAgainKeepsConnectedClients();
     void portInUseShowsTheLibrarysErrorBox();
     void echoReachesTheOtherClientsOnly();
+    void clientModeEchoesNothingBackToTheServer();
     void serverSendsWaitForThePreviousSendComplete();
     void clientSendsGoOutAtOnce();
     void sendTextMapsCharactersToSingleBytes();
@@ -71,8 +78,12 @@ private slots:
     void refusedConnectionReportsErrorAndCancelDisplayReachesTheControl();
     void getDataTextConvertsTheChosenBytes();
     void sendWaitEndsWhenThePendingPeerVanishes();
+    void sendSkipsAClientThatClosedDuringTheWait();
     void wrongCallsComeBackAsErrors();
     void hostMayCallBackAndReleaseInsideEvents();
+    void noEventReachesAHostAfterItsLastRelease();
+    void releasingTheControlWhileItsErrorBoxIsUpIsSafe();
+    void listenerTakesClientsAgainAfterRunningOutOfDescriptors();
 };
 
 void TestHarbex::entryPointsCreateRegisterAndCountInstances()
@@ -311,6 +322,26 @@ void TestHarbex::portInUseShowsTheLibrarysErrorBox()
     QCOMPARE(ignore.title(), QStringLiteral("Fehler in: (Harbex) Sub ActivatePort"));
     QCOMPARE(ignore.text(), QStringLiteral("Fehler-Nr: 10048\r\nFehler     : Address in use"));
     QCOMPARE(server.events.size(), 1); // the status text came before the failing listen
+
+    // Retry repeats only the failing listen: once the port is free, the server listens.
+    server.events.clear();
+    int boxes = 0;
+    QTimer user;
+    connect(&user, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (++boxes == 1)
+            occupant.close();
+        box->button(boxes == 1 ? QMessageBox::Retry : QMessageBox::Abort)->click();
+    });
+    user.start(5);
+    server.activatePort(port);
+    user.stop();
+    QCOMPARE(boxes, 1);
+    QCOMPARE(server.events.size(), 1);
+    auto client = connectClient(server, port);
+    QVERIFY(server.events.contains(QStringLiteral("ClientConnected:1")));
 }
 
 void TestHarbex::echoReachesTheOtherClientsOnly()
@@ -337,6 +368,30 @@ void TestHarbex::echoReachesTheOtherClientsOnly()
                                                     QStringLiteral("DataArrival:2:5")}));
     QTest::qWait(50);
     QVERIFY(c2->received.isEmpty());
+}
+
+void TestHarbex::clientModeEchoesNothingBackToTheServer()
+{
+    // A control that has numbered clients as a server and then joins another server as a client
+    // with EchoOn: the server's data must not come back to it.
+    const int port = freePort();
+    auto once = startServer(port);
+    auto oldClient = connectClient(*once, port);
+    QCOMPARE(once->disconnect(0), 0);
+
+    const int otherPort = freePort();
+    auto server = startServer(otherPort);
+    once->put(HX_DISPID_Server, HxArg::boolean(false));
+    once->put(HX_DISPID_EchoOn, HxArg::boolean(true));
+    once->put(HX_DISPID_RemoteHost, HxArg::text(QStringLiteral("127.0.0.1")));
+    once->activatePort(otherPort);
+    QTRY_VERIFY_WITH_TIMEOUT(once->events.contains(QStringLiteral("Connect")), Wait);
+    QTRY_COMPARE_WITH_TIMEOUT(server->clientCount(), 1, Wait);
+
+    QCOMPARE(server->sendText(1, QStringLiteral("move")), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(once->received, QByteArray("move"), Wait);
+    QCOMPARE(once->sendText(0, QStringLiteral("answer")), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(server->received, QByteArray("answer"), Wait);
 }
 
 void TestHarbex::serverSendsWaitForThePreviousSendComplete()
@@ -368,6 +423,10 @@ void TestHarbex::clientSendsGoOutAtOnce()
     QVERIFY(client->eventsInsideCalls.isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(server->received, QByteArray("onetwo"), Wait);
     QTRY_COMPARE_WITH_TIMEOUT(client->events.count(QStringLiteral("SendComplete:0")), 2, Wait);
+
+    // In client mode the client number is not looked at: everything goes to the server.
+    QCOMPARE(client->sendText(9, QStringLiteral("three")), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(server->received, QByteArray("onetwothree"), Wait);
 }
 
 void TestHarbex::sendTextMapsCharactersToSingleBytes()
@@ -431,6 +490,19 @@ void TestHarbex::largestTransferArrivesIntact()
     QCOMPARE(client->sendBytes(0, block), 0);
     QTRY_COMPARE_WITH_TIMEOUT(server->received.size(), block.size(), Wait);
     QCOMPARE(server->received, block);
+
+    // A peer that floods: each arrival stays within what a 16-bit count holds, nothing is lost.
+    QTcpSocket flooder;
+    flooder.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QTRY_COMPARE_WITH_TIMEOUT(server->clientCount(), 2, Wait);
+    server->received.clear();
+    server->arrivalSizes.clear();
+    const QByteArray flood = allByteValues(400000);
+    flooder.write(flood);
+    QTRY_COMPARE_WITH_TIMEOUT(server->received.size(), flood.size(), Wait);
+    QCOMPARE(server->received, flood);
+    for (int size : server->arrivalSizes)
+        QVERIFY(size > 0 && size <= 32767);
 }
 
 void TestHarbex::refusedConnectionReportsErrorAndCancelDisplayReachesTheControl()
@@ -503,6 +575,33 @@ void TestHarbex::sendWaitEndsWhenThePendingPeerVanishes()
     QCOMPARE(server->clientCount(), 1);
 }
 
+void TestHarbex::sendSkipsAClientThatClosedDuringTheWait()
+{
+    const int port = freePort();
+    auto server = startServer(port);
+    QTcpSocket silent; // client 1 never reads
+    silent.setReadBufferSize(1);
+    silent.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QTRY_COMPARE_WITH_TIMEOUT(server->clientCount(), 1, Wait);
+    QTcpSocket leaving; // client 2 goes while the send to it waits for client 1
+    leaving.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QTRY_COMPARE_WITH_TIMEOUT(server->clientCount(), 2, Wait);
+
+    QCOMPARE(server->sendBytes(1, QByteArray(24 * 1024 * 1024, 'x')), 0);
+    QTimer::singleShot(100, &leaving, [&leaving] { leaving.abort(); });
+    bool sawClose = false;
+    server->onEvent = [&](int32_t id, HxVariant *, int32_t) {
+        if (id == HX_EVENT_ClientDied && !sawClose) {
+            sawClose = true;
+            QTimer::singleShot(50, &silent, [&silent] { silent.abort(); });
+        }
+    };
+    ModalAnswerer watcher(QMessageBox::Ignore);
+    QCOMPARE(server->sendText(2, QStringLiteral("too late")), 0);
+    QVERIFY(sawClose);
+    QVERIFY2(!watcher.answered(), qPrintable(watcher.text())); // a closed client is skipped without a message
+}
+
 void TestHarbex::wrongCallsComeBackAsErrors()
 {
     HostedControl ctl;
@@ -554,6 +653,91 @@ void TestHarbex::hostMayCallBackAndReleaseInsideEvents()
     c1.reset();
     server.reset();
     QTRY_COMPARE_WITH_TIMEOUT(HxLibrary::instance().canUnloadNow(), int32_t(HX_OK), Wait);
+}
+
+void TestHarbex::noEventReachesAHostAfterItsLastRelease()
+{
+    const int port = freePort();
+    auto server = startServer(port);
+    auto client = connectClient(*server, port);
+    // The peer's close raises ServerClose and then the status text; a host that lets go of the
+    // control in ServerClose without removing its sink must not hear the rest.
+    bool released = false;
+    client->onEvent = [&](int32_t id, HxVariant *, int32_t) {
+        if (id == HX_EVENT_ServerClose) {
+            client->releaseOnly();
+            released = true;
+        }
+    };
+    client->events.clear();
+    QCOMPARE(server->disconnect(1), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(released, Wait);
+    QCOMPARE(client->events, QStringList{QStringLiteral("ServerClose")});
+    flushDeletes();
+    QCOMPARE(client->events, QStringList{QStringLiteral("ServerClose")});
+}
+
+void TestHarbex::releasingTheControlWhileItsErrorBoxIsUpIsSafe()
+{
+    const int port = freePort(); // nobody listens there
+    auto client = std::make_unique<HostedControl>(false);
+    client->put(HX_DISPID_RemoteHost, HxArg::text(QStringLiteral("127.0.0.1")));
+    client->cancelDisplay = false;
+    // The host lets go of the control (and of itself) while the socket's own box is up.
+    bool clicked = false;
+    QTimer host;
+    connect(&host, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        client.reset();
+        flushDeletes();
+        clicked = true;
+        host.stop();
+        box->button(QMessageBox::Ok)->click();
+    });
+    host.start(5);
+    client->activatePort(port);
+    QTRY_VERIFY_WITH_TIMEOUT(clicked, Wait);
+    flushDeletes();
+    QTRY_COMPARE_WITH_TIMEOUT(HxLibrary::instance().canUnloadNow(), int32_t(HX_OK), Wait);
+}
+
+void TestHarbex::listenerTakesClientsAgainAfterRunningOutOfDescriptors()
+{
+    const int port = freePort();
+    auto server = startServer(port);
+
+    // A peer has opened connections until the process has no descriptor left but one, which the
+    // peer's next connection takes: the listener cannot accept it.
+    rlimit old{};
+    QVERIFY(getrlimit(RLIMIT_NOFILE, &old) == 0);
+    rlimit low = old;
+    low.rlim_cur = rlim_t(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size() + 16);
+    QVERIFY(setrlimit(RLIMIT_NOFILE, &low) == 0);
+    std::vector<int> taken;
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY)) >= 0;)
+        taken.push_back(fd);
+    QVERIFY(!taken.empty());
+    ::close(taken.back());
+    taken.pop_back();
+    QTcpSocket flood;
+    flood.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QVERIFY(flood.waitForConnected(Wait));
+    QTest::qWait(300);
+    QCOMPARE(server->clientCount(), 0);
+
+    // Resources come back: the waiting connection and a new one are taken.
+    for (int fd : taken)
+        ::close(fd);
+    QVERIFY(setrlimit(RLIMIT_NOFILE, &old) == 0);
+    QTRY_COMPARE_WITH_TIMEOUT(server->clientCount(), 1, Wait);
+    QTcpSocket late;
+    late.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QVERIFY(late.waitForConnected(Wait));
+    late.write("late");
+    QTRY_COMPARE_WITH_TIMEOUT(server->received, QByteArray("late"), Wait);
+    QCOMPARE(server->clientCount(), 2);
 }
 
 QTEST_MAIN(TestHarbex)
