@@ -1,6 +1,6 @@
 #include "game/window/ChooseLanguage.h"
 
-#include "game/window/ShellPictures.h"
+#include "platform/Pictures.h"
 #include "platform/Twips.h"
 #include "support/IniHandler.h"
 #include "support/Zeptools.h"
@@ -18,10 +18,10 @@ ChooseLanguage::ChooseLanguage(QWidget *parent) : QDialog(parent)
     setFixedSize(twipsToPixels(4560), twipsToPixels(2910));
 
     m_picFlag[1] = new ClickableLabel(this);
-    m_picFlag[1]->setPixmap(shellPicture(QStringLiteral("flagEnglish")));
+    m_picFlag[1]->setPixmap(assets::picture(assets::FlagEnglish));
     m_picFlag[1]->setGeometry(twipsRect(960, 660, 480, 480));
     m_picFlag[0] = new ClickableLabel(this);
-    m_picFlag[0]->setPixmap(shellPicture(QStringLiteral("flagGerman")));
+    m_picFlag[0]->setPixmap(assets::picture(assets::FlagGerman));
     m_picFlag[0]->setGeometry(twipsRect(3120, 660, 480, 480));
     for (int i = 0; i < 2; ++i) {
         m_picFlag[i]->setCursor(Qt::PointingHandCursor);

@@ -1,11 +1,11 @@
 #include "game/window/QorTitle.h"
 
 #include "game/window/ChooseLanguage.h"
-#include "game/window/ShellPictures.h"
 #include "game/window/ShellVersion.h"
 #include "platform/AppTitle.h"
 #include "platform/ErrorGuard.h"
 #include "platform/MousePointer.h"
+#include "platform/Pictures.h"
 #include "platform/Twips.h"
 #include "support/IniHandler.h"
 #include "support/Zeptools.h"
@@ -37,12 +37,12 @@ QorTitle::QorTitle(TitleHooks hooks, QWidget *parent) : QWidget(parent), m_hooks
 
     m_picTitle = new QLabel(this);
     m_picTitle->setGeometry(twipsRect(480, 600, 7170, 5055));
-    m_picTitle->setPixmap(shellPicture(QStringLiteral("titleGerman")));
+    m_picTitle->setPixmap(assets::picture(assets::TitleGerman));
     m_picTitle->setScaledContents(true);
 
     m_picEnglishTitle = new QLabel(this);
     m_picEnglishTitle->setGeometry(twipsRect(540, 480, 2355, 735));
-    m_picEnglishTitle->setPixmap(shellPicture(QStringLiteral("titleEnglish")));
+    m_picEnglishTitle->setPixmap(assets::picture(assets::TitleEnglish));
     m_picEnglishTitle->setScaledContents(true);
     m_picEnglishTitle->setVisible(false);
 
