@@ -102,13 +102,16 @@ void QorTitle::Form_Activate()
     if (m_unloaded)
         return;
     repaint();
+    // The wait runs the message loop, and the title may be closed (and freed) meanwhile; the
+    // hand-over to the main window must still happen, so nothing of this object is used after it.
+    const std::function<void()> showMainWindow = m_hooks.showMainWindow;
     if (m_hooks.delayClock)
         support::Delay(3, *m_hooks.delayClock);
     else
         support::Delay(3);
     platform::setMousePointer(platform::vbDefault);
-    if (m_hooks.showMainWindow)
-        m_hooks.showMainWindow();
+    if (showMainWindow)
+        showMainWindow();
 }
 
 void QorTitle::Unload()

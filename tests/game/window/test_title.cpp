@@ -94,6 +94,7 @@ private slots:
     void languageWindowLayoutAndTexts();
     void titleShowsVersionAndIsBorderless();
     void titleAndFlagsShowTheBuildsPictures();
+    void titleClosedDuringTheWaitStillShowsTheMainWindow();
     void errorInTheLoadShowsTheErrorBoxWithTheProcedureName();
 };
 
@@ -252,6 +253,34 @@ void TestTitle::titleAndFlagsShowTheBuildsPictures()
     const QImage image = title.grab().toImage();
     const QRect art = title.picTitle()->geometry();
     QVERIFY(image.pixelColor(art.bottomRight() - QPoint(2, 2)) != QColor(Qt::black));
+}
+
+void TestTitle::titleClosedDuringTheWaitStillShowsTheMainWindow()
+{
+    // A clock whose first yield closes the title, as Alt+F4 on it would.
+    class ClosingClock : public FastClock {
+    public:
+        QPointer<QorTitle> *title = nullptr;
+        void doEvents() override
+        {
+            if (*title)
+                (*title)->close();
+            FastClock::doEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    };
+    StartUp s;
+    s.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n");
+    ClosingClock clock;
+    clock.title = &s.title;
+    TitleHooks h = s.hooks();
+    h.delayClock = &clock;
+    s.title = new QorTitle(std::move(h));
+    s.title->start();
+    QTRY_VERIFY(s.title.isNull());
+    QTRY_COMPARE(s.shows, 1);
+    QCOMPARE(s.loads, 1);
+    QCOMPARE(platform::mousePointer(), int(platform::vbDefault));
 }
 
 void TestTitle::errorInTheLoadShowsTheErrorBoxWithTheProcedureName()
