@@ -363,6 +363,18 @@ void TestApp::hostilePointsValuesDoNotBecomeScores()
     QCOMPARE(a.s().HighPoints[4], 0);
     w.close();
     QVERIFY(a.iniText().contains("Points3=-7\r\n"));
+
+    // Exponents: every digit counts, leading zeros included; a huge one is out of range.
+    const QList<QPair<QByteArray, int32_t>> exponents{
+        {"1e0000000003", 1000}, {"25E-1", 2}, {"1.5d2", 150}, {"7e", 7}, {"3e+", 3},
+        {"1e-0000000000000000000000000000000099999", 0}, {"1e99999999999999999999", 0}, {"-2.5e0", -2}};
+    for (const auto &[text, points] : exponents) {
+        App b;
+        b.writeIni("[HIGHSCORES]\r\nPoints1=" + text + "\r\n");
+        AppWindow &v = b.load();
+        QVERIFY2(b.s().HighPoints[0] == points, text.constData());
+        v.close();
+    }
 }
 
 void TestApp::workFolderIsCreatedAtEveryLoad()
