@@ -5,6 +5,8 @@
 #include "support/IniHandler.h"
 #include "support/Zeptools.h"
 
+#include <QKeyEvent>
+
 namespace gamewindow {
 
 using platform::twipsRect;
@@ -59,6 +61,15 @@ void ChooseLanguage::Form_Load()
     m_lblHint[1]->setText(QStringLiteral("This program supports two languages. Click on the UK-flag to "
                                          "activate the english version."));
     m_lblHint[3]->setText(QStringLiteral("'Ostrel'"));
+}
+
+void ChooseLanguage::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void ChooseLanguage::picFlag_Click(int index)
