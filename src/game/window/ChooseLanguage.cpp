@@ -1,9 +1,11 @@
 #include "game/window/ChooseLanguage.h"
 
-#include "game/window/ShellPictures.h"
+#include "platform/Pictures.h"
 #include "platform/Twips.h"
 #include "support/IniHandler.h"
 #include "support/Zeptools.h"
+
+#include <QKeyEvent>
 
 namespace gamewindow {
 
@@ -18,10 +20,10 @@ ChooseLanguage::ChooseLanguage(QWidget *parent) : QDialog(parent)
     setFixedSize(twipsToPixels(4560), twipsToPixels(2910));
 
     m_picFlag[1] = new ClickableLabel(this);
-    m_picFlag[1]->setPixmap(shellPicture(QStringLiteral("flagEnglish")));
+    m_picFlag[1]->setPixmap(assets::picture(assets::FlagEnglish));
     m_picFlag[1]->setGeometry(twipsRect(960, 660, 480, 480));
     m_picFlag[0] = new ClickableLabel(this);
-    m_picFlag[0]->setPixmap(shellPicture(QStringLiteral("flagGerman")));
+    m_picFlag[0]->setPixmap(assets::picture(assets::FlagGerman));
     m_picFlag[0]->setGeometry(twipsRect(3120, 660, 480, 480));
     for (int i = 0; i < 2; ++i) {
         m_picFlag[i]->setCursor(Qt::PointingHandCursor);
@@ -59,6 +61,15 @@ void ChooseLanguage::Form_Load()
     m_lblHint[1]->setText(QStringLiteral("This program supports two languages. Click on the UK-flag to "
                                          "activate the english version."));
     m_lblHint[3]->setText(QStringLiteral("'Ostrel'"));
+}
+
+void ChooseLanguage::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void ChooseLanguage::picFlag_Click(int index)

@@ -20,6 +20,10 @@ public:
     ClickableLabel *picFlag(int index) const { return m_picFlag.at(index); }
     QLabel *lblHint(int index) const { return m_lblHint.at(index); }
 
+protected:
+    // Escape does not close the window: only a flag or the close box does.
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void Form_Load();
 

@@ -49,15 +49,19 @@ int32_t leadingPoints(const QString &text)
     }
     if (i < t.size() && (t[i] == QLatin1Char('E') || t[i] == QLatin1Char('e') || t[i] == QLatin1Char('D')
                          || t[i] == QLatin1Char('d'))) {
-        QString exponent = QStringLiteral("e");
         int j = i + 1;
+        const bool negative = j < t.size() && t[j] == QLatin1Char('-');
         if (j < t.size() && (t[j] == QLatin1Char('+') || t[j] == QLatin1Char('-')))
-            exponent += t[j++];
-        const int digitsFrom = exponent.size();
-        while (j < t.size() && t[j].isDigit() && t[j].unicode() < 128 && exponent.size() < 8)
-            exponent += t[j++];
-        if (exponent.size() > digitsFrom)
-            number += exponent;
+            ++j;
+        // Every digit counts (leading zeros too); beyond 9999 the number is out of any range anyway.
+        int exponent = 0;
+        bool digits = false;
+        while (j < t.size() && t[j].isDigit() && t[j].unicode() < 128) {
+            exponent = qMin(exponent * 10 + t[j++].digitValue(), 9999);
+            digits = true;
+        }
+        if (digits)
+            number += QStringLiteral("e") + (negative ? QStringLiteral("-") : QString()) + QString::number(exponent);
     }
     bool ok = false;
     const double value = number.toDouble(&ok);

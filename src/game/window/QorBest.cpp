@@ -8,6 +8,7 @@
 #include "platform/Twips.h"
 #include "support/Zeptools.h"
 
+#include <QKeyEvent>
 #include <QLocale>
 #include <QScreen>
 
@@ -87,6 +88,15 @@ void QorBest::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     Form_Activate();
+}
+
+void QorBest::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void QorBest::OkButton_Click()

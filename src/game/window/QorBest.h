@@ -60,6 +60,8 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Escape does not close the window: it has no cancel button, only OK and the close box.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     HighScoreTable m_table;

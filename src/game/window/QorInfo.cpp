@@ -1,7 +1,7 @@
 #include "game/window/QorInfo.h"
 
-#include "game/window/ShellPictures.h"
 #include "game/window/ShellVersion.h"
+#include "platform/Pictures.h"
 #include "platform/Twips.h"
 #include "support/ClickAndBrowse.h"
 #include "support/Zeptools.h"
@@ -56,7 +56,7 @@ QString QorInfo::linkAddress() { return QStringLiteral("https://ostrel.example.o
 
 QorInfo::QorInfo(bool english, QWidget *parent, Opener open)
     : QDialog(parent), m_english(english), m_open(std::move(open)),
-      m_background(shellPicture(QStringLiteral("infoBackground")))
+      m_background(assets::picture(assets::InfoBackground))
 {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint);
@@ -66,7 +66,7 @@ QorInfo::QorInfo(bool english, QWidget *parent, Opener open)
     picture2->setGeometry(twipsRect(195, 210, 615, 615));
     picture2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     auto *picture1 = new QLabel(picture2);
-    picture1->setPixmap(shellPicture(QStringLiteral("infoIcon")));
+    picture1->setPixmap(assets::picture(assets::InfoIcon));
     picture1->setScaledContents(true);
     picture1->setGeometry((picture2->width() - 32) / 2, (picture2->height() - 32) / 2, 32, 32);
 

@@ -1,11 +1,11 @@
 #include "game/window/QorTitle.h"
 
 #include "game/window/ChooseLanguage.h"
-#include "game/window/ShellPictures.h"
 #include "game/window/ShellVersion.h"
 #include "platform/AppTitle.h"
 #include "platform/ErrorGuard.h"
 #include "platform/MousePointer.h"
+#include "platform/Pictures.h"
 #include "platform/Twips.h"
 #include "support/IniHandler.h"
 #include "support/Zeptools.h"
@@ -37,12 +37,12 @@ QorTitle::QorTitle(TitleHooks hooks, QWidget *parent) : QWidget(parent), m_hooks
 
     m_picTitle = new QLabel(this);
     m_picTitle->setGeometry(twipsRect(480, 600, 7170, 5055));
-    m_picTitle->setPixmap(shellPicture(QStringLiteral("titleGerman")));
+    m_picTitle->setPixmap(assets::picture(assets::TitleGerman));
     m_picTitle->setScaledContents(true);
 
     m_picEnglishTitle = new QLabel(this);
     m_picEnglishTitle->setGeometry(twipsRect(540, 480, 2355, 735));
-    m_picEnglishTitle->setPixmap(shellPicture(QStringLiteral("titleEnglish")));
+    m_picEnglishTitle->setPixmap(assets::picture(assets::TitleEnglish));
     m_picEnglishTitle->setScaledContents(true);
     m_picEnglishTitle->setVisible(false);
 
@@ -102,13 +102,16 @@ void QorTitle::Form_Activate()
     if (m_unloaded)
         return;
     repaint();
+    // The wait runs the message loop, and the title may be closed (and freed) meanwhile; the
+    // hand-over to the main window must still happen, so nothing of this object is used after it.
+    const std::function<void()> showMainWindow = m_hooks.showMainWindow;
     if (m_hooks.delayClock)
         support::Delay(3, *m_hooks.delayClock);
     else
         support::Delay(3);
     platform::setMousePointer(platform::vbDefault);
-    if (m_hooks.showMainWindow)
-        m_hooks.showMainWindow();
+    if (showMainWindow)
+        showMainWindow();
 }
 
 void QorTitle::Unload()

@@ -48,6 +48,7 @@ public:
     // Closes the window and frees it; does nothing once it is gone.
     void Unload();
 
+    QLabel *picTitle() const { return m_picTitle; }
     QLabel *lblVersion() const { return m_lblVersion; }
     QLabel *picEnglishTitle() const { return m_picEnglishTitle; }
     bool languageWindowShown() const { return m_languageWindowShown; }

@@ -120,6 +120,7 @@ private slots:
     void timeLimitOffWithTheMenuAlreadyUncheckedEndsUncheckedAndGrey();
     void highScoresLoadAndStoreWithTheirLeadingBlank();
     void hostilePointsValuesDoNotBecomeScores();
+    void junkSettingsFileLoadsDefaultsAndIsWrittenBackClean();
     void workFolderIsCreatedAtEveryLoad();
     void unloadRunsOnceAndReleasesTheControl();
 
@@ -363,6 +364,61 @@ void TestApp::hostilePointsValuesDoNotBecomeScores()
     QCOMPARE(a.s().HighPoints[4], 0);
     w.close();
     QVERIFY(a.iniText().contains("Points3=-7\r\n"));
+
+    // Exponents: every digit counts, leading zeros included; a huge one is out of range.
+    const QList<QPair<QByteArray, int32_t>> exponents{
+        {"1e0000000003", 1000}, {"25E-1", 2}, {"1.5d2", 150}, {"7e", 7}, {"3e+", 3},
+        {"1e-0000000000000000000000000000000099999", 0}, {"1e99999999999999999999", 0}, {"-2.5e0", -2}};
+    for (const auto &[text, points] : exponents) {
+        App b;
+        b.writeIni("[HIGHSCORES]\r\nPoints1=" + text + "\r\n");
+        AppWindow &v = b.load();
+        QVERIFY2(b.s().HighPoints[0] == points, text.constData());
+        v.close();
+    }
+}
+
+void TestApp::junkSettingsFileLoadsDefaultsAndIsWrittenBackClean()
+{
+    // Values that are long, cut short by a NUL, or hold control characters and junk.
+    App a;
+    QByteArray text = "[SETTINGS]\r\nLanguage=" + QByteArray(300, 'G') + "\r\nTWOPlayers=YES\x01\r\n"
+                      "TimeLimit=OFF<NUL>junk\r\nSound=\xff\xfe\r\n[HIGHSCORES]\r\nPlayer1=" + QByteArray(400, 'n')
+                      + "\r\nPlayer2=Ann<NUL>Bob\r\nPlayer3=a\rb\x1b[2J\r\nPoints3=\t12\r\n[HIGHSCORES\r\n=\r\n==\r\n";
+    text.replace("<NUL>", QByteArray(1, '\0'));
+    a.writeIni(text);
+    AppWindow &w = a.load();
+    QCOMPARE(a.s().English, true);
+    QVERIFY(!w.menTwoPlayers()->isChecked());
+    QVERIFY(!w.menTimeLimit()->isChecked()); // the value ends at its NUL: OFF
+    QVERIFY(w.menSoundOn()->isChecked());
+    QCOMPARE(a.s().HighNames[0], QString(255, QLatin1Char('n')));
+    QCOMPARE(a.s().HighNames[1], QString("Ann"));
+    QCOMPARE(a.s().HighPoints[2], 12);
+    w.close();
+    // Written back: the file still names each key once, and no written value breaks its line.
+    const QByteArray written = a.iniText();
+    QCOMPARE(written.count("\nPlayer1="), 1);
+    QVERIFY(written.contains("Player1=" + QByteArray(255, 'n') + "\r\n"));
+    QVERIFY(written.contains("Player2=Ann\r\n"));
+    QVERIFY(written.contains("Points3= 12\r\n"));
+    QVERIFY(written.contains("Language=ENGLISH\r\n"));
+
+    // Random bytes: the load must not fail, whatever the file holds.
+    QRandomGenerator random(7);
+    for (int round = 0; round < 20; ++round) {
+        App b;
+        QByteArray junk(4096, '\0');
+        for (char &c : junk) {
+            const quint32 r = random.bounded(40u);
+            c = r < 4 ? "[]=\n"[r] : char(random.bounded(256u));
+        }
+        b.writeIni((round % 2 ? QByteArray("[SETTINGS]\n") : QByteArray("[HIGHSCORES]\n")) + junk);
+        AppWindow &v = b.load();
+        QCOMPARE(b.s().FormLoading, false);
+        v.close();
+        QVERIFY(b.iniText().size() >= junk.size());
+    }
 }
 
 void TestApp::workFolderIsCreatedAtEveryLoad()

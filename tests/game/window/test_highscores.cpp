@@ -72,6 +72,7 @@ private slots:
     void zeroTotalNeverEnters();
     void totalBelowAllPlacesOpensNoWindow();
     void closingWithoutOkKeepsTheEntryWithAnEmptyName();
+    void escapeWhileNamingKeepsTheWindowOpen();
     void deleteAllAnsweredYesEmptiesTheListWhileNaming();
     void deleteAllAnsweredNoOrCancelChangesNothing();
     void pointsShowGroupedOrAsDash();
@@ -148,6 +149,20 @@ void TestHighScores::closingWithoutOkKeepsTheEntryWithAnEmptyName()
     QCOMPARE(l.points[4], 1500);
     QCOMPARE(l.names[4], QString());
     QCOMPARE(l.names[3], QStringLiteral("Dee"));
+}
+
+void TestHighScores::escapeWhileNamingKeepsTheWindowOpen()
+{
+    List l = fullList();
+    WindowDriver driver;
+    bool openAfterEscape = false;
+    driver.drive(QStringLiteral("Zed"), [&](QorBest *b) {
+        QTest::keyClick(b->txtBest(0), Qt::Key_Escape);
+        openAfterEscape = b->isVisible();
+    });
+    CheckHighScore(l.table(), 9000, {});
+    QVERIFY(openAfterEscape);
+    QCOMPARE(l.names[0], QStringLiteral("Zed")); // OK stored the typed name
 }
 
 void TestHighScores::deleteAllAnsweredYesEmptiesTheListWhileNaming()

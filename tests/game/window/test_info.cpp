@@ -1,5 +1,6 @@
 // The info window: texts in both languages, the version, and which label opens the link.
 #include "game/window/QorInfo.h"
+#include "platform/Pictures.h"
 
 #include <QTest>
 
@@ -8,7 +9,10 @@ using namespace gamewindow;
 class TestInfo : public QObject {
     Q_OBJECT
 private slots:
+    // The pictures the build made in the program folder.
+    void initTestCase() { assets::setPictureFolder(qEnvironmentVariable("OSTREL_PROGRAM_DIR") + "/pictures"); }
     void textsInBothLanguages();
+    void iconAndBackgroundAreTheBuildsPictures();
     void onlyTheLinkLabelOpensTheAddress();
     void okCloses();
 };
@@ -34,6 +38,27 @@ void TestInfo::textsInBothLanguages()
     QCOMPARE(german.lblInfoText(2)->text(), QStringLiteral("Freeware Version 2.98"));
     QVERIFY(german.lblInfoText(1)->text() != english.lblInfoText(1)->text());
     QVERIFY(german.OkButton()->isDefault());
+}
+
+void TestInfo::iconAndBackgroundAreTheBuildsPictures()
+{
+    QorInfo info(true, nullptr, [](const QString &) {});
+    QVERIFY(!assets::picture(assets::InfoIcon).isNull());
+    bool icon = false;
+    for (QLabel *label : info.findChildren<QLabel *>())
+        icon = icon || assets::sameObject(label->pixmap(), assets::picture(assets::InfoIcon));
+    QVERIFY(icon);
+    // The background picture is stretched over the whole window: its middle shows the picture's middle.
+    info.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&info));
+    const QImage shown = info.grab().toImage();
+    const QImage background = assets::picture(assets::InfoBackground).toImage();
+    const QPoint spot(shown.width() * 4 / 5, shown.height() / 2); // no label lies there
+    const QColor expected = background.pixelColor(background.width() * 4 / 5, background.height() / 2);
+    const QColor got = shown.pixelColor(spot);
+    QVERIFY2(qAbs(got.red() - expected.red()) < 24 && qAbs(got.green() - expected.green()) < 24
+                 && qAbs(got.blue() - expected.blue()) < 24,
+             qPrintable(got.name() + " " + expected.name()));
 }
 
 void TestInfo::onlyTheLinkLabelOpensTheAddress()

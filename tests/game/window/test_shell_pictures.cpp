@@ -4,6 +4,7 @@
 #include "game/window/QorBest.h"
 #include "game/window/QorInfo.h"
 #include "game/window/QorTitle.h"
+#include "platform/Pictures.h"
 #include "support/IniHandler.h"
 
 #include <QDir>
@@ -15,6 +16,8 @@ using namespace gamewindow;
 class TestShellPictures : public QObject {
     Q_OBJECT
 private slots:
+    // The pictures the build made in the program folder.
+    void initTestCase() { assets::setPictureFolder(qEnvironmentVariable("OSTREL_PROGRAM_DIR") + "/pictures"); }
     void writeWindowPictures();
 
 private:

@@ -4,10 +4,11 @@
 #include "common/ScriptedMsgBoxes.h"
 #include "game/window/ChooseLanguage.h"
 #include "game/window/QorTitle.h"
-#include "support/IniHandler.h"
 #include "platform/AppTitle.h"
 #include "platform/MousePointer.h"
+#include "platform/Pictures.h"
 #include "platform/RuntimeError.h"
+#include "support/IniHandler.h"
 
 #include <QFile>
 #include <QPointer>
@@ -82,6 +83,9 @@ struct StartUp {
 class TestTitle : public QObject {
     Q_OBJECT
 private slots:
+    // The pictures the build made in the program folder.
+    void initTestCase() { assets::setPictureFolder(qEnvironmentVariable("OSTREL_PROGRAM_DIR") + "/pictures"); }
+
     void firstStartAsksForTheLanguageBeforeTheMainWindowLoads();
     void firstStartWithTheUkFlagShowsTheEnglishWording();
     void languageWindowClosedWithoutChoiceWritesNothing();
@@ -89,6 +93,8 @@ private slots:
     void storedLanguageSkipsTheQuestion();
     void languageWindowLayoutAndTexts();
     void titleShowsVersionAndIsBorderless();
+    void titleAndFlagsShowTheBuildsPictures();
+    void titleClosedDuringTheWaitStillShowsTheMainWindow();
     void errorInTheLoadShowsTheErrorBoxWithTheProcedureName();
 };
 
@@ -144,7 +150,10 @@ void TestTitle::languageWindowClosedWithoutChoiceWritesNothing()
     StartUp s;
     bool englishShown = false;
     bool closed = false;
+    bool openAfterEscape = false;
     ModalWatcher watcher([&](QWidget *w) {
+        QTest::keyClick(w, Qt::Key_Escape); // no choice, and no way out but a flag or the close box
+        openAfterEscape = w->isVisible();
         closed = w->close();
     });
     TitleHooks h = s.hooks();
@@ -154,6 +163,7 @@ void TestTitle::languageWindowClosedWithoutChoiceWritesNothing()
         show();
     };
     s.run(h);
+    QVERIFY(openAfterEscape);
     QVERIFY(closed);
     QVERIFY(englishShown);
     QCOMPARE(s.languageAtLoad, QString());
@@ -224,6 +234,57 @@ void TestTitle::titleShowsVersionAndIsBorderless()
     QCOMPARE(s.loads, 1);
     QVERIFY(!title.isVisible()); // the load shows nothing
     platform::setMousePointer(platform::vbDefault);
+}
+
+void TestTitle::titleAndFlagsShowTheBuildsPictures()
+{
+    StartUp s;
+    QorTitle title(s.hooks());
+    title.setAttribute(Qt::WA_DeleteOnClose, false);
+    ChooseLanguage language;
+    const QList<QPair<QLabel *, const char *>> shown{{title.picTitle(), assets::TitleGerman},
+                                                     {title.picEnglishTitle(), assets::TitleEnglish},
+                                                     {language.picFlag(1), assets::FlagEnglish},
+                                                     {language.picFlag(0), assets::FlagGerman}};
+    for (const auto &[label, name] : shown) {
+        QVERIFY2(!assets::picture(name).isNull(), name);
+        QVERIFY2(assets::sameObject(label->pixmap(), assets::picture(name)), name);
+        QVERIFY(label->hasScaledContents()); // drawn at the size of its place in the window
+    }
+    // The artwork fills its place: no black corner where a smaller picture would leave one.
+    title.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&title));
+    const QImage image = title.grab().toImage();
+    const QRect art = title.picTitle()->geometry();
+    QVERIFY(image.pixelColor(art.bottomRight() - QPoint(2, 2)) != QColor(Qt::black));
+}
+
+void TestTitle::titleClosedDuringTheWaitStillShowsTheMainWindow()
+{
+    // A clock whose first yield closes the title, as Alt+F4 on it would.
+    class ClosingClock : public FastClock {
+    public:
+        QPointer<QorTitle> *title = nullptr;
+        void doEvents() override
+        {
+            if (*title)
+                (*title)->close();
+            FastClock::doEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    };
+    StartUp s;
+    s.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n");
+    ClosingClock clock;
+    clock.title = &s.title;
+    TitleHooks h = s.hooks();
+    h.delayClock = &clock;
+    s.title = new QorTitle(std::move(h));
+    s.title->start();
+    QTRY_VERIFY(s.title.isNull());
+    QTRY_COMPARE(s.shows, 1);
+    QCOMPARE(s.loads, 1);
+    QCOMPARE(platform::mousePointer(), int(platform::vbDefault));
 }
 
 void TestTitle::errorInTheLoadShowsTheErrorBoxWithTheProcedureName()
