@@ -293,6 +293,7 @@ void Ostrel::menStartgame_Click()
         step([&] { ResetPlaygrid(); });
         step([&] {
             if (s.NetworkGame) {
+                s.ResultNotified = 0;
                 if (!s.FromPeer) {
                     SendPacket(QStringLiteral("<S>"));
                     s.CurrentPlayer = s.LocalIsRed ? 1 : 2;
