@@ -56,6 +56,7 @@ struct GameState {
     std::array<int32_t, 5> HighPoints{};
 
     // Network link.
+    int16_t ResultNotified = 0;       // colour whose network win is already counted; 0 = none
     bool LocalIsRed = false;
     bool NetworkGame = false;
     bool FromPeer = false;

@@ -40,6 +40,13 @@ protected:
         if (click)
             m_form->Form_Click();
     }
+    // The second press of a double click is no new press and its release no new click: a
+    // double click on the surface selects a column once.
+    void mouseDoubleClickEvent(QMouseEvent *event) override
+    {
+        event->accept();
+        m_pressed = false;
+    }
 
 private:
     Ostrel *m_form;

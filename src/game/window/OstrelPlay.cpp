@@ -80,7 +80,7 @@ void Ostrel::ChipReleased()
         bool full = false;
         step([&] {
             platform::checkSubscript(column, 1, 7);
-            full = s.Tube[column] == 6;
+            full = s.Tube.at(column) == 6;
         });
         if (full) {
             // The chip bounces on the full column; nothing else happens.
@@ -98,8 +98,11 @@ void Ostrel::ChipReleased()
             m_chip[0]->hide();
             repaint();
         });
-        step([&] { s.Tube[column] = platform::toInt16(s.Tube[column] + 1); });
-        const int h = s.Tube[column];
+        // Checked access: after an ignored error for a column outside 1..7 each use raises its
+        // own error instead of touching memory outside the heights.
+        step([&] { s.Tube.at(column) = platform::toInt16(s.Tube.at(column) + 1); });
+        int h = 0;
+        step([&] { h = s.Tube.at(column); });
         const int b = s.CurrentPlayer == 1 ? 0 : 3;
         step([&] {
             const auto show = [&](int row, int picture) {
@@ -290,6 +293,7 @@ void Ostrel::menStartgame_Click()
         step([&] { ResetPlaygrid(); });
         step([&] {
             if (s.NetworkGame) {
+                s.ResultNotified = 0;
                 if (!s.FromPeer) {
                     SendPacket(QStringLiteral("<S>"));
                     s.CurrentPlayer = s.LocalIsRed ? 1 : 2;

@@ -1,6 +1,7 @@
 // The chip's glide and fall: steps and sounds, the landing, the full column, the mirror frames
 // of a network game, and the end of a game by a draw or by a win on the last chip.
 #include "WindowFixture.h"
+#include "common/ScriptedMsgBoxes.h"
 
 class TestWindowDrop : public QObject {
     Q_OBJECT
@@ -13,6 +14,7 @@ private slots:
     void fortySecondChipWithoutALineIsADraw();
     void fortySecondChipCompletingALineIsAWin();
     void resetShowsTheEmptyStoreButLeavesTheSpareCell();
+    void columnOutsideTheBoardRaisesErrorNineAndTouchesNoOtherState();
 };
 
 namespace {
@@ -206,6 +208,27 @@ void TestWindowDrop::resetShowsTheEmptyStoreButLeavesTheSpareCell()
     for (int n = 1; n <= 42; ++n)
         QCOMPARE(f.w->picPlaygrid(n)->picture(), f.empty());
     QCOMPARE(f.w->picPlaygrid(0)->picture(), spare);
+}
+
+void TestWindowDrop::columnOutsideTheBoardRaisesErrorNineAndTouchesNoOtherState()
+{
+    WindowFixture f(false);
+    startTwoPlayers(f);
+    const rules::LineTable lines = f.s().CalcMatrix;
+    const std::array<int32_t, 8> score = f.s().Score;
+    for (int16_t column : {int16_t(8), int16_t(-1), int16_t(200)}) {
+        ScriptedMsgBoxes boxes; // every box answered with its default, Ignore
+        f.s().SelColumn = column;
+        f.w->ChipReleased();
+        QVERIFY(boxes.count() >= 2); // the first test and every later use of the height
+        for (const platform::MsgBoxRequest &box : boxes.shown()) {
+            QVERIFY(box.prompt.startsWith("Fehler-Nr: 9\r\n"));
+            QVERIFY(box.title.endsWith(") Sub ChipReleased"));
+        }
+        QCOMPARE(f.s().Tube, (std::array<int16_t, 8>{}));
+        QCOMPARE(f.s().CalcMatrix, lines);
+        QCOMPARE(f.s().Score, score);
+    }
 }
 
 QTEST_MAIN(TestWindowDrop)

@@ -15,6 +15,7 @@ private slots:
     void cellClicksChooseTheCellsColumn();
     void topFramePiecesChooseColumnsOthersDoNothing();
     void clickOnTheWindowSurfaceCountsBothCellEdges();
+    void doubleClickOnTheWindowSurfaceSelectsOnce();
     void doubleClickOnACellMovesThenDrops();
     void doubleClickOnTheFloatingChipDrops();
 };
@@ -241,6 +242,22 @@ void TestWindowInput::clickOnTheWindowSurfaceCountsBothCellEdges()
     // A click without a press on the surface before it does nothing.
     f.w->Form_Click();
     QCOMPARE(f.s().SelColumn, int16_t(1));
+}
+
+void TestWindowInput::doubleClickOnTheWindowSurfaceSelectsOnce()
+{
+    WindowFixture f(false);
+    f.w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.w.get()));
+    startTwoPlayers(f);
+    // Through the window, as the desktop delivers it: press, release, double click, release.
+    // Over column 7 a click asks for column 0, so a second click would glide one more step.
+    const QPoint at = f.w->formSurface()->mapTo(f.w.get(), QPoint(4260 / 15 + 5, 2));
+    QTest::mouseDClick(f.w->windowHandle(), Qt::LeftButton, {}, at);
+    QCOMPARE(f.s().SelColumn, int16_t(7));
+    QCOMPARE(f.sound.count("NEXTTUBE"), 4);
+    QCOMPARE(f.s().MoveCount, int16_t(0));
+    QCOMPARE(f.w->MouseX(), -1);
 }
 
 void TestWindowInput::doubleClickOnACellMovesThenDrops()
