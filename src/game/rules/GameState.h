@@ -62,6 +62,23 @@ struct GameState {
     bool FromPeer = false;
     bool HandshakeDone = false;
     bool Connecting = false;          // a connection attempt runs
+
+    // --- network: net-core ---
+    int16_t PeerClientNo = 0;             // the peer's client number on the control; never reset
+    std::array<float, 2> GamesWon{};      // network games won on this link: 0 own player, 1 peer
+    // --- end ---
+
+    // --- network: net-core stand-ins for state the other network branches own (delete at merge) ---
+    std::array<QString, 2> Nick;          // player names: 0 own, 1 peer
+    bool KeepVoice = false;               // voice messages are archived
+    QString PeerNameAtConnect;            // peer name for archive files
+    bool CancelConnect = false;           // ends the connection wait
+    int32_t TotalOut = 0;
+    int32_t SentOut = 0;
+    int32_t TotalIn = 0;
+    int32_t ReceivedIn = 0;
+    int16_t LogFileNo = 0;                // open dialogue log, 0 = none
+    // --- end ---
 };
 
 } // namespace rules

@@ -85,6 +85,8 @@ Ostrel::Ostrel(QWidget *parent)
     buildMenus();
     buildShellMenus();
     buildBoard();
+    buildChatFrameStandIn();
+    buildLinkControls();
     resize(platform::twipsToPixels(6345), platform::twipsToPixels(6540));
 
     m_timPlayTimer.setInterval(0);

@@ -10,17 +10,20 @@
 //
 // The window also carries the application shell: its load, resize and unload with the stored
 // settings and high scores, the menus and both languages' captions (OstrelLifecycle.cpp,
-// OstrelMenus.cpp), and the network control Pelkin. Hooks for the network code that comes later:
-// SendPacket (frames "<G>", "<D>", "<S>" to the peer) and NotifyResults do nothing here.
+// OstrelMenus.cpp), and the network control Pelkin. The network procedures live in src/game/net:
+// SendPacket frames "<G>", "<D>", "<S>" for the peer, NotifyResults counts network wins.
 #include "game/rules/GameRules.h"
 #include "game/rules/GameState.h"
 #include "game/rules/GameUi.h"
 #include "game/window/HarbexHost.h"
+#include "game/net/OnlineLamp.h"
 #include "game/window/PictureBox.h"
 #include "game/window/SoundOutput.h"
 #include "platform/Random.h"
 
 #include <QAction>
+#include <QGroupBox>
+#include <QPushButton>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -50,7 +53,8 @@ public:
     QString programFolder() const { return m_programFolder; }
     // Where sounds go; null (the default) is the program's sound player. Not owned.
     void setSoundOutput(SoundOutput *output) { m_soundOutput = output; }
-    // The one-second wait of a waited sound behind a waited one; support::Delay unless set.
+    // The waits of whole seconds (a waited sound behind a waited one, the handshake's pause);
+    // support::Delay unless set.
     void setDelay(std::function<void(int16_t)> delay) { m_delay = std::move(delay); }
     // False: the play timer keeps its mode and interval but never fires by itself (tests tick it).
     void setPlayTimerRunsItself(bool runs);
@@ -90,8 +94,8 @@ public:
     virtual void menHelp_Click();
     // Text of the chat line of a network game; Enter drops the chip only while it is empty.
     virtual QString chatLineText() const { return QString(); }
-    virtual void SendPacket(const QString &Text) { Q_UNUSED(Text); }
-    virtual void NotifyResults(int16_t &ActPlayer) { Q_UNUSED(ActPlayer); }
+    virtual void SendPacket(const QString &Packet);
+    virtual void NotifyResults(int16_t &ActPlayer);
 
     // Controls.
     QWidget *PicPlayBoard() const { return m_board; }
@@ -166,6 +170,46 @@ public:
     QAction *menLanGerman() const { return m_menLanGerman; }
     QAction *menHelp() const { return m_menHelp; }
 
+    // --- network: net-core ---
+    // Frames (NetFrame.cpp): the five-character length field, and one text frame to the peer.
+    static QString FormatLength(const int16_t &Length);
+    // The link (NetLink.cpp).
+    void Connected();
+    void ConnectionClosed();
+    void CloseConnection();
+    void cmdP2PClose_Click();
+    void Pelkin_ClientConnected(int16_t &ClientNumber) override;
+    void Pelkin_Connect() override;
+    void Pelkin_ClientDied(int16_t &ClientNumber) override;
+    void Pelkin_ServerClose() override;
+    void Pelkin_Error(int16_t &ClientNumber, int16_t Number, QString &Description, int32_t Scode,
+                      const QString &Source, const QString &HelpFile, int32_t HelpContext,
+                      bool &CancelDisplay) override;
+    // The dispatcher of received frames (NetDispatcher.cpp).
+    void Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByteArray &SendedBytes) override;
+    // The won-games tally in the chat frame's caption (NetTally.cpp).
+    void act_ChatCaption();
+    QPushButton *cmdP2PClose() const { return m_cmdP2PClose; }
+    OnlineLamp *shpOnlineLamp() const { return m_shpOnlineLamp; }
+    const QTimer &timPing() const { return m_timPing; }
+    // --- end ---
+
+    // --- network: net-core stand-ins for what the other network branches own (delete at merge) ---
+    void AddChatLine(const QString &Line);
+    void AddChatLine(const QString &Line, int16_t Side);
+    QString GetNick(int16_t Player, const QString &Text);
+    void ShowTransferBar(bool Visible, const QString &Direction);
+    int16_t GetBlockLen(const QByteArray &Bytes, int Offset);
+    void GetSB(const QByteArray &gb);
+    void SendSB();
+    void VoiceAnnounced(const QString &Payload);
+    void VoiceArrived();
+    void WriteLogFooter();
+    QGroupBox *frmChat() const { return m_frmChat; }
+    QWidget *lblRecord() const { return m_lblRecord; }
+    QStringList chatLinesStandIn;
+    // --- end ---
+
 protected:
     bool event(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -178,6 +222,18 @@ private:
     void buildMenus();
     void buildShellMenus();
     void CreatePelkin();
+    // --- network: net-core ---
+    void buildLinkControls();
+    void linkCaptions(bool English);
+    void handshake(const QString &Payload);
+    QPushButton *m_cmdP2PClose = nullptr;
+    OnlineLamp *m_shpOnlineLamp = nullptr;
+    // --- end ---
+    // --- network: net-core stand-ins (delete at merge) ---
+    void buildChatFrameStandIn();
+    QGroupBox *m_frmChat = nullptr;
+    QWidget *m_lblRecord = nullptr;
+    // --- end ---
     void setTimeBarWidth(float twips);
     void setResultHeight(int twips);
     void setStatusCaption(const QString &text);

@@ -184,6 +184,13 @@ void Ostrel::Form_Unload()
                                      pointsText(s.HighPoints[i]));
             });
         }
+        // The peer learns of the end only from the closed connection; nothing is sent.
+        step([&] {
+            if (s.NetworkGame) {
+                CloseConnection();
+                Playsound(QStringLiteral("p2pend"), false);
+            }
+        });
     });
 }
 

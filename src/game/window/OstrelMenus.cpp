@@ -293,6 +293,7 @@ void Ostrel::ChangeLanguage(QString &Language)
         };
         for (const auto &c : captions)
             step([&] { c.item->setText(QString::fromUtf8(en ? c.english : c.german)); });
+        step([&] { linkCaptions(en); });
     });
 }
 

@@ -1,0 +1,127 @@
+// The dispatcher of received frames: walks one arrival frame by frame and acts on each by its
+// tag. The peer's moves and game starts are replayed through the procedures that local input
+// uses, with FromPeer set so that nothing is sent back. Nothing is kept from one arrival to the
+// next.
+#include "game/window/Ostrel.h"
+
+#include "game/net/PayloadNumber.h"
+#include "game/net/PelkinCalls.h"
+#include "game/window/ShellVersion.h"
+#include "platform/Ansi.h"
+#include "platform/ErrorGuard.h"
+#include "support/Zeptools.h"
+
+namespace gamewindow {
+
+using platform::Step;
+
+namespace {
+constexpr qsizetype HeaderSize = 8;
+} // namespace
+
+void Ostrel::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByteArray &SendedBytes)
+{
+    Q_UNUSED(ClientNumber);
+    Q_UNUSED(bytesTotal);
+    // Our own copy: the handlers below may wait and let further arrivals run inside them.
+    const QByteArray bytes = SendedBytes;
+    rules::GameState &s = m_state;
+    platform::guardedSub(QStringLiteral("Pelkin_DataArrival"), [&](Step &step) {
+        // Positions count in 32 bits, so an arrival larger than 32767 bytes is walked whole.
+        const qsizetype last = bytes.size() - 1;
+        qsizetype position = 0;
+        do {
+            // Bytes that do not make a whole frame (fewer than a header, a length that does not
+            // fit, a frame running past the end of the arrival) are dropped: no byte beyond the
+            // received ones is read, and nothing is kept for the next arrival.
+            if (bytes.size() - position < HeaderSize)
+                return;
+            int16_t length = 0;
+            try {
+                length = GetBlockLen(bytes, int(position));
+            } catch (const platform::RuntimeError &) {
+                return;
+            }
+            // A negative length would walk backwards or stand still; it counts as no payload.
+            if (length < 0)
+                length = 0;
+            if (bytes.size() - position < HeaderSize + length)
+                return;
+            const QByteArray tag = bytes.mid(position, 3);
+            const QByteArray frame = bytes.mid(position, HeaderSize + length);
+            position += HeaderSize + length;
+            QString text;
+            if (!tag.startsWith("<V") || tag == "<V>")
+                text = m_pelkin ? pelkin::GetDataText(*m_pelkin, frame) : platform::fromAnsi(frame);
+            const QString payload = text.mid(int(HeaderSize));
+
+            s.FromPeer = true;
+            step([&] {
+                if (tag == "<V>") {
+                    VoiceAnnounced(payload);
+                    SendPacket(QStringLiteral("<C>"));
+                } else if (tag == "<VD") {
+                    GetSB(frame);
+                    SendPacket(QStringLiteral("<C>"));
+                } else if (tag == "<VA") {
+                    VoiceArrived();
+                } else if (tag == "<S>") {
+                    menStartgame_Click();
+                } else if (tag == "<G>" || tag == "<D>") {
+                    // A move counts only while a game runs and the peer is to move, and only with a
+                    // column that fits: a stray or hostile frame can neither play the own colour
+                    // nor add chips to a finished board.
+                    const std::optional<int16_t> column = payloadInt16(payload);
+                    if (column && s.GameRunning && !m_rules.OwnTurn()) {
+                        GoToTube(*column, true);
+                        if (tag == "<D>")
+                            ChipReleased();
+                    }
+                } else if (tag == "<E>") {
+                    handshake(payload);
+                } else if (tag == "<T>") {
+                    const QString newName = GetNick(1, text.mid(3));
+                    if (newName.isEmpty()) {
+                        AddChatLine(payload, 2);
+                        Playsound(QStringLiteral("msgarriv"), false);
+                    }
+                } else if (tag == "<C>") {
+                    SendSB();
+                } else {
+                    AddChatLine(QStringLiteral("!!! Warnung!!! Nicht identifizierte Daten über Port erhalten!!!"));
+                }
+            });
+            s.FromPeer = false;
+        } while (position < last);
+    });
+    // Left early by the error box's Abort: the replay has ended all the same.
+    s.FromPeer = false;
+}
+
+void Ostrel::handshake(const QString &Payload)
+{
+    rules::GameState &s = m_state;
+    s.NetworkGame = true;
+    m_delay(1);
+    if (s.HandshakeDone)
+        return;
+    const QString bar = QStringLiteral("|");
+    s.Nick[1] = zeptools::GetItem(Payload, bar, 1);
+    const QString peerVersion = zeptools::GetItem(Payload, bar, 2);
+    AddChatLine(s.English ? QStringLiteral("  --- Connected with ") + s.Nick[1] + QStringLiteral("! ---")
+                          : QStringLiteral("  --- Verbunden mit ") + s.Nick[1] + QStringLiteral("! ---"));
+    s.PeerNameAtConnect = s.Nick[1];
+    s.HandshakeDone = true;
+    SendPacket(QStringLiteral("<E>") + s.Nick[0] + bar + versionText());
+    m_shpOnlineLamp->setFillColor(s.KeepVoice ? 0xFFFF : 0xFF);
+    if (peerVersion != versionText())
+        AddChatLine(s.English ? QStringLiteral("--- Attention! - ") + s.Nick[1] + QStringLiteral(" is using version: ")
+                                    + peerVersion + QStringLiteral(". You are using: ") + versionText()
+                                    + QStringLiteral(" ---")
+                              : QStringLiteral("--- Achtung! - ") + s.Nick[1] + QStringLiteral(" spielt mit: ") + peerVersion
+                                    + QStringLiteral(". Das hier laufende Programm ist: ") + versionText()
+                                    + QStringLiteral(" ---"));
+    Playsound(QStringLiteral("p2pstart"), false);
+}
+
+} // namespace gamewindow
