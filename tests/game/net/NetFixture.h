@@ -1,0 +1,128 @@
+#pragma once
+// Main windows for network tests: each loads with the real control library, in folders of its
+// own, with recorded sounds, a play timer ticked by the test and a short handshake pause. Links
+// are made over loopback through the control itself; what each window sends and receives is
+// recorded.
+#include "WindowFixture.h"
+#include "support/IniHandler.h"
+
+#include <QHostAddress>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+class NetWindow : public gamewindow::Ostrel {
+public:
+    void menHelp_Click() override {}
+    void CheckHighScore() override {}
+    void SendPacket(const QString &Packet) override
+    {
+        sent.append(Packet);
+        Ostrel::SendPacket(Packet);
+    }
+    void Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByteArray &SendedBytes) override
+    {
+        received += SendedBytes;
+        Ostrel::Pelkin_DataArrival(ClientNumber, bytesTotal, SendedBytes);
+    }
+    // Hands an arrival to the dispatcher exactly as given, as the control does.
+    void arrive(const QByteArray &bytes)
+    {
+        int16_t client = 1;
+        QByteArray copy = bytes;
+        Ostrel::Pelkin_DataArrival(client, int32_t(copy.size()), copy);
+    }
+    QStringList sent;
+    QByteArray received;
+};
+
+struct NetSide {
+    QTemporaryDir folder;
+    QTemporaryDir dataHome;
+    RecordingSound sound;
+    std::unique_ptr<NetWindow> w;
+
+    NetSide(const QString &nick, bool red)
+    {
+        writeEffectFiles(folder.path());
+        const QString lib = qEnvironmentVariable("OSTREL_PROGRAM_DIR") + "/libHarbex.so";
+        if (!QFile::link(lib, folder.filePath("libHarbex.so")))
+            qFatal("cannot link the control library");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+        assets::setPictureFolder(qEnvironmentVariable("OSTREL_PROGRAM_DIR") + "/pictures");
+        IniHandler::IniPath = folder.filePath("Ostrel.ini");
+        w = std::make_unique<NetWindow>();
+        w->setProgramFolder(folder.path());
+        w->setSoundOutput(&sound);
+        w->setPlayTimerRunsItself(false);
+        // The handshake's pause of a second, shortened: it still lets other events run.
+        w->setDelay([](int16_t) { QTest::qWait(5); });
+        w->Load();
+        if (!w->Pelkin())
+            qFatal("no control: %s", qPrintable(w->pelkinProblem()));
+        w->menOnePlayer()->setChecked(false);
+        s().Nick[0] = nick;
+        s().LocalIsRed = red;
+    }
+    rules::GameState &s() { return w->state(); }
+    const QStringList &lines() const { return w->chatLinesStandIn; }
+
+    void put(int32_t dispId, HxVariant value)
+    {
+        HxError error{};
+        if (w->Pelkin()->Invoke(dispId, HX_INVOKE_PROPERTYPUT, &value, 1, nullptr, &error) != HX_OK)
+            qFatal("property put failed");
+    }
+    void activate(uint16_t port)
+    {
+        HxVariant p{};
+        p.type = HX_I2;
+        p.u.i2 = int16_t(port);
+        HxError error{};
+        if (w->Pelkin()->Invoke(HX_DISPID_ActivatePort, HX_INVOKE_METHOD, &p, 1, nullptr, &error) != HX_OK)
+            qFatal("ActivatePort failed");
+    }
+    // The hosting side listens, the joining side connects (what the connection dialog does).
+    void host(uint16_t port)
+    {
+        HxVariant v{};
+        v.type = HX_BOOL;
+        v.u.boolVal = HX_TRUE;
+        put(HX_DISPID_Server, v);
+        activate(port);
+    }
+    void join(uint16_t port)
+    {
+        HxVariant v{};
+        v.type = HX_BOOL;
+        v.u.boolVal = HX_FALSE_BOOL;
+        put(HX_DISPID_Server, v);
+        QByteArray host = "127.0.0.1";
+        HxVariant h{};
+        h.type = HX_STR;
+        h.u.str.data = host.data();
+        h.u.str.len = int32_t(host.size());
+        put(HX_DISPID_RemoteHost, h);
+        activate(port);
+    }
+    // A move of the local player: the chip glides to the column and drops.
+    void play(int column)
+    {
+        w->GoToTube(int16_t(column), false);
+        w->ChipReleased();
+    }
+};
+
+// A port nobody listens on right now, below 32768 to fit the control's 16-bit port number
+// (the system's own choice of a free port lies above that).
+inline uint16_t freePort()
+{
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        const auto port = uint16_t(20000 + QRandomGenerator::global()->bounded(12000));
+        QTcpServer probe;
+        if (probe.listen(QHostAddress::Any, port))
+            return port;
+    }
+    qFatal("no free port below 32768");
+}

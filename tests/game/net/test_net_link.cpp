@@ -1,0 +1,224 @@
+// Two main windows in one process, linked over loopback through the real control: the hosting
+// side plays red, the joining side yellow.
+#include "NetFixture.h"
+
+#include "common/ScriptedMsgBoxes.h"
+
+namespace {
+
+int countFrames(const QStringList &sent, const QString &tag)
+{
+    int n = 0;
+    for (const QString &p : sent)
+        n += p.startsWith(tag);
+    return n;
+}
+
+struct Pair {
+    ScriptedMsgBoxes boxes;
+    NetSide red{"Anna", true};
+    NetSide yellow{"Bert", false};
+
+    // Links the two windows and waits until the whole handshake (three "<E>" frames) is through.
+    bool link()
+    {
+        const uint16_t port = freePort();
+        red.host(port);
+        yellow.join(port);
+        return QTest::qWaitFor([&] { return red.s().HandshakeDone && yellow.s().HandshakeDone; }, 10000)
+            && QTest::qWaitFor([&] { return yellow.w->received.count("<E>") == 2; }, 10000);
+    }
+    // One move of `mover`, waited for on the other side.
+    bool move(NetSide &mover, NetSide &other, int column)
+    {
+        const int before = other.s().MoveCount;
+        mover.play(column);
+        return QTest::qWaitFor([&] { return other.s().MoveCount == before + 1; }, 5000);
+    }
+    bool start(NetSide &starter, NetSide &other)
+    {
+        starter.w->menStartgame_Click();
+        return QTest::qWaitFor([&] { return other.s().GameRunning && other.s().SelColumn == 4; }, 5000);
+    }
+    bool sameBoard()
+    {
+        return red.s().PlayMatrix == yellow.s().PlayMatrix && red.s().Tube == yellow.s().Tube
+            && red.s().MoveCount == yellow.s().MoveCount;
+    }
+};
+
+} // namespace
+
+class TestNetLink : public QObject {
+    Q_OBJECT
+private slots:
+    void handshakeLinksBothSides();
+    void gamesPlayedAcrossAreCountedOnEachSide();
+    void closingFromTheJoiningSide();
+    void closingFromTheHostingSide();
+    void unloadingEndsTheLink();
+};
+
+void TestNetLink::handshakeLinksBothSides()
+{
+    Pair p;
+    QVERIFY(p.link());
+    for (NetSide *side : {&p.red, &p.yellow}) {
+        const rules::GameState &s = side->s();
+        QVERIFY(s.NetworkGame);
+        QVERIFY(!side->w->menIP()->isEnabled());
+        QVERIFY(side->w->menTwoPlayers()->isChecked());
+        QVERIFY(side->w->cmdP2PClose()->isEnabled());
+        QVERIFY(side->w->lblRecord()->isEnabled());
+        QCOMPARE(side->w->frmChat()->title(), QString("    Chat "));
+        QCOMPARE(side->w->shpOnlineLamp()->FillColor(), 0xFF);
+        QVERIFY(side->w->timPing().isActive());
+        QCOMPARE(side->w->timPing().interval(), 2000);
+        QCOMPARE(side->sound.count("p2pstart"), 1);
+    }
+    QCOMPARE(p.red.s().PeerClientNo, int16_t(1));
+    // The same version on both sides: one line each, no warning.
+    QCOMPARE(p.red.lines(), QStringList{"  --- Connected with Bert! ---"});
+    QCOMPARE(p.yellow.lines(), QStringList{"  --- Connected with Anna! ---"});
+    QCOMPARE(p.red.s().Nick[1], QString("Bert"));
+    QCOMPARE(p.yellow.s().PeerNameAtConnect, QString("Anna"));
+    // Host, joiner, host: the host sends two "<E>", the joiner one.
+    QCOMPARE(countFrames(p.red.w->sent, "<E>"), 2);
+    QCOMPARE(countFrames(p.yellow.w->sent, "<E>"), 1);
+    QCOMPARE(p.red.w->sent.first(), QString("<E>Anna|Freeware Version 2.98"));
+    QCOMPARE(p.boxes.count(), 0);
+}
+
+void TestNetLink::gamesPlayedAcrossAreCountedOnEachSide()
+{
+    Pair p;
+    QVERIFY(p.link());
+    NetSide &r = p.red;
+    NetSide &y = p.yellow;
+
+    // Red starts: red moves first on both sides.
+    QVERIFY(p.start(r, y));
+    QCOMPARE(r.s().CurrentPlayer, int16_t(1));
+    QCOMPARE(y.s().CurrentPlayer, int16_t(1));
+    for (int round = 0; round < 3; ++round) {
+        QVERIFY(p.move(r, y, 1));
+        QVERIFY(p.move(y, r, 2));
+    }
+    QVERIFY(p.move(r, y, 1)); // four red in column 1
+    QVERIFY(p.sameBoard());
+    for (NetSide *side : {&r, &y}) {
+        QVERIFY(!side->s().GameRunning);
+        QVERIFY(!side->s().WinCells.isEmpty());
+        QCOMPARE(side->s().ResultNotified, int16_t(1));
+    }
+    // Replayed moves send nothing back: each side sent only its own moves.
+    QCOMPARE(countFrames(r.w->sent, "<D>"), 4);
+    QCOMPARE(countFrames(y.w->sent, "<D>"), 3);
+    QCOMPARE(countFrames(y.w->sent, "<S>"), 0);
+    for (const QString &frame : y.w->sent)
+        if (frame.startsWith("<G>") || frame.startsWith("<D>"))
+            QCOMPARE(frame.mid(3), QString("2"));
+    QCOMPARE(r.s().GamesWon, (std::array<float, 2>{1, 0}));
+    QCOMPARE(y.s().GamesWon, (std::array<float, 2>{0, 1}));
+    QCOMPARE(r.w->frmChat()->title(), QString("    Won games ->  Anna : 1    Bert : 0 "));
+    QCOMPARE(y.w->frmChat()->title(), QString("    Won games ->  Bert : 0    Anna : 1 "));
+    // The status line shows the same win again: counted once.
+    r.w->adjuststatuslbl();
+    y.w->adjuststatuslbl();
+    QCOMPARE(r.s().GamesWon, (std::array<float, 2>{1, 0}));
+
+    // Yellow starts the next game: yellow moves first on both sides.
+    QVERIFY(p.start(y, r));
+    QCOMPARE(countFrames(y.w->sent, "<S>"), 1);
+    QCOMPARE(countFrames(r.w->sent, "<S>"), 1);
+    QCOMPARE(r.s().CurrentPlayer, int16_t(2));
+    QCOMPARE(y.s().CurrentPlayer, int16_t(2));
+    QCOMPARE(r.s().ResultNotified, int16_t(0));
+    QCOMPARE(r.s().MoveCount, int16_t(0));
+    QCOMPARE(r.s().Tube, (std::array<int16_t, 8>{}));
+    for (int round = 0; round < 3; ++round) {
+        QVERIFY(p.move(y, r, 3));
+        QVERIFY(p.move(r, y, 5));
+    }
+    QVERIFY(p.move(y, r, 3));
+    QVERIFY(p.sameBoard());
+    QCOMPARE(r.s().ResultNotified, int16_t(2));
+    QCOMPARE(r.s().GamesWon, (std::array<float, 2>{1, 1}));
+    QCOMPARE(y.s().GamesWon, (std::array<float, 2>{1, 1}));
+    QCOMPARE(y.w->frmChat()->title(), QString("    Won games ->  Bert : 1    Anna : 1 "));
+    QCOMPARE(p.boxes.count(), 0);
+}
+
+namespace {
+void checkNoLink(NetSide &side)
+{
+    QVERIFY(!side.s().NetworkGame);
+    QVERIFY(!side.s().HandshakeDone);
+    QCOMPARE(side.w->shpOnlineLamp()->FillColor(), 0xE0E0E0);
+    QVERIFY(side.w->menIP()->isEnabled());
+    QVERIFY(!side.w->cmdP2PClose()->isEnabled());
+    QVERIFY(!side.w->lblRecord()->isEnabled());
+    QVERIFY(!side.w->timPing().isActive());
+}
+} // namespace
+
+void TestNetLink::closingFromTheJoiningSide()
+{
+    Pair p;
+    QVERIFY(p.link());
+    QVERIFY(p.start(p.red, p.yellow));
+    p.red.w->chatLinesStandIn.clear();
+    p.yellow.w->chatLinesStandIn.clear();
+
+    p.yellow.w->cmdP2PClose_Click();
+    QCOMPARE(p.yellow.lines(), (QStringList{"--- Connection closed by Bert! ---", "--- Connection to Anna closed! ---"}));
+    QCOMPARE(p.yellow.sound.count("p2pend"), 2);
+    checkNoLink(p.yellow);
+    QVERIFY(QTest::qWaitFor([&] { return !p.red.s().NetworkGame; }, 5000));
+    QCOMPARE(p.red.lines(), QStringList{"--- Connection to Bert closed! ---"});
+    QCOMPARE(p.red.sound.count("p2pend"), 1);
+    checkNoLink(p.red);
+    // The game on the board goes on locally; the mode, names and tally stay.
+    QVERIFY(p.red.s().GameRunning);
+    QVERIFY(p.yellow.s().GameRunning);
+    QVERIFY(p.red.w->menTwoPlayers()->isChecked());
+    QCOMPARE(p.red.s().Nick[1], QString("Bert"));
+
+    // A second click finds no link.
+    p.yellow.w->cmdP2PClose_Click();
+    QCOMPARE(p.boxes.count(), 1);
+    QCOMPARE(p.boxes.shown().first().prompt, QString("Connection already closed!"));
+    QCOMPARE(p.yellow.sound.count("p2pend"), 2);
+}
+
+void TestNetLink::closingFromTheHostingSide()
+{
+    Pair p;
+    QVERIFY(p.link());
+    p.red.w->chatLinesStandIn.clear();
+    p.yellow.w->chatLinesStandIn.clear();
+    p.red.w->cmdP2PClose_Click();
+    QCOMPARE(p.red.lines(), (QStringList{"--- Connection closed by Anna! ---", "--- Connection to Bert closed! ---"}));
+    QCOMPARE(p.red.sound.count("p2pend"), 2);
+    checkNoLink(p.red);
+    QVERIFY(QTest::qWaitFor([&] { return !p.yellow.s().NetworkGame; }, 5000));
+    QCOMPARE(p.yellow.lines(), QStringList{"--- Connection to Anna closed! ---"});
+    QCOMPARE(p.yellow.sound.count("p2pend"), 1);
+    checkNoLink(p.yellow);
+    QCOMPARE(p.boxes.count(), 0);
+}
+
+void TestNetLink::unloadingEndsTheLink()
+{
+    Pair p;
+    QVERIFY(p.link());
+    p.yellow.w->chatLinesStandIn.clear();
+    p.red.w->close();
+    QCOMPARE(p.red.sound.count("p2pend"), 2);
+    QVERIFY(!p.red.s().NetworkGame);
+    QVERIFY(QTest::qWaitFor([&] { return !p.yellow.s().NetworkGame; }, 5000));
+    QCOMPARE(p.yellow.lines(), QStringList{"--- Connection to Anna closed! ---"});
+}
+
+QTEST_MAIN(TestNetLink)
+#include "test_net_link.moc"
