@@ -6,6 +6,8 @@
 #include <QString>
 
 #include <cmath>
+#include <charconv>
+#include <system_error>
 #include <cstdint>
 #include <optional>
 
@@ -44,9 +46,20 @@ inline double payloadValue(const QString &text)
         if (any)
             number += exponent + QString::number(value);
     }
-    bool ok = false;
-    const double value = number.toDouble(&ok);
-    return ok && std::isfinite(value) ? value : 0.0;
+    if (number.isEmpty() || number == QLatin1String("+") || number == QLatin1String("-"))
+        return 0.0;
+    // Read without the locale. A number too large for a double reads as infinity, which fits
+    // no integer; one too small for it is 0.
+    const QByteArray latin = number.toLatin1();
+    const char *first = latin.constData() + (latin.startsWith('+') ? 1 : 0);
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(first, latin.constData() + latin.size(), value);
+    Q_UNUSED(end);
+    if (error == std::errc::result_out_of_range) {
+        const bool hugeExponent = !number.contains(QLatin1String("e-"));
+        return hugeExponent ? (latin.startsWith('-') ? -HUGE_VAL : HUGE_VAL) : 0.0;
+    }
+    return error == std::errc() ? value : 0.0;
 }
 
 // The number as a 16-bit integer, rounded half to even; empty when it does not fit.
