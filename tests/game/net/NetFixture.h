@@ -66,7 +66,9 @@ struct NetSide {
         s().LocalIsRed = red;
     }
     rules::GameState &s() { return w->state(); }
+    // The lines that reached the chat display. Only these two read the chat's record of them.
     const QStringList &lines() const { return w->chatLinesStandIn; }
+    void clearLines() { w->chatLinesStandIn.clear(); }
 
     void put(int32_t dispId, HxVariant value)
     {

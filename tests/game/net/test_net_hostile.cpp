@@ -341,7 +341,7 @@ void TestNetHostile::hugeArrivals()
         many += "<Z>    0";
     p.win.w->arrive(many);
     QCOMPARE(p.warnings(), 6000);
-    p.win.w->chatLinesStandIn.clear();
+    p.win.clearLines();
     p.win.w->arrive(QByteArray(100000, 'A'));
     QCOMPARE(p.warnings(), 12500);
     QVERIFY(p.win.s().NetworkGame);
@@ -365,7 +365,7 @@ void TestNetHostile::garbageStreamOverTheSocket()
     QVERIFY(p.win.s().NetworkGame);
     QVERIFY(!p.win.s().FromPeer);
     // The link still works afterwards.
-    p.win.w->chatLinesStandIn.clear();
+    p.win.clearLines();
     QVERIFY(p.send("<Z>    0"));
     QCOMPARE(p.warnings(), 1);
 }
@@ -375,7 +375,7 @@ void TestNetHostile::peerClosesTheLink()
     RawPeer p;
     QVERIFY(p.link());
     p.startAndMove(4);
-    p.win.w->chatLinesStandIn.clear();
+    p.win.clearLines();
     p.peer.disconnectFromHost();
     QVERIFY(QTest::qWaitFor([&] { return !p.win.s().NetworkGame; }, 5000));
     QCOMPARE(p.win.lines(), QStringList{"--- Connection to Bert closed! ---"});

@@ -167,8 +167,8 @@ void TestNetLink::closingFromTheJoiningSide()
     Pair p;
     QVERIFY(p.link());
     QVERIFY(p.start(p.red, p.yellow));
-    p.red.w->chatLinesStandIn.clear();
-    p.yellow.w->chatLinesStandIn.clear();
+    p.red.clearLines();
+    p.yellow.clearLines();
 
     p.yellow.w->cmdP2PClose_Click();
     QCOMPARE(p.yellow.lines(), (QStringList{"--- Connection closed by Bert! ---", "--- Connection to Anna closed! ---"}));
@@ -195,8 +195,8 @@ void TestNetLink::closingFromTheHostingSide()
 {
     Pair p;
     QVERIFY(p.link());
-    p.red.w->chatLinesStandIn.clear();
-    p.yellow.w->chatLinesStandIn.clear();
+    p.red.clearLines();
+    p.yellow.clearLines();
     p.red.w->cmdP2PClose_Click();
     QCOMPARE(p.red.lines(), (QStringList{"--- Connection closed by Anna! ---", "--- Connection to Bert closed! ---"}));
     QCOMPARE(p.red.sound.count("p2pend"), 2);
@@ -212,7 +212,7 @@ void TestNetLink::unloadingEndsTheLink()
 {
     Pair p;
     QVERIFY(p.link());
-    p.yellow.w->chatLinesStandIn.clear();
+    p.yellow.clearLines();
     p.red.w->close();
     QCOMPARE(p.red.sound.count("p2pend"), 2);
     QVERIFY(!p.red.s().NetworkGame);
