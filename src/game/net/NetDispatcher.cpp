@@ -17,6 +17,22 @@ using platform::Step;
 
 namespace {
 constexpr qsizetype HeaderSize = 8;
+// Waits inside the handling of a frame (the handshake's pause, a waited sound, a message box)
+// let further arrivals run nested in it. A linked peer needs two or three levels; a flood of
+// arrivals beyond this depth is dropped instead of growing the stack without end.
+constexpr int MaxArrivalDepth = 16;
+
+// Sets a flag for the lifetime of the object and clears it again.
+struct FlagScope {
+    explicit FlagScope(bool &flag) : flag(flag) { flag = true; }
+    ~FlagScope() { flag = false; }
+    bool &flag;
+};
+struct DepthScope {
+    explicit DepthScope(int &depth) : depth(depth) { ++depth; }
+    ~DepthScope() { --depth; }
+    int &depth;
+};
 } // namespace
 
 void Ostrel::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByteArray &SendedBytes)
@@ -26,6 +42,9 @@ void Ostrel::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByte
     // Our own copy: the handlers below may wait and let further arrivals run inside them.
     const QByteArray bytes = SendedBytes;
     rules::GameState &s = m_state;
+    if (m_arrivalDepth >= MaxArrivalDepth)
+        return;
+    DepthScope depth(m_arrivalDepth);
     platform::guardedSub(QStringLiteral("Pelkin_DataArrival"), [&](Step &step) {
         // Positions count in 32 bits, so an arrival larger than 32767 bytes is walked whole.
         const qsizetype last = bytes.size() - 1;
@@ -66,7 +85,12 @@ void Ostrel::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByte
                 } else if (tag == "<VA") {
                     VoiceArrived();
                 } else if (tag == "<S>") {
-                    menStartgame_Click();
+                    // A start arriving while one is replayed (its message box or glide still
+                    // running) cannot be a peer's real start; it would only stack boxes.
+                    if (!m_replayingStart) {
+                        FlagScope replaying(m_replayingStart);
+                        menStartgame_Click();
+                    }
                 } else if (tag == "<G>" || tag == "<D>") {
                     // A move counts only while a game runs and the peer is to move, and only with a
                     // column that fits: a stray or hostile frame can neither play the own colour
@@ -102,7 +126,12 @@ void Ostrel::handshake(const QString &Payload)
 {
     rules::GameState &s = m_state;
     s.NetworkGame = true;
-    m_delay(1);
+    // Only the handshake proper pauses: an "<E>" after it, or during the pause, has nothing to
+    // wait for, and a flood of them would otherwise hold the dispatcher for a second each.
+    if (!s.HandshakeDone && !m_handshakeWaiting) {
+        FlagScope waiting(m_handshakeWaiting);
+        m_delay(1);
+    }
     if (s.HandshakeDone)
         return;
     const QString bar = QStringLiteral("|");

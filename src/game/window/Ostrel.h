@@ -226,6 +226,9 @@ private:
     void buildLinkControls();
     void linkCaptions(bool English);
     void handshake(const QString &Payload);
+    int m_arrivalDepth = 0;          // dispatcher runs nested in one another
+    bool m_handshakeWaiting = false; // the first handshake's pause is running
+    bool m_replayingStart = false;   // a game start of the peer is being replayed
     QPushButton *m_cmdP2PClose = nullptr;
     OnlineLamp *m_shpOnlineLamp = nullptr;
     // --- end ---

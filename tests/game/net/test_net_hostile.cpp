@@ -88,6 +88,7 @@ private slots:
     void columnsOutsideTheBoard();
     void hugeArrivals();
     void garbageStreamOverTheSocket();
+    void floodsOfWaitingFrames();
     void peerClosesTheLink();
     void socketErrorsShowTheirBoxes();
     void tallyCaption();
@@ -368,6 +369,50 @@ void TestNetHostile::garbageStreamOverTheSocket()
     p.win.clearLines();
     QVERIFY(p.send("<Z>    0"));
     QCOMPARE(p.warnings(), 1);
+}
+
+void TestNetHostile::floodsOfWaitingFrames()
+{
+    RawPeer p;
+    QVERIFY(p.link());
+    int pauses = 0;
+    p.win.w->setDelay([&](int16_t) { ++pauses; });
+    // After the handshake an "<E>" pauses no more: a flood passes at once, with no line or answer.
+    QByteArray flood;
+    for (int i = 0; i < 4000; ++i)
+        flood += "<E>    0";
+    const qsizetype sentBefore = p.win.w->sent.size();
+    p.win.w->arrive(flood);
+    QCOMPARE(pauses, 0);
+    QCOMPARE(p.win.w->sent.size(), sentBefore);
+    QCOMPARE(p.win.lines().size(), 1);
+    QVERIFY(p.win.s().NetworkGame);
+
+    // A peer's game start arriving during the replay of another (here: inside its message box)
+    // is dropped instead of opening one box inside the other.
+    p.startAndMove(4);
+    int boxes = 0;
+    platform::setMsgBoxHook([&](const platform::MsgBoxRequest &) {
+        if (++boxes < 50)
+            p.win.w->arrive("<S>    0");
+        return int(platform::vbOK);
+    });
+    p.win.w->arrive("<S>    0");
+    platform::setMsgBoxHook(nullptr);
+    QCOMPARE(boxes, 1);
+
+    // Arrivals nested in waits are bounded: each chat line here brings the next while its sound plays.
+    int chats = 0;
+    p.win.sound.duringPlay = [&](const QString &path, bool) {
+        if (path.contains("msgarriv") && ++chats < 1000)
+            p.win.w->arrive(frame("<T>", "<Bert> again"));
+    };
+    p.win.w->arrive(frame("<T>", "<Bert> again"));
+    p.win.sound.duringPlay = nullptr;
+    QVERIFY(chats >= 2);
+    QVERIFY(chats <= 16);
+    QVERIFY(!p.win.s().FromPeer);
+    QVERIFY(p.boardConsistent());
 }
 
 void TestNetHostile::peerClosesTheLink()
