@@ -62,6 +62,14 @@ struct GameState {
     bool FromPeer = false;
     bool HandshakeDone = false;
     bool Connecting = false;          // a connection attempt runs
+
+    // --- network: net-dialog ---
+    std::array<QString, 2> Nick;      // player names of the connection: 0 own, 1 peer
+    bool CancelConnect = false;       // ends the connection wait without the timeout message
+    int16_t ConnectTimeout = 0;       // seconds of the connection wait
+    // Stand-in until the won-games tally lands (it owns this field); keep one copy at merge.
+    std::array<float, 2> GamesWon{};  // network games won: 0 own, 1 peer
+    // --- end ---
 };
 
 } // namespace rules

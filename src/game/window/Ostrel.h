@@ -31,9 +31,14 @@
 #include <functional>
 #include <memory>
 
+namespace platform {
+class RichTextBox;
+}
+
 namespace gamewindow {
 
 class QorTitle;
+class Peer2Peer;
 
 class Ostrel : public QMainWindow, public rules::GameUi, public HarbexEvents {
     Q_OBJECT
@@ -166,6 +171,17 @@ public:
     QAction *menLanGerman() const { return m_menLanGerman; }
     QAction *menHelp() const { return m_menHelp; }
 
+    // --- network: net-dialog ---
+    // The connection dialog while menIP_Click shows it; null otherwise.
+    Peer2Peer *peer2Peer() const { return m_peer2Peer; }
+    // Owned elsewhere in network play; stand-ins in src/game/net/Pending_net-dialog.cpp.
+    void CloseConnection();
+    void ShowTransferBar(bool Visible, const QString &Direction);
+    QWidget *frmChat() const;
+    QWidget *txtSendmessage() const;
+    platform::RichTextBox *txtInMessage() const;
+    // --- end ---
+
 protected:
     bool event(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -244,6 +260,9 @@ private:
     std::unique_ptr<HarbexHost> m_pelkin;
     QString m_pelkinProblem;
     std::function<void(const QString &)> m_helpOpener;
+    // --- network: net-dialog ---
+    Peer2Peer *m_peer2Peer = nullptr;
+    // --- end ---
 };
 
 } // namespace gamewindow
