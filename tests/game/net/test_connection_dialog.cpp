@@ -3,6 +3,8 @@
 // timeout, against real loopback sockets.
 #include "DialogFixture.h"
 
+#include "game/net/DialogPelkin.h"
+
 #include "platform/MousePointer.h"
 #include "platform/Twips.h"
 #include "common/ScriptedMsgBoxes.h"
@@ -158,6 +160,7 @@ void TestConnectionDialog::redSideWaitEndsWhenThePeerJoins()
     f.w->menTimeLimit()->setEnabled(true);
     Peer2Peer d(*f.w, f.w.get());
     d.txtName()->setText(QStringLiteral(" Ann "));
+    d.txtIP()->setText(QStringLiteral("10.9.9.9")); // red: not used, stored all the same
     d.txtPort(0)->setText(QString::number(port));
     d.txtTimeout()->setText(QStringLiteral("20"));
     f.s().GamesWon = {3, 4};
@@ -166,6 +169,8 @@ void TestConnectionDialog::redSideWaitEndsWhenThePeerJoins()
     QTimer::singleShot(100, [&] {
         waitingDuringAttempt = f.s().Connecting && !d.cmdConnect()->isEnabled() && !d.Frame1()->isEnabled()
                             && d.txtName()->isEnabled() && platform::mousePointer() == platform::vbHourglass;
+        // Changes during the wait do not touch the running attempt; they are stored at the end.
+        d.txtName()->setText(QStringLiteral("Zed"));
         peer.connectToHost(QHostAddress::LocalHost, port);
     });
     d.cmdConnect_Click();
@@ -182,6 +187,10 @@ void TestConnectionDialog::redSideWaitEndsWhenThePeerJoins()
     QVERIFY(!f.w->menOnePlayer()->isChecked());
     QVERIFY(!f.w->menTimeLimit()->isEnabled());
     QCOMPARE(platform::mousePointer(), int(platform::vbDefault));
+    QCOMPARE(gamewindow::dialogpelkin::getText(f.w->Pelkin(), HX_DISPID_RemoteHost), QString());
+    const QStringList stored = settingsLines(f.iniFile());
+    QVERIFY(stored.contains(QStringLiteral("PlayerName=Zed")));
+    QVERIFY(stored.contains(QStringLiteral("LastIP=10.9.9.9")));
     f.w->CloseConnection();
 }
 
@@ -202,6 +211,7 @@ void TestConnectionDialog::yellowSideWaitEndsWhenTheConnectionIsMade()
     QCOMPARE(boxes.count(), 0);
     QVERIFY(listener.waitForNewConnection(2000) || listener.hasPendingConnections());
     QCOMPARE(settingsLines(f.iniFile()).first(), QStringLiteral("P2PColor=YELLOW"));
+    QCOMPARE(gamewindow::dialogpelkin::getText(f.w->Pelkin(), HX_DISPID_RemoteHost), QStringLiteral("127.0.0.1"));
     f.w->CloseConnection();
 }
 
