@@ -69,15 +69,19 @@ struct GameState {
     // --- end ---
 
     // --- network: net-core stand-ins for state the other network branches own (delete at merge) ---
-    std::array<QString, 2> Nick;          // player names: 0 own, 1 peer
     bool KeepVoice = false;               // voice messages are archived
     QString PeerNameAtConnect;            // peer name for archive files
-    bool CancelConnect = false;           // ends the connection wait
     int32_t TotalOut = 0;
     int32_t SentOut = 0;
     int32_t TotalIn = 0;
     int32_t ReceivedIn = 0;
     int16_t LogFileNo = 0;                // open dialogue log, 0 = none
+    // --- end ---
+
+    // --- network: net-dialog ---
+    std::array<QString, 2> Nick;      // player names of the connection: 0 own, 1 peer
+    bool CancelConnect = false;       // ends the connection wait without the timeout message
+    int16_t ConnectTimeout = 0;       // seconds of the connection wait
     // --- end ---
 };
 

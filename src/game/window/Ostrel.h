@@ -34,9 +34,14 @@
 #include <functional>
 #include <memory>
 
+namespace platform {
+class RichTextBox;
+}
+
 namespace gamewindow {
 
 class QorTitle;
+class Peer2Peer;
 
 class Ostrel : public QMainWindow, public rules::GameUi, public HarbexEvents {
     Q_OBJECT
@@ -208,6 +213,13 @@ public:
     QGroupBox *frmChat() const { return m_frmChat; }
     QWidget *lblRecord() const { return m_lblRecord; }
     QStringList chatLinesStandIn;
+    QWidget *txtSendmessage() const;
+    platform::RichTextBox *txtInMessage() const;
+    // --- end ---
+
+    // --- network: net-dialog ---
+    // The connection dialog while menIP_Click shows it; null otherwise.
+    Peer2Peer *peer2Peer() const { return m_peer2Peer; }
     // --- end ---
 
 protected:
@@ -303,6 +315,9 @@ private:
     std::unique_ptr<HarbexHost> m_pelkin;
     QString m_pelkinProblem;
     std::function<void(const QString &)> m_helpOpener;
+    // --- network: net-dialog ---
+    Peer2Peer *m_peer2Peer = nullptr;
+    // --- end ---
 };
 
 } // namespace gamewindow

@@ -1,6 +1,7 @@
 // The main window's menus: game modes, time limit, sound, language, high scores, info, exit and
 // help, the captions of both languages, and the hand-over of a series total to the high-score list.
 #include "game/window/Ostrel.h"
+#include "game/net/Peer2Peer.h"
 
 #include "game/window/QorBest.h"
 #include "game/window/QorInfo.h"
@@ -193,9 +194,20 @@ void Ostrel::menIP_Click()
                          platform::vbCritical | platform::vbOKOnly);
         return;
     }
+    {
+        // A fresh dialog at every opening, released when it has closed.
+        Peer2Peer dialog(*this, this);
+        m_peer2Peer = &dialog;
+        dialog.exec();
+        m_peer2Peer = nullptr;
+    }
     if (s.NetworkGame) {
+        if (QWidget *chat = frmChat())
+            chat->setVisible(true);
         resize(width(), platform::twipsToPixels(8595));
         zeptools::CenterForm(this);
+        if (QWidget *line = txtSendmessage())
+            line->setFocus();
     }
 }
 

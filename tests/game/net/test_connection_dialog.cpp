@@ -1,0 +1,338 @@
+// The connection dialog: its first-start defaults, the read rules of its stored fields, the
+// store at unload, and the connection wait ending on a link, on Cancel, on a refusal and on the
+// timeout, against real loopback sockets.
+#include "DialogFixture.h"
+
+#include "game/net/DialogPelkin.h"
+
+#include "platform/MousePointer.h"
+#include "platform/Twips.h"
+#include "common/ScriptedMsgBoxes.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+using gamewindow::Peer2Peer;
+
+namespace {
+// The lines of the settings file after its [SETTINGS] line, CR LF removed.
+QStringList settingsLines(const QByteArray &file)
+{
+    QStringList lines = QString::fromLatin1(file).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    const qsizetype at = lines.indexOf(QStringLiteral("[SETTINGS]"));
+    return at < 0 ? QStringList() : lines.mid(at + 1);
+}
+} // namespace
+
+class TestConnectionDialog : public QObject {
+    Q_OBJECT
+private slots:
+    void firstStartShowsDefaultsAndStoresThemInOrder();
+    void storedFieldsFollowTheirReadRules_data();
+    void storedFieldsFollowTheirReadRules();
+    void keysWrittenInAnotherCaseUpdateTheSameEntry();
+    void foldingAndStandardValues();
+    void redSideWaitEndsWhenThePeerJoins();
+    void yellowSideWaitEndsWhenTheConnectionIsMade();
+    void cancelDuringTheWaitEndsItWithoutTimeoutMessage();
+    void refusedConnectionEndsTheWaitWithoutTimeoutMessage();
+    void timeoutDisconnectsAndReports();
+    void negativeTimeoutMakesNoPass();
+    void netgameCommandWithoutLinkKeepsTheWindow();
+    void netgameCommandWithLinkEnlargesTheWindow();
+};
+
+void TestConnectionDialog::firstStartShowsDefaultsAndStoresThemInOrder()
+{
+    DialogFixture f;
+    f.w->menLangEnglish_Click();
+    f.s().ResultNotified = 2;
+    f.s().NetworkGame = true;
+    Peer2Peer d(*f.w, f.w.get());
+    QCOMPARE(f.s().ResultNotified, int16_t(0));
+    QVERIFY(!f.s().NetworkGame);
+    QCOMPARE(d.windowTitle(), QStringLiteral("TCP/IP - Connection"));
+    QCOMPARE(d.txtName()->text(), QString());
+    QCOMPARE(d.txtIP()->text(), QString());
+    QVERIFY(d.optColor(0)->isChecked());
+    QVERIFY(!d.txtIP()->isEnabled());
+    QVERIFY(d.chkLogfile()->isChecked());
+    QCOMPARE(d.txtPort(0)->text(), QStringLiteral("1001"));
+    QCOMPARE(d.txtTimeout()->text(), QStringLiteral("180"));
+    QCOMPARE(d.heightTwips(), 2100);
+    QCOMPARE(d.cmdAdvanced()->text(), QStringLiteral("Advanced >>"));
+
+    d.Unload();
+    QVERIFY(d.unloaded());
+    QCOMPARE(settingsLines(f.iniFile()).mid(0, 6),
+             (QStringList{"P2PColor=RED", "PortRed=1001", "PlayerName=", "LastIP=", "P2PTimeout=180",
+                          "Logfile=YES"}));
+}
+
+void TestConnectionDialog::storedFieldsFollowTheirReadRules_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("timeout");
+    QTest::addColumn<bool>("yellow");
+    QTest::addColumn<bool>("logChecked");
+    QTest::newRow("port with letters after it") << QByteArray("PortRed=2000abc\r\n") << "2000" << "180" << false << true;
+    QTest::newRow("port of letters only") << QByteArray("PortRed=abc\r\n") << "1001" << "180" << false << true;
+    QTest::newRow("port with blanks inside") << QByteArray("PortRed= 20 01\r\n") << "2001" << "180" << false << true;
+    QTest::newRow("timeout 0") << QByteArray("P2PTimeout=0\r\n") << "1001" << "180" << false << true;
+    QTest::newRow("timeout with a fraction") << QByteArray("P2PTimeout=12.5s\r\n") << "1001" << "12.5" << false << true;
+    QTest::newRow("timeout in exponent form") << QByteArray("P2PTimeout=1e2\r\n") << "1001" << "100" << false << true;
+    QTest::newRow("timeout beyond any range") << QByteArray("P2PTimeout=9e99999\r\n") << "1001" << "180" << false << true;
+    QTest::newRow("yellow") << QByteArray("P2PColor=YELLOW\r\n") << "1001" << "180" << true << true;
+    QTest::newRow("yellow in small letters is red") << QByteArray("P2PColor=yellow\r\n") << "1001" << "180" << false << true;
+    QTest::newRow("log NO") << QByteArray("LogFile=NO\r\n") << "1001" << "180" << false << false;
+    QTest::newRow("log no in small letters checks") << QByteArray("LogFile=no\r\n") << "1001" << "180" << false << true;
+}
+
+void TestConnectionDialog::storedFieldsFollowTheirReadRules()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, port);
+    QFETCH(QString, timeout);
+    QFETCH(bool, yellow);
+    QFETCH(bool, logChecked);
+    DialogFixture f(QByteArray("[SETTINGS]\r\nPlayername=  Ann \r\nLastIP=10.0.0.7\r\n" + ini).constData());
+    Peer2Peer d(*f.w, f.w.get());
+    QCOMPARE(d.txtPort(0)->text(), port);
+    QCOMPARE(d.txtTimeout()->text(), timeout);
+    QCOMPARE(d.optColor(1)->isChecked(), yellow);
+    QCOMPARE(d.txtIP()->isEnabled(), yellow);
+    QCOMPARE(d.chkLogfile()->isChecked(), logChecked);
+    QCOMPARE(d.txtName()->text(), QStringLiteral("Ann")); // the settings file trims values
+    QCOMPARE(d.txtIP()->text(), QStringLiteral("10.0.0.7"));
+}
+
+void TestConnectionDialog::keysWrittenInAnotherCaseUpdateTheSameEntry()
+{
+    DialogFixture f("[SETTINGS]\r\nlogfile=NO\r\nplayername=Bob\r\n");
+    Peer2Peer d(*f.w, f.w.get());
+    QVERIFY(!d.chkLogfile()->isChecked());
+    QCOMPARE(d.txtName()->text(), QStringLiteral("Bob"));
+    d.txtName()->setText(QStringLiteral("Rita"));
+    d.Unload();
+    const QStringList lines = settingsLines(f.iniFile());
+    QCOMPARE(lines.filter(QRegularExpression("^logfile=", QRegularExpression::CaseInsensitiveOption)),
+             QStringList{"logfile=NO"});
+    QCOMPARE(lines.filter(QRegularExpression("^playername=", QRegularExpression::CaseInsensitiveOption)),
+             QStringList{"playername=Rita"});
+}
+
+void TestConnectionDialog::foldingAndStandardValues()
+{
+    DialogFixture f("[SETTINGS]\r\nPortRed=2000\r\nP2PTimeout=20\r\n");
+    f.w->menLanGerman_Click();
+    Peer2Peer d(*f.w, f.w.get());
+    QCOMPARE(d.cmdAdvanced()->text(), QStringLiteral("Erweitert >>"));
+    d.cmdAdvanced()->click();
+    QCOMPARE(d.heightTwips(), 3270);
+    QCOMPARE(d.cmdAdvanced()->text(), QStringLiteral("<< Normal"));
+    d.cmdStandardports()->click();
+    QCOMPARE(d.txtPort(0)->text(), QStringLiteral("1001"));
+    QCOMPARE(d.txtTimeout()->text(), QStringLiteral("180"));
+    d.cmdAdvanced()->click();
+    QCOMPARE(d.heightTwips(), 2100);
+
+    // Choosing yellow enables the address box and keeps its text.
+    d.txtIP()->setText(QStringLiteral("host"));
+    d.optColor(1)->click();
+    QVERIFY(d.txtIP()->isEnabled());
+    d.optColor(0)->click();
+    QVERIFY(!d.txtIP()->isEnabled());
+    QCOMPARE(d.txtIP()->text(), QStringLiteral("host"));
+
+    // The length limits hold for typing only.
+    d.txtTimeout()->clear();
+    QTest::keyClicks(d.txtTimeout(), "12345");
+    QCOMPARE(d.txtTimeout()->text(), QStringLiteral("123"));
+}
+
+void TestConnectionDialog::redSideWaitEndsWhenThePeerJoins()
+{
+    DialogFixture f;
+    ScriptedMsgBoxes boxes;
+    const quint16 port = freePort();
+    f.w->menOnePlayer()->setChecked(true);
+    f.w->menTimeLimit()->setEnabled(true);
+    Peer2Peer d(*f.w, f.w.get());
+    d.txtName()->setText(QStringLiteral(" Ann "));
+    d.txtIP()->setText(QStringLiteral("10.9.9.9")); // red: not used, stored all the same
+    d.txtPort(0)->setText(QString::number(port));
+    d.txtTimeout()->setText(QStringLiteral("20"));
+    f.s().GamesWon = {3, 4};
+    QTcpSocket peer;
+    bool waitingDuringAttempt = false;
+    QTimer::singleShot(100, [&] {
+        waitingDuringAttempt = f.s().Connecting && !d.cmdConnect()->isEnabled() && !d.Frame1()->isEnabled()
+                            && d.txtName()->isEnabled() && platform::mousePointer() == platform::vbHourglass;
+        // Changes during the wait do not touch the running attempt; they are stored at the end.
+        d.txtName()->setText(QStringLiteral("Zed"));
+        peer.connectToHost(QHostAddress::LocalHost, port);
+    });
+    d.cmdConnect_Click();
+    QVERIFY(waitingDuringAttempt);
+    QVERIFY(f.s().NetworkGame);
+    QCOMPARE(boxes.count(), 0);
+    QVERIFY(!f.s().Connecting);
+    QVERIFY(d.unloaded());
+    QCOMPARE(f.s().Nick[0], QStringLiteral(" Ann "));
+    QCOMPARE(f.s().Nick[1], QString());
+    QCOMPARE(f.s().GamesWon[0], 0.0f);
+    QCOMPARE(f.s().GamesWon[1], 0.0f);
+    QVERIFY(f.s().LocalIsRed);
+    QVERIFY(!f.w->menOnePlayer()->isChecked());
+    QVERIFY(!f.w->menTimeLimit()->isEnabled());
+    QCOMPARE(platform::mousePointer(), int(platform::vbDefault));
+    QCOMPARE(gamewindow::dialogpelkin::getText(f.w->Pelkin(), HX_DISPID_RemoteHost), QString());
+    const QStringList stored = settingsLines(f.iniFile());
+    QVERIFY(stored.contains(QStringLiteral("PlayerName=Zed")));
+    QVERIFY(stored.contains(QStringLiteral("LastIP=10.9.9.9")));
+    f.w->CloseConnection();
+}
+
+void TestConnectionDialog::yellowSideWaitEndsWhenTheConnectionIsMade()
+{
+    DialogFixture f;
+    ScriptedMsgBoxes boxes;
+    QTcpServer listener;
+    QVERIFY(listenLow(listener));
+    Peer2Peer d(*f.w, f.w.get());
+    d.optColor(1)->click();
+    d.txtIP()->setText(QStringLiteral("127.0.0.1"));
+    d.txtPort(0)->setText(QString::number(listener.serverPort()));
+    d.txtTimeout()->setText(QStringLiteral("20"));
+    d.cmdConnect_Click();
+    QVERIFY(f.s().NetworkGame);
+    QVERIFY(!f.s().LocalIsRed);
+    QCOMPARE(boxes.count(), 0);
+    QVERIFY(listener.waitForNewConnection(2000) || listener.hasPendingConnections());
+    QCOMPARE(settingsLines(f.iniFile()).first(), QStringLiteral("P2PColor=YELLOW"));
+    QCOMPARE(gamewindow::dialogpelkin::getText(f.w->Pelkin(), HX_DISPID_RemoteHost), QStringLiteral("127.0.0.1"));
+    f.w->CloseConnection();
+}
+
+void TestConnectionDialog::cancelDuringTheWaitEndsItWithoutTimeoutMessage()
+{
+    DialogFixture f;
+    ScriptedMsgBoxes boxes;
+    Peer2Peer d(*f.w, f.w.get());
+    d.txtPort(0)->setText(QString::number(freePort()));
+    d.txtTimeout()->setText(QStringLiteral("600"));
+    bool stillOpenAfterCancel = false;
+    QTimer::singleShot(100, [&] {
+        d.cmdCancel()->click();
+        stillOpenAfterCancel = !d.unloaded();
+        // The window's close box during the wait cancels too, and leaves the wait to end it.
+        d.close();
+        stillOpenAfterCancel = stillOpenAfterCancel && !d.unloaded();
+    });
+    d.cmdConnect_Click();
+    QVERIFY(stillOpenAfterCancel);
+    QVERIFY(f.s().CancelConnect);
+    QVERIFY(!f.s().NetworkGame);
+    QVERIFY(!f.s().Connecting);
+    QCOMPARE(boxes.count(), 0);
+    QVERIFY(d.unloaded());
+}
+
+void TestConnectionDialog::refusedConnectionEndsTheWaitWithoutTimeoutMessage()
+{
+    DialogFixture f;
+    ScriptedMsgBoxes boxes;
+    Peer2Peer d(*f.w, f.w.get());
+    d.optColor(1)->click();
+    d.txtIP()->setText(QStringLiteral("127.0.0.1"));
+    d.txtPort(0)->setText(QString::number(freePort()));
+    d.txtTimeout()->setText(QStringLiteral("600"));
+    d.cmdConnect_Click();
+    QVERIFY(f.w->errors.contains(10061));
+    QVERIFY(!f.s().NetworkGame);
+    QCOMPARE(boxes.count(), 0);
+    QVERIFY(d.unloaded());
+}
+
+void TestConnectionDialog::timeoutDisconnectsAndReports()
+{
+    DialogFixture f;
+    f.w->menLangEnglish_Click();
+    ScriptedMsgBoxes boxes;
+    const quint16 port = freePort();
+    Peer2Peer d(*f.w, f.w.get());
+    d.txtPort(0)->setText(QString::number(port));
+    d.txtTimeout()->setText(QStringLiteral("0"));
+    d.cmdConnect_Click();
+    QCOMPARE(boxes.count(), 1);
+    QCOMPARE(boxes.shown().at(0).prompt, QStringLiteral("Timeout! - Connection was not available for 0 seconds!"));
+    QCOMPARE(boxes.shown().at(0).style, int(platform::vbOKOnly));
+    QVERIFY(!f.s().NetworkGame);
+    QVERIFY(d.unloaded());
+    QVERIFY(!f.s().Connecting);
+    QCOMPARE(platform::mousePointer(), int(platform::vbDefault));
+}
+
+void TestConnectionDialog::negativeTimeoutMakesNoPass()
+{
+    DialogFixture f;
+    f.w->menLanGerman_Click();
+    ScriptedMsgBoxes boxes;
+    Peer2Peer d(*f.w, f.w.get());
+    d.txtPort(0)->setText(QString::number(freePort()));
+    d.txtTimeout()->setText(QStringLiteral("-5"));
+    QElapsedTimer clock;
+    clock.start();
+    d.cmdConnect_Click();
+    QVERIFY(clock.elapsed() < 500); // no one-second pass ran
+    QCOMPARE(boxes.count(), 1);
+    QCOMPARE(boxes.shown().at(0).prompt,
+             QStringLiteral("Timeout! - Verbindung konnte nicht während -5 Sekunden hergestellt werden!"));
+    QCOMPARE(f.s().ConnectTimeout, int16_t(-5));
+}
+
+void TestConnectionDialog::netgameCommandWithoutLinkKeepsTheWindow()
+{
+    DialogFixture f;
+    f.w->menOnePlayer()->setChecked(true);
+    f.w->AdjustTimebar();
+    const int height = f.w->height();
+    bool sawDialog = false;
+    whenModal<Peer2Peer>([&](Peer2Peer *d) {
+        sawDialog = d == f.w->peer2Peer();
+        QTest::keyClick(d, Qt::Key_Escape); // Escape presses Cancel
+    });
+    f.w->menIP_Click();
+    QVERIFY(sawDialog);
+    QVERIFY(!f.w->peer2Peer());
+    QCOMPARE(f.w->height(), height);
+    QVERIFY(f.w->menOnePlayer()->isChecked());
+    QVERIFY(!f.w->menTimeLimit()->isEnabled());
+    QVERIFY(!f.s().NetworkGame);
+    // The dialog stored its fields when it closed.
+    QCOMPARE(settingsLines(f.iniFile()).filter("P2PColor=").size(), 1);
+}
+
+void TestConnectionDialog::netgameCommandWithLinkEnlargesTheWindow()
+{
+    DialogFixture f;
+    ScriptedMsgBoxes boxes;
+    QTcpServer listener;
+    QVERIFY(listenLow(listener));
+    whenModal<Peer2Peer>([&](Peer2Peer *d) {
+        d->optColor(1)->click();
+        d->txtIP()->setText(QStringLiteral("127.0.0.1"));
+        d->txtPort(0)->setText(QString::number(listener.serverPort()));
+        d->txtTimeout()->setText(QStringLiteral("20"));
+        QTest::keyClick(d->txtIP(), Qt::Key_Return); // Enter presses Connect
+    });
+    f.w->menIP_Click();
+    QVERIFY(f.s().NetworkGame);
+    QCOMPARE(boxes.count(), 0);
+    QCOMPARE(f.w->height(), platform::twipsToPixels(8595));
+    f.w->CloseConnection();
+}
+
+QTEST_MAIN(TestConnectionDialog)
+#include "test_connection_dialog.moc"
