@@ -85,6 +85,7 @@ Ostrel::Ostrel(QWidget *parent)
     buildMenus();
     buildShellMenus();
     buildBoard();
+    buildChatFrame(); // --- network: net-chat ---
     resize(platform::twipsToPixels(6345), platform::twipsToPixels(6540));
 
     m_timPlayTimer.setInterval(0);

@@ -19,8 +19,10 @@
 #include "game/window/PictureBox.h"
 #include "game/window/SoundOutput.h"
 #include "platform/Random.h"
+#include "platform/WaveRecorder.h"
 
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -29,11 +31,22 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <memory>
+
+// --- network: net-chat ---
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+namespace platform {
+class RichTextBox;
+}
+// --- end ---
 
 namespace gamewindow {
 
 class QorTitle;
+class OnlineLamp; // --- network: net-chat --- (the online lamp of the chat frame)
 
 class Ostrel : public QMainWindow, public rules::GameUi, public HarbexEvents {
     Q_OBJECT
@@ -89,7 +102,7 @@ public:
 
     virtual void menHelp_Click();
     // Text of the chat line of a network game; Enter drops the chip only while it is empty.
-    virtual QString chatLineText() const { return QString(); }
+    virtual QString chatLineText() const;
     virtual void SendPacket(const QString &Text) { Q_UNUSED(Text); }
     virtual void NotifyResults(int16_t &ActPlayer) { Q_UNUSED(ActPlayer); }
 
@@ -165,6 +178,63 @@ public:
     QAction *menLangEnglish() const { return m_menLangEnglish; }
     QAction *menLanGerman() const { return m_menLanGerman; }
     QAction *menHelp() const { return m_menHelp; }
+
+
+    // --- network: net-chat ---
+    // The chat frame and its controls (src/game/net/ChatFrame.cpp).
+    QGroupBox *frmChat() const { return m_frmChat; }
+    platform::RichTextBox *txtInMessage() const { return m_txtInMessage; }
+    QLineEdit *txtSendmessage() const { return m_txtSendmessage; }
+    QPushButton *cmdP2PClose() const { return m_cmdP2PClose; }
+    QLabel *lblRecord() const { return m_lblRecord; }
+    QLabel *lblRepeat() const { return m_lblRepeat; }
+    OnlineLamp *shpOnlineLamp() const { return m_shpOnlineLamp; }
+    PictureBox *picSend(int index) const { return m_picSend.at(index); }
+    platform::WaveRecorder &MCI() { return *m_mci; }
+    // Text colour of the record label, &HBBGGRR; &H80000012 is the system's button-text colour.
+    int32_t lblRecordColor() const { return m_lblRecordColor; }
+    // Width of a transfer bar in twips, as last set.
+    float picSendWidthTwips(int index) const { return m_picSendWidth.at(index); }
+    // The work folder; Form_Load sets it, tests may set their own.
+    void setWorkDir(const QString &folder) { m_workDir = folder; }
+
+    // Chat and dialogue log (src/game/net/ChatLog.cpp).
+    void txtSendmessage_KeyPress(int16_t &KeyAscii);
+    void SendChat(const QString &Message, bool NoEcho = false);
+    QString GetNick(int16_t &Playernum, QString &Message);
+    void AddChatLine(QString &Line, std::optional<int16_t> Side = std::nullopt);
+    void WriteLog(QString &Line);
+    // The footer of the open log block, then the log is closed (the end of every connection).
+    void WriteLogFooter();
+
+    // Voice recording and playback (src/game/net/VoiceRecord.cpp).
+    void OpenMCI();
+    void lblRecord_MouseDown(int Button, int Shift, double X, double Y);
+    void lblRecord_MouseUp(int Button, int Shift, double X, double Y);
+    void lblRepeat_Click();
+    void txtSendmessage_KeyUp(int KeyCode, int Shift);
+    void SaveVoice(QString &file);
+    void SaveMen(bool &Mode);
+
+    // Voice transfer in blocks (src/game/net/VoiceTransfer.cpp).
+    void SendVoiceFile();
+    void SendSB(std::optional<int32_t> AllBytes = std::nullopt);
+    void GetSB(QByteArray &gb);
+    static int16_t GetBlockLen(const QByteArray &Bytes, int16_t &offset);
+    void ShowSendAnim(const QString &Mode, int32_t &DoneBytes);
+    void ShowTransferBar(bool Visible, const QString &Direction);
+    int16_t TransferBarIndex(const QString &Direction) const;
+    // What the dispatcher does for a received "<V>" (its payload) and "<VA"; it answers "<C>"
+    // itself.
+    void ReceiveVoiceAnnounce(const QString &Payload);
+    void ReceiveVoiceComplete();
+    // Hands a voice block to the control (Pelkin.SendBytes).
+    virtual void PelkinSendBytes(int16_t &ClientNumber, const QByteArray &Bytes);
+
+    // Stand-ins for procedures of other network Parts (src/game/net/Pending_net-chat.cpp;
+    // delete at merge together with that file).
+    void act_ChatCaption();
+    // --- end ---
 
 protected:
     bool event(QEvent *event) override;
@@ -244,6 +314,25 @@ private:
     std::unique_ptr<HarbexHost> m_pelkin;
     QString m_pelkinProblem;
     std::function<void(const QString &)> m_helpOpener;
+
+    // --- network: net-chat ---
+    void buildChatFrame();
+    void restoreRecordLabel();
+    void setRecordColor(int32_t color);
+    QGroupBox *m_frmChat = nullptr;
+    platform::RichTextBox *m_txtInMessage = nullptr;
+    QLineEdit *m_txtSendmessage = nullptr;
+    QPushButton *m_cmdP2PClose = nullptr;
+    QLabel *m_lblRecord = nullptr;
+    QLabel *m_lblRepeat = nullptr;
+    OnlineLamp *m_shpOnlineLamp = nullptr;
+    std::array<PictureBox *, 2> m_picSend{};
+    std::array<float, 2> m_picSendWidth{};
+    std::unique_ptr<platform::WaveRecorder> m_mci;
+    std::unique_ptr<QFile> m_logFile;
+    int32_t m_lblRecordColor = int32_t(0x80000012);
+    bool m_sendBusy = false;
+    // --- end ---
 };
 
 } // namespace gamewindow

@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QMenuBar>
+#include <QPushButton> // --- network: net-chat ---
 
 namespace gamewindow {
 
@@ -293,6 +294,11 @@ void Ostrel::ChangeLanguage(QString &Language)
         };
         for (const auto &c : captions)
             step([&] { c.item->setText(QString::fromUtf8(en ? c.english : c.german)); });
+        // --- network: net-chat ---
+        step([&] { m_cmdP2PClose->setText(en ? QStringLiteral("Close") : QStringLiteral("Beenden")); });
+        step([&] { m_lblRepeat->setText(en ? QStringLiteral("R") : QStringLiteral("W")); });
+        step([&] { m_lblRecord->setText(en ? QStringLiteral("Record") : QStringLiteral("Aufnahme")); });
+        // --- end ---
     });
 }
 
