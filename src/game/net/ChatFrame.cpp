@@ -6,6 +6,7 @@
 #include "game/window/ClickableLabel.h"
 #include "game/window/Ostrel.h"
 
+#include "platform/ErrorGuard.h"
 #include "platform/RichTextBox.h"
 #include "platform/Twips.h"
 
@@ -75,6 +76,14 @@ int shiftState(const QInputEvent *event)
     return shift;
 }
 
+// Runs an event handler so that a run-time error inside it (a failed send, a file that cannot be
+// read) shows the common error box instead of ending the program.
+template <class F>
+void guarded(const char *name, F &&handler)
+{
+    platform::guardedSub(QString::fromLatin1(name), [&](platform::Step &step) { step(handler); });
+}
+
 // Routes the chat line's keys and the record label's mouse buttons to the window's handlers.
 class ChatEvents : public QObject {
 public:
@@ -94,14 +103,14 @@ protected:
                 }
                 if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
                     int16_t ascii = 13;
-                    m_w->txtSendmessage_KeyPress(ascii);
+                    guarded("txtSendmessage_KeyPress", [&] { m_w->txtSendmessage_KeyPress(ascii); });
                     return ascii == 0;
                 }
             } else if (event->type() == QEvent::KeyRelease) {
                 auto *key = static_cast<QKeyEvent *>(event);
                 if (!key->isAutoRepeat()) {
                     m_w->Form_KeyUp(keyCode(key), shiftState(key));
-                    m_w->txtSendmessage_KeyUp(keyCode(key), shiftState(key));
+                    guarded("txtSendmessage_KeyUp", [&] { m_w->txtSendmessage_KeyUp(keyCode(key), shiftState(key)); });
                 }
             }
         } else if (watched == m_w->lblRecord()) {
@@ -109,9 +118,13 @@ protected:
                 auto *mouse = static_cast<QMouseEvent *>(event);
                 const QPointF at = mouse->position() * platform::TwipsPerPixel;
                 if (event->type() == QEvent::MouseButtonPress)
-                    m_w->lblRecord_MouseDown(int(mouse->button()), shiftState(mouse), at.x(), at.y());
+                    guarded("lblRecord_MouseDown", [&] {
+                        m_w->lblRecord_MouseDown(int(mouse->button()), shiftState(mouse), at.x(), at.y());
+                    });
                 else
-                    m_w->lblRecord_MouseUp(int(mouse->button()), shiftState(mouse), at.x(), at.y());
+                    guarded("lblRecord_MouseUp", [&] {
+                        m_w->lblRecord_MouseUp(int(mouse->button()), shiftState(mouse), at.x(), at.y());
+                    });
                 return true;
             }
         }
@@ -167,7 +180,7 @@ void Ostrel::buildChatFrame()
     m_lblRepeat->setGeometry(pixels(4395), pixels(1470), pixels(300), pixels(345));
     m_lblRepeat->setAlignment(Qt::AlignCenter);
     m_lblRepeat->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    connect(static_cast<ClickableLabel *>(m_lblRepeat), &ClickableLabel::clicked, this, [this] { lblRepeat_Click(); });
+    connect(static_cast<ClickableLabel *>(m_lblRepeat), &ClickableLabel::clicked, this, [this] { guarded("lblRepeat_Click", [this] { lblRepeat_Click(); }); });
 
     m_lblRecord = new QLabel(QStringLiteral("Aufnahme"), m_frmChat);
     m_lblRecord->setGeometry(pixels(4755), pixels(1470), pixels(780), pixels(345));

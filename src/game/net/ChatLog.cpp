@@ -43,9 +43,7 @@ void Ostrel::txtSendmessage_KeyPress(int16_t &KeyAscii)
         return;
     const QString text = m_txtSendmessage->text();
     if (!text.isEmpty()) {
-        int16_t own = 0;
-        QString typed = text;
-        const QString name = GetNick(own, typed);
+        const QString name = GetNick(0, text);
         m_txtSendmessage->clear();
         SendChat(QStringLiteral("<T><") + m_state.Nick[0] + QStringLiteral("> ") + text, !name.isEmpty());
     }
@@ -56,12 +54,11 @@ void Ostrel::SendChat(const QString &Message, bool NoEcho)
 {
     SendPacket(Message);
     if (!NoEcho) {
-        QString line = Message.mid(3);
-        AddChatLine(line, int16_t(1));
+        AddChatLine(Message.mid(3), 1);
     }
 }
 
-QString Ostrel::GetNick(int16_t &Playernum, QString &Message)
+QString Ostrel::GetNick(int16_t Playernum, const QString &Message)
 {
     const QString command = QStringLiteral("/NICK ");
     if (!Message.toUpper().contains(command))
@@ -74,7 +71,7 @@ QString Ostrel::GetNick(int16_t &Playernum, QString &Message)
     platform::checkSubscript(Playernum, 0, 1);
     const int index = Playernum;
     rules::GameState &s = m_state;
-    QString notice = s.English ? QStringLiteral("--- Player: ") + s.Nick[index] + QStringLiteral(" changed his/her name to: ")
+    const QString notice = s.English ? QStringLiteral("--- Player: ") + s.Nick[index] + QStringLiteral(" changed his/her name to: ")
                                      + newName + QStringLiteral(" ...")
                                : QStringLiteral("--- Spieler: ") + s.Nick[index] + QStringLiteral(" änderte seinen Namen auf: ")
                                      + newName + QStringLiteral(" ...");
@@ -85,7 +82,7 @@ QString Ostrel::GetNick(int16_t &Playernum, QString &Message)
     return newName;
 }
 
-void Ostrel::AddChatLine(QString &Line, std::optional<int16_t> Side)
+void Ostrel::AddChatLine(const QString &Line, std::optional<int16_t> Side)
 {
     const bool red = m_state.LocalIsRed;
     int32_t color = LightGreen;
@@ -108,7 +105,7 @@ void Ostrel::AddChatLine(QString &Line, std::optional<int16_t> Side)
     WriteLog(Line);
 }
 
-void Ostrel::WriteLog(QString &Line)
+void Ostrel::WriteLog(const QString &Line)
 {
     rules::GameState &s = m_state;
     if (!m_logDialogue)

@@ -111,7 +111,7 @@ void Ostrel::txtSendmessage_KeyUp(int KeyCode, int Shift)
     m_shpOnlineLamp->repaint();
 }
 
-void Ostrel::SaveVoice(QString &file)
+void Ostrel::SaveVoice(const QString &file)
 {
     platform::doEvents();
     QString target;
@@ -127,6 +127,6 @@ void Ostrel::SaveVoice(QString &file)
     QFile::copy(platform::resolvePathNoCase(file).isEmpty() ? file : platform::resolvePathNoCase(file), target);
 }
 
-void Ostrel::SaveMen(bool &Mode) { Q_UNUSED(Mode); }
+void Ostrel::SaveMen(bool Mode) { Q_UNUSED(Mode); }
 
 } // namespace gamewindow

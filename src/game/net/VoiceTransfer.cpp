@@ -152,8 +152,7 @@ void Ostrel::SendSB(std::optional<int32_t> AllBytes)
         block += s.OutBuf.mid(s.SentOut, n);
         s.SentOut += n;
         PelkinSendBytes(s.PeerClientNo, block);
-        int32_t sent = s.SentOut;
-        ShowSendAnim(QStringLiteral("Send"), sent);
+        ShowSendAnim(QStringLiteral("Send"), s.SentOut);
     } else {
         SendPacket(QStringLiteral("<VA"));
         m_lblRecord->setEnabled(true);
@@ -164,7 +163,7 @@ void Ostrel::SendSB(std::optional<int32_t> AllBytes)
     }
 }
 
-void Ostrel::GetSB(QByteArray &gb)
+void Ostrel::GetSB(const QByteArray &gb)
 {
     rules::GameState &s = m_state;
     if (s.TotalIn <= 0)
@@ -178,11 +177,10 @@ void Ostrel::GetSB(QByteArray &gb)
         std::copy_n(gb.constData() + 8, take, s.InBuf.data() + s.ReceivedIn);
         s.ReceivedIn += int32_t(take);
     }
-    int32_t received = s.ReceivedIn;
-    ShowSendAnim(QStringLiteral("Get"), received);
+    ShowSendAnim(QStringLiteral("Get"), s.ReceivedIn);
 }
 
-int16_t Ostrel::GetBlockLen(const QByteArray &Bytes, int16_t &offset)
+int16_t Ostrel::GetBlockLen(const QByteArray &Bytes, int offset)
 {
     // Only the bytes that are there: a field cut short reads as far as it goes.
     const qsizetype from = qsizetype(offset) + 3;
@@ -194,7 +192,7 @@ int16_t Ostrel::GetBlockLen(const QByteArray &Bytes, int16_t &offset)
     return int16_t(qBound(-32768.0, value, 32767.0));
 }
 
-void Ostrel::ShowSendAnim(const QString &Mode, int32_t &DoneBytes)
+void Ostrel::ShowSendAnim(const QString &Mode, int32_t DoneBytes)
 {
     const rules::GameState &s = m_state;
     const int index = TransferBarIndex(Mode);
@@ -236,9 +234,8 @@ void Ostrel::ReceiveVoiceAnnounce(const QString &Payload)
     if (announced <= 0 || announced > LargestTransfer)
         return;
     if (s.TotalIn > 0) {
-        QString warning = s.English ? QStringLiteral("--- Voice message incomplete, dropped! ---")
-                                    : QStringLiteral("--- Sprachnachricht unvollständig, verworfen! ---");
-        AddChatLine(warning);
+        AddChatLine(s.English ? QStringLiteral("--- Voice message incomplete, dropped! ---")
+                              : QStringLiteral("--- Sprachnachricht unvollständig, verworfen! ---"));
     }
     s.TotalIn = int32_t(announced);
     s.ReceivedIn = 0;
@@ -259,8 +256,7 @@ void Ostrel::ReceiveVoiceComplete()
         file.close();
     }
     if (s.KeepVoice) {
-        QString archived = QDir(m_workDir).filePath(QStringLiteral("invoice.Wav"));
-        SaveVoice(archived);
+        SaveVoice(QDir(m_workDir).filePath(QStringLiteral("invoice.Wav")));
     }
     ShowTransferBar(false, QStringLiteral("Get"));
     Playsound(QDir(m_workDir).filePath(QStringLiteral("invoice")), true);

@@ -201,9 +201,9 @@ public:
     // Chat and dialogue log (src/game/net/ChatLog.cpp).
     void txtSendmessage_KeyPress(int16_t &KeyAscii);
     void SendChat(const QString &Message, bool NoEcho = false);
-    QString GetNick(int16_t &Playernum, QString &Message);
-    void AddChatLine(QString &Line, std::optional<int16_t> Side = std::nullopt);
-    void WriteLog(QString &Line);
+    QString GetNick(int16_t Playernum, const QString &Message);
+    void AddChatLine(const QString &Line, std::optional<int16_t> Side = std::nullopt);
+    void WriteLog(const QString &Line);
     // The footer of the open log block, then the log is closed (the end of every connection).
     void WriteLogFooter();
 
@@ -213,15 +213,15 @@ public:
     void lblRecord_MouseUp(int Button, int Shift, double X, double Y);
     void lblRepeat_Click();
     void txtSendmessage_KeyUp(int KeyCode, int Shift);
-    void SaveVoice(QString &file);
-    void SaveMen(bool &Mode);
+    void SaveVoice(const QString &file);
+    void SaveMen(bool Mode);
 
     // Voice transfer in blocks (src/game/net/VoiceTransfer.cpp).
     void SendVoiceFile();
     void SendSB(std::optional<int32_t> AllBytes = std::nullopt);
-    void GetSB(QByteArray &gb);
-    static int16_t GetBlockLen(const QByteArray &Bytes, int16_t &offset);
-    void ShowSendAnim(const QString &Mode, int32_t &DoneBytes);
+    void GetSB(const QByteArray &gb);
+    static int16_t GetBlockLen(const QByteArray &Bytes, int offset);
+    void ShowSendAnim(const QString &Mode, int32_t DoneBytes);
     void ShowTransferBar(bool Visible, const QString &Direction);
     int16_t TransferBarIndex(const QString &Direction) const;
     // What the dispatcher does for a received "<V>" (its payload) and "<VA"; it answers "<C>"

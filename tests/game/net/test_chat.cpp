@@ -14,7 +14,7 @@ constexpr int32_t Green = 0x00FF00;
 constexpr int32_t Red = 0x0000FF;
 constexpr int32_t Yellow = 0x00FFFF;
 
-void addLine(NetWindow &w, QString line, std::optional<int16_t> side = std::nullopt) { w.AddChatLine(line, side); }
+void addLine(NetWindow &w, const QString &line, std::optional<int16_t> side = std::nullopt) { w.AddChatLine(line, side); }
 
 // Every character of text[from, to) has the colour.
 bool coloured(platform::RichTextBox *box, int from, int to, int32_t color)
