@@ -4,6 +4,7 @@
 // would send to the peer (frames and voice blocks) is recorded.
 #include "WindowFixture.h"
 
+#include "platform/RuntimeError.h"
 #include "support/IniHandler.h"
 
 #include <QDir>
@@ -15,7 +16,14 @@ public:
         Q_UNUSED(ClientNumber);
         blocks.append(Bytes);
     }
+    void SendPacket(const QString &Text) override
+    {
+        if (failSend)
+            throw platform::RuntimeError(failSend);
+        TestWindow::SendPacket(Text);
+    }
     QList<QByteArray> blocks;
+    int failSend = 0; // a run-time error number that sending raises; 0 = sending works
 };
 
 struct NetFixture {

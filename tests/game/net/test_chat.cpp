@@ -1,6 +1,7 @@
 // The chat: the chat line's Enter, the colours of the lines, the nickname command on both sides,
 // hostile text from the peer, and the dialogue log QorLog.Txt with its blocks.
 #include "NetFixture.h"
+#include "common/ScriptedMsgBoxes.h"
 
 #include "platform/RichTextBox.h"
 
@@ -90,6 +91,19 @@ private slots:
         // Other keys reach the line as usual.
         QTest::keyClicks(line, "ab");
         QCOMPARE(line->text(), QStringLiteral("ab"));
+    }
+
+    void aFailedSendShowsTheErrorBoxAndEchoesNothing()
+    {
+        NetFixture f;
+        ScriptedMsgBoxes boxes;
+        f.w->failSend = 6;
+        f.w->txtSendmessage()->setText("Hello");
+        QTest::keyClick(f.w->txtSendmessage(), Qt::Key_Return);
+        QCOMPARE(boxes.count(), 1);
+        QVERIFY(boxes.shown().first().title.contains("txtSendmessage_KeyPress"));
+        QCOMPARE(f.w->txtInMessage()->text(), QStringLiteral(" "));
+        QCOMPARE(f.w->txtSendmessage()->text(), QString());
     }
 
     void nickCommandRenamesWithoutEchoAndGoesOutUnderTheNewName()
