@@ -87,12 +87,17 @@ void guarded(const char *name, F &&handler)
 // Routes the chat line's keys and the record label's mouse buttons to the window's handlers.
 class ChatEvents : public QObject {
 public:
-    ChatEvents(Ostrel *window) : QObject(window), m_w(window) {}
+    // The watched controls are kept here: the filter also sees the events of the window's
+    // destruction, when the window's members must not be called any more.
+    ChatEvents(Ostrel *window, QObject *line, QObject *record)
+        : QObject(window), m_w(window), m_line(line), m_record(record)
+    {
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == m_w->txtSendmessage()) {
+        if (watched == m_line) {
             if (event->type() == QEvent::KeyPress) {
                 auto *key = static_cast<QKeyEvent *>(event);
                 int code = keyCode(key);
@@ -113,7 +118,7 @@ protected:
                     guarded("txtSendmessage_KeyUp", [&] { m_w->txtSendmessage_KeyUp(keyCode(key), shiftState(key)); });
                 }
             }
-        } else if (watched == m_w->lblRecord()) {
+        } else if (watched == m_record) {
             if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease) {
                 auto *mouse = static_cast<QMouseEvent *>(event);
                 const QPointF at = mouse->position() * platform::TwipsPerPixel;
@@ -133,6 +138,8 @@ protected:
 
 private:
     Ostrel *m_w;
+    QObject *m_line;
+    QObject *m_record;
 };
 
 // The stripe a transfer bar shows: 408 x 4 pixels, shaded, with a dark outline.
@@ -192,7 +199,7 @@ void Ostrel::buildChatFrame()
     m_cmdP2PClose->setGeometry(pixels(5595), pixels(1470), pixels(600), pixels(345));
     m_cmdP2PClose->setEnabled(false);
 
-    auto *events = new ChatEvents(this);
+    auto *events = new ChatEvents(this, m_txtSendmessage, m_lblRecord);
     m_txtSendmessage->installEventFilter(events);
     m_lblRecord->installEventFilter(events);
 
