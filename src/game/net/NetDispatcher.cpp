@@ -77,13 +77,13 @@ void Ostrel::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByte
             s.FromPeer = true;
             step([&] {
                 if (tag == "<V>") {
-                    VoiceAnnounced(payload);
+                    ReceiveVoiceAnnounce(payload);
                     SendPacket(QStringLiteral("<C>"));
                 } else if (tag == "<VD") {
                     GetSB(frame);
                     SendPacket(QStringLiteral("<C>"));
                 } else if (tag == "<VA") {
-                    VoiceArrived();
+                    ReceiveVoiceComplete();
                 } else if (tag == "<S>") {
                     // A start arriving while one is replayed (its message box or glide still
                     // running) cannot be a peer's real start; it would only stack boxes.

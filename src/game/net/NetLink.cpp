@@ -17,22 +17,10 @@ constexpr int32_t LampNoLink = 0xE0E0E0;
 
 void Ostrel::buildLinkControls()
 {
-    // The Close button and the lamp sit in the chat frame; the button works only while a link stands.
-    m_cmdP2PClose = new QPushButton(QStringLiteral("Beenden"), m_frmChat);
-    m_cmdP2PClose->setEnabled(false);
+    // The Close button and the lamp of the chat frame; the button works only while a link stands.
     m_cmdP2PClose->setFocusPolicy(Qt::NoFocus);
     connect(m_cmdP2PClose, &QPushButton::clicked, this, [this] { cmdP2PClose_Click(); });
-    m_shpOnlineLamp = new OnlineLamp(m_frmChat);
     m_shpOnlineLamp->setFillColor(LampNoLink);
-    if (auto *grid = qobject_cast<QGridLayout *>(m_frmChat->layout())) {
-        grid->addWidget(m_shpOnlineLamp, 0, 2, Qt::AlignCenter);
-        grid->addWidget(m_cmdP2PClose, 0, 3);
-    }
-}
-
-void Ostrel::linkCaptions(bool English)
-{
-    m_cmdP2PClose->setText(English ? QStringLiteral("Close") : QStringLiteral("Beenden"));
 }
 
 void Ostrel::Connected()

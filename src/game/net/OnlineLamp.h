@@ -1,7 +1,5 @@
 #pragma once
-// The online lamp of the chat frame: a filled circle whose fill colour (&HBBGGRR) tells the link
-// state: light grey no link, red linked, yellow linked with voice messages archived.
-#include <QPainter>
+// The online lamp of the chat frame: a small filled circle in one colour (&HBBGGRR).
 #include <QWidget>
 
 #include <cstdint>
@@ -10,26 +8,18 @@ namespace gamewindow {
 
 class OnlineLamp : public QWidget {
 public:
-    explicit OnlineLamp(QWidget *parent = nullptr) : QWidget(parent) { setFixedSize(16, 16); }
-    int32_t FillColor() const { return m_fillColor; }
-    void setFillColor(int32_t color)
-    {
-        m_fillColor = color;
-        update();
-    }
+    explicit OnlineLamp(QWidget *parent = nullptr);
+    void setFillColor(int32_t bgr);
+    int32_t fillColor() const { return m_fill; }
 
 protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::black);
-        p.setBrush(QColor(m_fillColor & 0xFF, (m_fillColor >> 8) & 0xFF, (m_fillColor >> 16) & 0xFF));
-        p.drawEllipse(QRectF(rect()).adjusted(1, 1, -1, -1));
-    }
+    void paintEvent(QPaintEvent *event) override;
 
 private:
-    int32_t m_fillColor = 0xE0E0E0;
+    int32_t m_fill = 0xE0E0E0;
 };
+
+// A colour given as &HBBGGRR.
+QColor colorFromBgr(int32_t bgr);
 
 } // namespace gamewindow

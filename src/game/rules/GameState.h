@@ -7,6 +7,7 @@
 // Integers are 16-bit where the game counts in 16 bits (overflow checks rely on it), 32-bit for
 // points. Arrays keep the original index ranges: element 0 of Tube and Score and row/column 0
 // of the line tables are never used.
+#include <QByteArray>
 #include <QString>
 
 #include <array>
@@ -68,20 +69,23 @@ struct GameState {
     std::array<float, 2> GamesWon{};      // network games won on this link: 0 own player, 1 peer
     // --- end ---
 
-    // --- network: net-core stand-ins for state the other network branches own (delete at merge) ---
-    bool KeepVoice = false;               // voice messages are archived
-    QString PeerNameAtConnect;            // peer name for archive files
-    int32_t TotalOut = 0;
-    int32_t SentOut = 0;
-    int32_t TotalIn = 0;
-    int32_t ReceivedIn = 0;
-    int16_t LogFileNo = 0;                // open dialogue log, 0 = none
-    // --- end ---
-
     // --- network: net-dialog ---
     std::array<QString, 2> Nick;      // player names of the connection: 0 own, 1 peer
     bool CancelConnect = false;       // ends the connection wait without the timeout message
     int16_t ConnectTimeout = 0;       // seconds of the connection wait
+    // --- end ---
+
+    // --- network: net-chat ---
+    int16_t LogFileNo = 0;            // the dialogue log's block is open (not 0) or not (0)
+    bool KeepVoice = false;           // archive sent and received voice messages
+    QString PeerNameAtConnect;        // the peer's name for archive copies
+    bool RecordAborted = false;       // a push-to-talk press was answered by its release already
+    int32_t TotalOut = 0;             // size of the voice file being sent; 0 = nothing is sent
+    int32_t SentOut = 0;              // bytes of OutBuf sent so far
+    int32_t TotalIn = 0;              // announced size of the incoming voice file; 0 = none
+    int32_t ReceivedIn = 0;           // bytes stored in InBuf so far
+    QByteArray InBuf;                 // the incoming voice file
+    QByteArray OutBuf;                // the outgoing voice file
     // --- end ---
 };
 

@@ -85,7 +85,7 @@ Ostrel::Ostrel(QWidget *parent)
     buildMenus();
     buildShellMenus();
     buildBoard();
-    buildChatFrameStandIn();
+    buildChatFrame();
     buildLinkControls();
     resize(platform::twipsToPixels(6345), platform::twipsToPixels(6540));
 

@@ -20,10 +20,12 @@
 #include "game/window/PictureBox.h"
 #include "game/window/SoundOutput.h"
 #include "platform/Random.h"
+#include "platform/WaveRecorder.h"
 
 #include <QAction>
 #include <QGroupBox>
 #include <QPushButton>
+#include <QFile>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -32,16 +34,23 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <memory>
 
+// --- network: net-chat ---
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
 namespace platform {
 class RichTextBox;
 }
+// --- end ---
 
 namespace gamewindow {
 
 class QorTitle;
 class Peer2Peer;
+class OnlineLamp; // --- network: net-chat --- (the online lamp of the chat frame)
 
 class Ostrel : public QMainWindow, public rules::GameUi, public HarbexEvents {
     Q_OBJECT
@@ -98,7 +107,7 @@ public:
 
     virtual void menHelp_Click();
     // Text of the chat line of a network game; Enter drops the chip only while it is empty.
-    virtual QString chatLineText() const { return QString(); }
+    virtual QString chatLineText() const;
     virtual void SendPacket(const QString &Packet);
     virtual void NotifyResults(int16_t &ActPlayer);
 
@@ -194,32 +203,64 @@ public:
     void Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByteArray &SendedBytes) override;
     // The won-games tally in the chat frame's caption (NetTally.cpp).
     void act_ChatCaption();
-    QPushButton *cmdP2PClose() const { return m_cmdP2PClose; }
-    OnlineLamp *shpOnlineLamp() const { return m_shpOnlineLamp; }
     const QTimer &timPing() const { return m_timPing; }
-    // --- end ---
-
-    // --- network: net-core stand-ins for what the other network branches own (delete at merge) ---
-    void AddChatLine(const QString &Line);
-    void AddChatLine(const QString &Line, int16_t Side);
-    QString GetNick(int16_t Player, const QString &Text);
-    void ShowTransferBar(bool Visible, const QString &Direction);
-    int16_t GetBlockLen(const QByteArray &Bytes, int Offset);
-    void GetSB(const QByteArray &gb);
-    void SendSB();
-    void VoiceAnnounced(const QString &Payload);
-    void VoiceArrived();
-    void WriteLogFooter();
-    QGroupBox *frmChat() const { return m_frmChat; }
-    QWidget *lblRecord() const { return m_lblRecord; }
-    QStringList chatLinesStandIn;
-    QWidget *txtSendmessage() const;
-    platform::RichTextBox *txtInMessage() const;
     // --- end ---
 
     // --- network: net-dialog ---
     // The connection dialog while menIP_Click shows it; null otherwise.
     Peer2Peer *peer2Peer() const { return m_peer2Peer; }
+    // --- end ---
+
+    // --- network: net-chat ---
+    // The chat frame and its controls (src/game/net/ChatFrame.cpp).
+    QGroupBox *frmChat() const { return m_frmChat; }
+    platform::RichTextBox *txtInMessage() const { return m_txtInMessage; }
+    QLineEdit *txtSendmessage() const { return m_txtSendmessage; }
+    QPushButton *cmdP2PClose() const { return m_cmdP2PClose; }
+    QLabel *lblRecord() const { return m_lblRecord; }
+    QLabel *lblRepeat() const { return m_lblRepeat; }
+    OnlineLamp *shpOnlineLamp() const { return m_shpOnlineLamp; }
+    PictureBox *picSend(int index) const { return m_picSend.at(index); }
+    platform::WaveRecorder &MCI() { return *m_mci; }
+    // Text colour of the record label, &HBBGGRR; &H80000012 is the system's button-text colour.
+    int32_t lblRecordColor() const { return m_lblRecordColor; }
+    // Width of a transfer bar in twips, as last set.
+    float picSendWidthTwips(int index) const { return m_picSendWidth.at(index); }
+    // The work folder; Form_Load sets it, tests may set their own.
+    void setWorkDir(const QString &folder) { m_workDir = folder; }
+
+    // Chat and dialogue log (src/game/net/ChatLog.cpp).
+    void txtSendmessage_KeyPress(int16_t &KeyAscii);
+    void SendChat(const QString &Message, bool NoEcho = false);
+    QString GetNick(int16_t Playernum, const QString &Message);
+    void AddChatLine(const QString &Line, std::optional<int16_t> Side = std::nullopt);
+    void WriteLog(const QString &Line);
+    // The footer of the open log block, then the log is closed (the end of every connection).
+    void WriteLogFooter();
+
+    // Voice recording and playback (src/game/net/VoiceRecord.cpp).
+    void OpenMCI();
+    void lblRecord_MouseDown(int Button, int Shift, double X, double Y);
+    void lblRecord_MouseUp(int Button, int Shift, double X, double Y);
+    void lblRepeat_Click();
+    void txtSendmessage_KeyUp(int KeyCode, int Shift);
+    void SaveVoice(const QString &file);
+    void SaveMen(bool Mode);
+
+    // Voice transfer in blocks (src/game/net/VoiceTransfer.cpp).
+    void SendVoiceFile();
+    void SendSB(std::optional<int32_t> AllBytes = std::nullopt);
+    void GetSB(const QByteArray &gb);
+    static int16_t GetBlockLen(const QByteArray &Bytes, int offset);
+    void ShowSendAnim(const QString &Mode, int32_t DoneBytes);
+    void ShowTransferBar(bool Visible, const QString &Direction);
+    int16_t TransferBarIndex(const QString &Direction) const;
+    // What the dispatcher does for a received "<V>" (its payload) and "<VA"; it answers "<C>"
+    // itself.
+    void ReceiveVoiceAnnounce(const QString &Payload);
+    void ReceiveVoiceComplete();
+    // Hands a voice block to the control (Pelkin.SendBytes).
+    virtual void PelkinSendBytes(int16_t &ClientNumber, const QByteArray &Bytes);
     // --- end ---
 
 protected:
@@ -236,18 +277,10 @@ private:
     void CreatePelkin();
     // --- network: net-core ---
     void buildLinkControls();
-    void linkCaptions(bool English);
     void handshake(const QString &Payload);
     int m_arrivalDepth = 0;          // dispatcher runs nested in one another
     bool m_handshakeWaiting = false; // the first handshake's pause is running
     bool m_replayingStart = false;   // a game start of the peer is being replayed
-    QPushButton *m_cmdP2PClose = nullptr;
-    OnlineLamp *m_shpOnlineLamp = nullptr;
-    // --- end ---
-    // --- network: net-core stand-ins (delete at merge) ---
-    void buildChatFrameStandIn();
-    QGroupBox *m_frmChat = nullptr;
-    QWidget *m_lblRecord = nullptr;
     // --- end ---
     void setTimeBarWidth(float twips);
     void setResultHeight(int twips);
@@ -317,6 +350,25 @@ private:
     std::function<void(const QString &)> m_helpOpener;
     // --- network: net-dialog ---
     Peer2Peer *m_peer2Peer = nullptr;
+    // --- end ---
+
+    // --- network: net-chat ---
+    void buildChatFrame();
+    void restoreRecordLabel();
+    void setRecordColor(int32_t color);
+    QGroupBox *m_frmChat = nullptr;
+    platform::RichTextBox *m_txtInMessage = nullptr;
+    QLineEdit *m_txtSendmessage = nullptr;
+    QPushButton *m_cmdP2PClose = nullptr;
+    QLabel *m_lblRecord = nullptr;
+    QLabel *m_lblRepeat = nullptr;
+    OnlineLamp *m_shpOnlineLamp = nullptr;
+    std::array<PictureBox *, 2> m_picSend{};
+    std::array<float, 2> m_picSendWidth{};
+    std::unique_ptr<platform::WaveRecorder> m_mci;
+    std::unique_ptr<QFile> m_logFile;
+    int32_t m_lblRecordColor = int32_t(0x80000012);
+    bool m_sendBusy = false;
     // --- end ---
 };
 

@@ -109,6 +109,7 @@ void Ostrel::Form_Load()
     m_random.reseed(uint64_t(QDateTime::currentMSecsSinceEpoch()));
     m_logDialogue = true;
     m_transferBarWidth = SendBarDesignWidth;
+    ShowTransferBar(false, QStringLiteral("Send"));
     adjuststatuslbl();
     m_rules.FillCalculateMatrix();
     m_resultPanelHeight = m_resultHeight;
@@ -169,6 +170,7 @@ void Ostrel::Form_Unload()
 {
     const rules::GameState &s = m_state;
     platform::guardedSub(QStringLiteral("Form_Unload"), [&](Step &step) {
+        step([&] { MCI().setCommand(QStringLiteral("Close")); });
         step([&] { IniHandler::WriteIni(Settings, QStringLiteral("Sound"), m_menSoundOn->isChecked() ? "ON" : "OFF"); });
         step([&] {
             IniHandler::WriteIni(Settings, QStringLiteral("TWOPlayers"), m_menTwoPlayers->isChecked() ? "YES" : "NO");

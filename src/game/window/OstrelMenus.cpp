@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QMenuBar>
+#include <QPushButton> // --- network: net-chat ---
 
 namespace gamewindow {
 
@@ -305,7 +306,11 @@ void Ostrel::ChangeLanguage(QString &Language)
         };
         for (const auto &c : captions)
             step([&] { c.item->setText(QString::fromUtf8(en ? c.english : c.german)); });
-        step([&] { linkCaptions(en); });
+        // --- network: net-chat ---
+        step([&] { m_cmdP2PClose->setText(en ? QStringLiteral("Close") : QStringLiteral("Beenden")); });
+        step([&] { m_lblRepeat->setText(en ? QStringLiteral("R") : QStringLiteral("W")); });
+        step([&] { m_lblRecord->setText(en ? QStringLiteral("Record") : QStringLiteral("Aufnahme")); });
+        // --- end ---
     });
 }
 

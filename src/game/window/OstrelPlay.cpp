@@ -306,6 +306,7 @@ void Ostrel::menStartgame_Click()
                 const int localHeight = platform::twipsToPixels(6540);
                 if (height() != localHeight) {
                     resize(width(), localHeight);
+                    frmChat()->hide();
                     zeptools::CenterForm(this);
                 }
             }

@@ -4,6 +4,7 @@
 // are made over loopback through the control itself; what each window sends and receives is
 // recorded.
 #include "WindowFixture.h"
+#include "platform/RichTextBox.h"
 #include "support/IniHandler.h"
 
 #include <QHostAddress>
@@ -67,8 +68,22 @@ struct NetSide {
     }
     rules::GameState &s() { return w->state(); }
     // The lines that reached the chat display. Only these two read the chat's record of them.
-    const QStringList &lines() const { return w->chatLinesStandIn; }
-    void clearLines() { w->chatLinesStandIn.clear(); }
+    // The lines of the chat display since the last clearLines().
+    QStringList lines() const { return allLines().mid(cleared); }
+    void clearLines() { cleared = int(allLines().size()); }
+    QStringList allLines() const
+    {
+        const QString text = w->txtInMessage()->text();
+        if (text.trimmed().isEmpty())
+            return {};
+        // Every line of the display ends in the blank the next line replaces.
+        QStringList lines = text.split(QStringLiteral("\r\n"));
+        for (QString &line : lines)
+            if (line.endsWith(QLatin1Char(' ')))
+                line.chop(1);
+        return lines;
+    }
+    int cleared = 0;
 
     void put(int32_t dispId, HxVariant value)
     {

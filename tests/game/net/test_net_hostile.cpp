@@ -425,7 +425,7 @@ void TestNetHostile::peerClosesTheLink()
     QVERIFY(QTest::qWaitFor([&] { return !p.win.s().NetworkGame; }, 5000));
     QCOMPARE(p.win.lines(), QStringList{"--- Connection to Bert closed! ---"});
     QCOMPARE(p.win.sound.count("p2pend"), 1);
-    QCOMPARE(p.win.w->shpOnlineLamp()->FillColor(), 0xE0E0E0);
+    QCOMPARE(p.win.w->shpOnlineLamp()->fillColor(), 0xE0E0E0);
     QVERIFY(p.win.w->menIP()->isEnabled());
     QVERIFY(p.win.s().GameRunning);
 }

@@ -71,7 +71,7 @@ void TestNetLink::handshakeLinksBothSides()
         QVERIFY(side->w->cmdP2PClose()->isEnabled());
         QVERIFY(side->w->lblRecord()->isEnabled());
         QCOMPARE(side->w->frmChat()->title(), QString("    Chat "));
-        QCOMPARE(side->w->shpOnlineLamp()->FillColor(), 0xFF);
+        QCOMPARE(side->w->shpOnlineLamp()->fillColor(), 0xFF);
         QVERIFY(side->w->timPing().isActive());
         QCOMPARE(side->w->timPing().interval(), 2000);
         QCOMPARE(side->sound.count("p2pstart"), 1);
@@ -154,7 +154,7 @@ void checkNoLink(NetSide &side)
 {
     QVERIFY(!side.s().NetworkGame);
     QVERIFY(!side.s().HandshakeDone);
-    QCOMPARE(side.w->shpOnlineLamp()->FillColor(), 0xE0E0E0);
+    QCOMPARE(side.w->shpOnlineLamp()->fillColor(), 0xE0E0E0);
     QVERIFY(side.w->menIP()->isEnabled());
     QVERIFY(!side.w->cmdP2PClose()->isEnabled());
     QVERIFY(!side.w->lblRecord()->isEnabled());

@@ -1,0 +1,221 @@
+// The chat frame of the main window: the chat display and line, the Close button, the record and
+// repeat labels, the online lamp and the two voice transfer bars. Hidden until a link stands.
+// The window previews the keys of the chat line, so the game's keys still work while it has the
+// focus.
+#include "game/net/OnlineLamp.h"
+#include "game/window/ClickableLabel.h"
+#include "game/window/Ostrel.h"
+
+#include "platform/ErrorGuard.h"
+#include "platform/RichTextBox.h"
+#include "platform/Twips.h"
+
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyle>
+#include <QTextEdit>
+
+namespace gamewindow {
+
+QColor colorFromBgr(int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+OnlineLamp::OnlineLamp(QWidget *parent) : QWidget(parent) {}
+
+void OnlineLamp::setFillColor(int32_t bgr)
+{
+    m_fill = bgr;
+    update();
+}
+
+void OnlineLamp::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::black);
+    p.setBrush(colorFromBgr(m_fill));
+    p.drawEllipse(rect().adjusted(1, 1, -2, -2));
+}
+
+namespace {
+int pixels(int twips) { return platform::twipsToPixels(twips); }
+
+// The key number of the keys the chat line passes on to the window.
+int keyCode(const QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 13;
+    case Qt::Key_Left: return 37;
+    case Qt::Key_Up: return 38;
+    case Qt::Key_Right: return 39;
+    case Qt::Key_Down: return 40;
+    case Qt::Key_Escape: return 27;
+    default: break;
+    }
+    const int key = event->key();
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return 112 + (key - Qt::Key_F1);
+    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
+        return key;
+    return 255;
+}
+
+int shiftState(const QInputEvent *event)
+{
+    int shift = 0;
+    if (event->modifiers() & Qt::ShiftModifier)
+        shift |= 1;
+    if (event->modifiers() & Qt::ControlModifier)
+        shift |= 2;
+    if (event->modifiers() & Qt::AltModifier)
+        shift |= 4;
+    return shift;
+}
+
+// Runs an event handler so that a run-time error inside it (a failed send, a file that cannot be
+// read) shows the common error box instead of ending the program.
+template <class F>
+void guarded(const char *name, F &&handler)
+{
+    platform::guardedSub(QString::fromLatin1(name), [&](platform::Step &step) { step(handler); });
+}
+
+// Routes the chat line's keys and the record label's mouse buttons to the window's handlers.
+class ChatEvents : public QObject {
+public:
+    // The watched controls are kept here: the filter also sees the events of the window's
+    // destruction, when the window's members must not be called any more.
+    ChatEvents(Ostrel *window, QObject *line, QObject *record)
+        : QObject(window), m_w(window), m_line(line), m_record(record)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_line) {
+            if (event->type() == QEvent::KeyPress) {
+                auto *key = static_cast<QKeyEvent *>(event);
+                int code = keyCode(key);
+                if (!key->isAutoRepeat() || code == 13) {
+                    m_w->Form_KeyDown(code, shiftState(key));
+                    if (code == 0)
+                        return true;
+                }
+                if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                    int16_t ascii = 13;
+                    guarded("txtSendmessage_KeyPress", [&] { m_w->txtSendmessage_KeyPress(ascii); });
+                    return ascii == 0;
+                }
+            } else if (event->type() == QEvent::KeyRelease) {
+                auto *key = static_cast<QKeyEvent *>(event);
+                if (!key->isAutoRepeat()) {
+                    m_w->Form_KeyUp(keyCode(key), shiftState(key));
+                    guarded("txtSendmessage_KeyUp", [&] { m_w->txtSendmessage_KeyUp(keyCode(key), shiftState(key)); });
+                }
+            }
+        } else if (watched == m_record) {
+            if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease) {
+                auto *mouse = static_cast<QMouseEvent *>(event);
+                const QPointF at = mouse->position() * platform::TwipsPerPixel;
+                if (event->type() == QEvent::MouseButtonPress)
+                    guarded("lblRecord_MouseDown", [&] {
+                        m_w->lblRecord_MouseDown(int(mouse->button()), shiftState(mouse), at.x(), at.y());
+                    });
+                else
+                    guarded("lblRecord_MouseUp", [&] {
+                        m_w->lblRecord_MouseUp(int(mouse->button()), shiftState(mouse), at.x(), at.y());
+                    });
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    Ostrel *m_w;
+    QObject *m_line;
+    QObject *m_record;
+};
+
+// The stripe a transfer bar shows: 408 x 4 pixels, shaded, with a dark outline.
+QPixmap barStripe(const QColor &light, const QColor &dark)
+{
+    QPixmap pix(408, 4);
+    QPainter p(&pix);
+    p.fillRect(0, 0, 408, 4, dark);
+    p.fillRect(1, 1, 406, 1, light.lighter(130));
+    p.fillRect(1, 2, 406, 1, light);
+    return pix;
+}
+} // namespace
+
+QString Ostrel::chatLineText() const { return m_txtSendmessage ? m_txtSendmessage->text() : QString(); }
+
+void Ostrel::buildChatFrame()
+{
+    // Below the board; the window grows to show it when a link stands.
+    m_frmChat = new QGroupBox(QStringLiteral("    Chat "), m_surface);
+    m_frmChat->setGeometry(pixels(45), pixels(5880), pixels(6270), pixels(1980));
+    m_frmChat->hide();
+
+    for (int i = 0; i < 2; ++i) {
+        m_picSend[i] = new PictureBox(i, m_frmChat);
+        m_picSend[i]->setPicture(std::make_shared<const QPixmap>(
+            i == 0 ? barStripe(QColor(230, 40, 40), QColor(90, 0, 0)) : barStripe(QColor(240, 220, 40), QColor(100, 80, 0))));
+        m_picSend[i]->setTwipsGeometry(75, i == 0 ? 225 : 300, 6120, 60);
+        m_picSendWidth[i] = 6120;
+        m_picSend[i]->hide();
+    }
+
+    m_txtInMessage = new platform::RichTextBox(m_frmChat);
+    m_txtInMessage->setGeometry(pixels(75), pixels(390), pixels(6120), pixels(1005));
+    m_txtInMessage->view()->setStyleSheet(QStringLiteral("background: black;"));
+    m_txtInMessage->setText(QStringLiteral(" "));
+
+    m_txtSendmessage = new QLineEdit(m_frmChat);
+    m_txtSendmessage->setGeometry(pixels(75), pixels(1470), pixels(3900), pixels(345));
+
+    m_shpOnlineLamp = new OnlineLamp(m_frmChat);
+    m_shpOnlineLamp->setGeometry(pixels(4050), pixels(1500), pixels(285), pixels(285));
+
+    m_lblRepeat = new ClickableLabel(QStringLiteral("W"), m_frmChat);
+    m_lblRepeat->setGeometry(pixels(4395), pixels(1470), pixels(300), pixels(345));
+    m_lblRepeat->setAlignment(Qt::AlignCenter);
+    m_lblRepeat->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    connect(static_cast<ClickableLabel *>(m_lblRepeat), &ClickableLabel::clicked, this, [this] { guarded("lblRepeat_Click", [this] { lblRepeat_Click(); }); });
+
+    m_lblRecord = new QLabel(QStringLiteral("Aufnahme"), m_frmChat);
+    m_lblRecord->setGeometry(pixels(4755), pixels(1470), pixels(780), pixels(345));
+    m_lblRecord->setAlignment(Qt::AlignCenter);
+    m_lblRecord->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    m_lblRecord->setEnabled(false);
+
+    m_cmdP2PClose = new QPushButton(QStringLiteral("Beenden"), m_frmChat);
+    m_cmdP2PClose->setGeometry(pixels(5595), pixels(1470), pixels(600), pixels(345));
+    m_cmdP2PClose->setEnabled(false);
+
+    auto *events = new ChatEvents(this, m_txtSendmessage, m_lblRecord);
+    m_txtSendmessage->installEventFilter(events);
+    m_lblRecord->installEventFilter(events);
+
+    m_mci = std::make_unique<platform::WaveRecorder>();
+    m_mci->setDeviceType(QStringLiteral("WaveAudio"));
+}
+
+void Ostrel::setRecordColor(int32_t color)
+{
+    m_lblRecordColor = color;
+    QPalette pal = m_lblRecord->palette();
+    if (color == int32_t(0x80000012))
+        pal = m_lblRecord->style()->standardPalette();
+    else
+        pal.setColor(QPalette::WindowText, colorFromBgr(color));
+    m_lblRecord->setPalette(pal);
+}
+
+} // namespace gamewindow

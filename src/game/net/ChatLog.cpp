@@ -1,0 +1,150 @@
+// The chat: Enter in the chat line sends a "<T>" frame and echoes it, "/NICK " renames its
+// sender on both machines, every line of the chat display is coloured by its speaker and
+// appended to the dialogue log QorLog.Txt in the work folder, one block per connection.
+#include "game/window/Ostrel.h"
+
+#include "platform/Ansi.h"
+#include "platform/RichTextBox.h"
+#include "platform/RuntimeError.h"
+
+#include <QDate>
+#include <QDir>
+#include <QLineEdit>
+#include <QLocale>
+#include <QTime>
+
+namespace gamewindow {
+
+namespace {
+constexpr int32_t LightGreen = 0x00FF00;
+constexpr int32_t LightRed = 0x0000FF;
+constexpr int32_t LightYellow = 0x00FFFF;
+const QByteArray LineEnd("\r\n");
+
+// Blanks (only blanks) removed at both ends.
+QString trimBlanks(const QString &text)
+{
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && text[start] == QLatin1Char(' '))
+        ++start;
+    while (end > start && text[end - 1] == QLatin1Char(' '))
+        --end;
+    return text.mid(start, end - start);
+}
+
+QString dateText() { return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat); }
+QString timeText() { return QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat); }
+} // namespace
+
+void Ostrel::txtSendmessage_KeyPress(int16_t &KeyAscii)
+{
+    if (KeyAscii != 13)
+        return;
+    const QString text = m_txtSendmessage->text();
+    if (!text.isEmpty()) {
+        const QString name = GetNick(0, text);
+        m_txtSendmessage->clear();
+        SendChat(QStringLiteral("<T><") + m_state.Nick[0] + QStringLiteral("> ") + text, !name.isEmpty());
+    }
+    KeyAscii = 0;
+}
+
+void Ostrel::SendChat(const QString &Message, bool NoEcho)
+{
+    SendPacket(Message);
+    if (!NoEcho) {
+        AddChatLine(Message.mid(3), 1);
+    }
+}
+
+QString Ostrel::GetNick(int16_t Playernum, const QString &Message)
+{
+    const QString command = QStringLiteral("/NICK ");
+    if (!Message.toUpper().contains(command))
+        return QString();
+    const qsizetype gt = Message.indexOf(QLatin1Char('>'));
+    const QString rest = trimBlanks(gt < 0 ? Message : Message.mid(gt + 1));
+    if (!rest.toUpper().startsWith(command))
+        return QString();
+    const QString newName = trimBlanks(rest.mid(command.size())).left(12);
+    platform::checkSubscript(Playernum, 0, 1);
+    const int index = Playernum;
+    rules::GameState &s = m_state;
+    const QString notice = s.English ? QStringLiteral("--- Player: ") + s.Nick[index] + QStringLiteral(" changed his/her name to: ")
+                                     + newName + QStringLiteral(" ...")
+                               : QStringLiteral("--- Spieler: ") + s.Nick[index] + QStringLiteral(" änderte seinen Namen auf: ")
+                                     + newName + QStringLiteral(" ...");
+    AddChatLine(notice);
+    s.Nick[index] = newName;
+    act_ChatCaption();
+    Playsound(QStringLiteral("nickchan"), false);
+    return newName;
+}
+
+void Ostrel::AddChatLine(const QString &Line, std::optional<int16_t> Side)
+{
+    const bool red = m_state.LocalIsRed;
+    int32_t color = LightGreen;
+    if (Side)
+        color = (*Side == 1) == red ? LightRed : LightYellow;
+    platform::RichTextBox &box = *m_txtInMessage;
+    if (box.text().isEmpty())
+        box.setText(QStringLiteral(" "));
+    const int length = int(box.text().size());
+    box.setSelStart(length - 1);
+    box.setSelLength(1);
+    const QString lead = length == 1 ? QString() : QStringLiteral("\r\n");
+    box.setSelText(lead + Line + QStringLiteral(" "));
+    const int start = length - 1 + int(lead.size());
+    box.setSelStart(start);
+    box.setSelLength(int(box.text().size()) - start);
+    box.setSelColor(color);
+    box.setSelStart(int(box.text().size()));
+    box.refresh();
+    WriteLog(Line);
+}
+
+void Ostrel::WriteLog(const QString &Line)
+{
+    rules::GameState &s = m_state;
+    if (!m_logDialogue)
+        return;
+    // Without a work folder (the window not loaded) there is no place for the log.
+    if (m_workDir.isEmpty())
+        return;
+    if (s.LogFileNo == 0) {
+        auto file = std::make_unique<QFile>(QDir(m_workDir).filePath(QStringLiteral("QorLog.Txt")));
+        // A log that cannot be opened is skipped; the chat goes on without it.
+        if (!file->open(QIODevice::WriteOnly | QIODevice::Append))
+            return;
+        const QByteArray stars(60, '*');
+        const QString title = (s.English ? QStringLiteral("--- Dialogue from: ") : QStringLiteral("--- Dialog vom: "))
+                            + dateText() + QStringLiteral(" - ") + timeText() + QStringLiteral(" :");
+        file->write(stars + LineEnd + platform::toAnsi(title) + LineEnd + stars + LineEnd);
+        m_logFile = std::move(file);
+        s.LogFileNo = 1;
+    }
+    m_logFile->write(platform::toAnsi(Line) + LineEnd);
+    m_logFile->flush();
+}
+
+void Ostrel::WriteLogFooter()
+{
+    rules::GameState &s = m_state;
+    if (s.LogFileNo == 0)
+        return;
+    if (m_logFile) {
+        const QString footer = s.English ? QStringLiteral("--- End of Connection (") + dateText() + QStringLiteral(" - ")
+                                               + timeText() + QStringLiteral(") ---")
+                                         : QStringLiteral("--- Ende der Verbindung (") + dateText() + QStringLiteral(" - ")
+                                               + timeText() + QStringLiteral(") ---");
+        m_logFile->write(platform::toAnsi(footer) + LineEnd);
+        m_logFile->write(LineEnd + LineEnd + LineEnd);
+        m_logFile->close();
+        m_logFile.reset();
+    }
+    s.LogFileNo = 0;
+}
+
+} // namespace gamewindow

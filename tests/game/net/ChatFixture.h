@@ -1,0 +1,77 @@
+#pragma once
+// A loaded main window for the chat and voice tests: its work folder lies below a temporary
+// data home, its sounds go to a recorder, its one-second waits return at once, and what it
+// would send to the peer (frames and voice blocks) is recorded.
+#include "WindowFixture.h"
+
+#include "platform/RuntimeError.h"
+#include "support/IniHandler.h"
+
+#include <QDir>
+
+class ChatWindow : public TestWindow {
+public:
+    void PelkinSendBytes(int16_t &ClientNumber, const QByteArray &Bytes) override
+    {
+        Q_UNUSED(ClientNumber);
+        blocks.append(Bytes);
+    }
+    void SendPacket(const QString &Text) override
+    {
+        if (failSend)
+            throw platform::RuntimeError(failSend);
+        TestWindow::SendPacket(Text);
+    }
+    QList<QByteArray> blocks;
+    int failSend = 0; // a run-time error number that sending raises; 0 = sending works
+};
+
+struct ChatFixture {
+    QTemporaryDir folder;   // program folder: settings file, sounds
+    QTemporaryDir dataHome; // the work folder goes below it
+    RecordingSound sound;
+    std::unique_ptr<ChatWindow> w;
+
+    explicit ChatFixture(bool english = true)
+    {
+        writeEffectFiles(folder.path());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+        assets::setPictureFolder(qEnvironmentVariable("OSTREL_PROGRAM_DIR") + "/pictures");
+        IniHandler::IniPath = folder.filePath("Ostrel.ini");
+        if (!english) {
+            QFile ini(IniHandler::IniPath);
+            if (ini.open(QIODevice::WriteOnly))
+                ini.write("[SETTINGS]\r\nLanguage=GERMAN\r\n");
+        }
+        w = std::make_unique<ChatWindow>();
+        w->setProgramFolder(folder.path());
+        w->setSoundOutput(&sound);
+        w->setPlayTimerRunsItself(false);
+        w->setDelay([](int16_t) {});
+        w->Form_Load();
+    }
+    rules::GameState &s() { return w->state(); }
+    QString work(const QString &name) const { return QDir(w->WorkDir()).filePath(name); }
+};
+
+inline QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+// Bytes 0..n-1 of a pattern that differs from block to block.
+inline QByteArray pattern(int n)
+{
+    QByteArray b(n, '\0');
+    for (int i = 0; i < n; ++i)
+        b[i] = char((i * 7 + i / 2000) & 0xFF);
+    return b;
+}

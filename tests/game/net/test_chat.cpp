@@ -1,0 +1,244 @@
+// The chat: the chat line's Enter, the colours of the lines, the nickname command on both sides,
+// hostile text from the peer, and the dialogue log QorLog.Txt with its blocks.
+#include "ChatFixture.h"
+#include "common/ScriptedMsgBoxes.h"
+
+#include "platform/RichTextBox.h"
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextEdit>
+
+namespace {
+constexpr int32_t Green = 0x00FF00;
+constexpr int32_t Red = 0x0000FF;
+constexpr int32_t Yellow = 0x00FFFF;
+
+void addLine(ChatWindow &w, const QString &line, std::optional<int16_t> side = std::nullopt) { w.AddChatLine(line, side); }
+
+// Every character of text[from, to) has the colour.
+bool coloured(platform::RichTextBox *box, int from, int to, int32_t color)
+{
+    for (int i = from; i < to; ++i)
+        if (box->colorAt(i) != color)
+            return false;
+    return true;
+}
+
+QList<QByteArray> logLines(ChatFixture &f)
+{
+    QByteArray text = readAll(f.work("QorLog.Txt"));
+    if (!text.endsWith("\r\n"))
+        return {QByteArray("unterminated")};
+    QList<QByteArray> lines = text.split('\n');
+    lines.removeLast();
+    return lines;
+}
+} // namespace
+
+class TestChat : public QObject {
+    Q_OBJECT
+private slots:
+    void linesTakeTheColourOfTheirSpeakerAndEndWithOneBlank()
+    {
+        ChatFixture f;
+        auto *box = f.w->txtInMessage();
+        QCOMPARE(box->text(), QStringLiteral(" "));
+        f.s().LocalIsRed = true;
+        addLine(*f.w, "--- notice");
+        // The first line takes the blank's place, wholly in its colour.
+        QCOMPARE(box->text(), QStringLiteral("--- notice "));
+        QVERIFY(coloured(box, 0, 11, Green));
+        addLine(*f.w, "<Anna> Hello", 1);
+        addLine(*f.w, "<Bert> Hi", 2);
+        QCOMPARE(box->text(), QStringLiteral("--- notice\r\n<Anna> Hello\r\n<Bert> Hi "));
+        QVERIFY(coloured(box, 0, 10, Green));
+        QVERIFY(coloured(box, 12, 24, Red));
+        QVERIFY(coloured(box, 26, 36, Yellow));
+
+        // On the yellow side the own lines are yellow and the peer's red.
+        f.s().LocalIsRed = false;
+        addLine(*f.w, "own", 1);
+        addLine(*f.w, "peer", 7);
+        const int own = int(box->text().indexOf("own"));
+        QVERIFY(coloured(box, own, own + 3, Yellow));
+        QVERIFY(coloured(box, own + 5, own + 9, Red));
+        // An emptied display starts again with no line break in front.
+        box->setText(QString());
+        addLine(*f.w, "again");
+        QCOMPARE(box->text(), QStringLiteral("again "));
+    }
+
+    void enterSendsTheLineUnderTheOwnNameAndEchoesIt()
+    {
+        ChatFixture f;
+        f.s().LocalIsRed = true;
+        f.s().Nick = {"Anna", "Bert"};
+        QLineEdit *line = f.w->txtSendmessage();
+        line->setText("Hello");
+        QTest::keyClick(line, Qt::Key_Return);
+        QCOMPARE(f.w->packets, QStringList{"<T><Anna> Hello"});
+        QCOMPARE(line->text(), QString());
+        QCOMPARE(f.w->txtInMessage()->text(), QStringLiteral("<Anna> Hello "));
+        QVERIFY(coloured(f.w->txtInMessage(), 0, 13, Red));
+
+        // Blanks count as text; an empty line sends nothing.
+        line->setText("  ");
+        QTest::keyClick(line, Qt::Key_Return);
+        QTest::keyClick(line, Qt::Key_Return);
+        QCOMPARE(f.w->packets, (QStringList{"<T><Anna> Hello", "<T><Anna>   "}));
+        // Other keys reach the line as usual.
+        QTest::keyClicks(line, "ab");
+        QCOMPARE(line->text(), QStringLiteral("ab"));
+    }
+
+    void aFailedSendShowsTheErrorBoxAndEchoesNothing()
+    {
+        ChatFixture f;
+        ScriptedMsgBoxes boxes;
+        f.w->failSend = 6;
+        f.w->txtSendmessage()->setText("Hello");
+        QTest::keyClick(f.w->txtSendmessage(), Qt::Key_Return);
+        QCOMPARE(boxes.count(), 1);
+        QVERIFY(boxes.shown().first().title.contains("txtSendmessage_KeyPress"));
+        QCOMPARE(f.w->txtInMessage()->text(), QStringLiteral(" "));
+        QCOMPARE(f.w->txtSendmessage()->text(), QString());
+    }
+
+    void nickCommandRenamesWithoutEchoAndGoesOutUnderTheNewName()
+    {
+        ChatFixture f;
+        f.s().LocalIsRed = true;
+        f.s().Nick = {"Anna", "Bert"};
+        f.w->txtSendmessage()->setText("/nick Bertram");
+        QTest::keyClick(f.w->txtSendmessage(), Qt::Key_Return);
+        QCOMPARE(f.w->packets, QStringList{"<T><Bertram> /nick Bertram"});
+        QCOMPARE(f.s().Nick[0], QStringLiteral("Bertram"));
+        QCOMPARE(f.w->txtInMessage()->text(), QStringLiteral("--- Player: Anna changed his/her name to: Bertram ... "));
+        QVERIFY(coloured(f.w->txtInMessage(), 0, 10, Green));
+        QVERIFY(f.w->frmChat()->title().contains("Bertram"));
+        QCOMPARE(f.sound.count("nickchan"), 1);
+
+        // The peer's frame: the name after the first ">" is skipped; 20 characters keep 12.
+        int16_t peer = 1;
+        QString text = "   26<Bert> /NICK  ABCDEFGHIJKLMNOPQRST  ";
+        QCOMPARE(f.w->GetNick(peer, text), QStringLiteral("ABCDEFGHIJKL"));
+        QCOMPARE(f.s().Nick[1], QStringLiteral("ABCDEFGHIJKL"));
+        QCOMPARE(f.sound.count("nickchan"), 2);
+    }
+
+    void onlyALeadingNickCommandWithANameRenames()
+    {
+        ChatFixture f;
+        f.s().Nick = {"Anna", "Bert"};
+        int16_t own = 0;
+        QString words = "Hi /NICK Bob";
+        QCOMPARE(f.w->GetNick(own, words), QString());
+        QString blanks = "/NICK     ";
+        QCOMPARE(f.w->GetNick(own, blanks), QString());
+        QString noBlank = "/NICKBob";
+        QCOMPARE(f.w->GetNick(own, noBlank), QString());
+        QCOMPARE(f.s().Nick[0], QStringLiteral("Anna"));
+        QString leading = "   /Nick Bob";
+        QCOMPARE(f.w->GetNick(own, leading), QStringLiteral("Bob"));
+        QCOMPARE(f.s().Nick[0], QStringLiteral("Bob"));
+
+        // "Hi /NICK Bob" and "/NICK " with only blanks go out as chat and are echoed.
+        f.w->txtSendmessage()->setText("/NICK   ");
+        QTest::keyClick(f.w->txtSendmessage(), Qt::Key_Return);
+        QCOMPARE(f.w->packets, QStringList{"<T><Bob> /NICK   "});
+        QVERIFY(f.w->txtInMessage()->text().endsWith("<Bob> /NICK    "));
+    }
+
+    void germanNotice()
+    {
+        ChatFixture f(false);
+        f.s().Nick = {"Anna", "Bert"};
+        int16_t peer = 1;
+        QString text = "<Bert> /nick Zed";
+        QCOMPARE(f.w->GetNick(peer, text), QStringLiteral("Zed"));
+        QCOMPARE(f.w->txtInMessage()->text(), QStringLiteral("--- Spieler: Bert änderte seinen Namen auf: Zed ... "));
+    }
+
+    void hostileTextFromThePeerShowsLiterally()
+    {
+        ChatFixture f;
+        const QString hostile = QStringLiteral("<Bert> <b>bold</b> <img src=x> &amp; \x01\t%s%n");
+        addLine(*f.w, hostile, 2);
+        QCOMPARE(f.w->txtInMessage()->text(), hostile + " ");
+        const QString shown = f.w->txtInMessage()->view()->toPlainText();
+        QVERIFY(shown.contains("<b>bold</b> <img src=x> &amp;"));
+        // A very long line and one full of line breaks are kept whole.
+        addLine(*f.w, QString(40000, 'x'), 2);
+        addLine(*f.w, QString("\r\n").repeated(100), 2);
+        QVERIFY(f.w->txtInMessage()->text().contains(QString(40000, 'x')));
+    }
+
+    void captionsFollowTheLanguage()
+    {
+        ChatFixture f;
+        QCOMPARE(f.w->cmdP2PClose()->text(), QStringLiteral("Close"));
+        QCOMPARE(f.w->lblRepeat()->text(), QStringLiteral("R"));
+        QCOMPARE(f.w->lblRecord()->text(), QStringLiteral("Record"));
+        f.w->menLanGerman_Click();
+        QCOMPARE(f.w->cmdP2PClose()->text(), QStringLiteral("Beenden"));
+        QCOMPARE(f.w->lblRepeat()->text(), QStringLiteral("W"));
+        QCOMPARE(f.w->lblRecord()->text(), QStringLiteral("Aufnahme"));
+    }
+
+    void everyLineIsLoggedInBlocksWithHeaderAndFooter()
+    {
+        ChatFixture f;
+        QVERIFY(f.w->LogDialogue());
+        QVERIFY(f.w->WorkDir().startsWith(f.dataHome.path()));
+        QVERIFY(!QFile::exists(f.work("QorLog.Txt")));
+        addLine(*f.w, "  --- Connected with Bert! ---");
+        addLine(*f.w, QStringLiteral("<Bert> Grüße"), 2);
+        QCOMPARE(f.s().LogFileNo, int16_t(1));
+        f.w->WriteLogFooter();
+        QCOMPARE(f.s().LogFileNo, int16_t(0));
+        f.w->WriteLogFooter(); // a second end of the connection writes nothing
+        f.w->menLanGerman_Click();
+        addLine(*f.w, "<Anna> next", 1);
+        f.w->WriteLogFooter();
+
+        const QList<QByteArray> lines = logLines(f);
+        QCOMPARE(lines.size(), 17);
+        for (const QByteArray &l : lines)
+            QVERIFY(l.endsWith('\r'));
+        const QByteArray stars = QByteArray(60, '*') + '\r';
+        QCOMPARE(lines[0], stars);
+        QVERIFY(lines[1].startsWith("--- Dialogue from: ") && lines[1].endsWith(" :\r"));
+        QCOMPARE(lines[2], stars);
+        QCOMPARE(lines[3], QByteArray("  --- Connected with Bert! ---\r"));
+        QCOMPARE(lines[4], QByteArray("<Bert> Gr\xFC\xDF" "e\r")); // one byte per character
+        QVERIFY(lines[5].startsWith("--- End of Connection (") && lines[5].endsWith(") ---\r"));
+        QCOMPARE(lines[6], QByteArray("\r"));
+        QCOMPARE(lines[7], QByteArray("\r"));
+        QCOMPARE(lines[8], QByteArray("\r"));
+        QCOMPARE(lines[9], stars);
+        QVERIFY(lines[10].startsWith("--- Dialog vom: "));
+        QCOMPARE(lines[12], QByteArray("<Anna> next\r"));
+        QVERIFY(lines[13].startsWith("--- Ende der Verbindung ("));
+        QCOMPARE(lines[16], QByteArray("\r"));
+        QCOMPARE(lines[14], QByteArray("\r"));
+    }
+
+    void sentAndReceivedLinesAreLoggedAsShown()
+    {
+        ChatFixture f;
+        f.s().Nick = {"Anna", "Bert"};
+        f.w->txtSendmessage()->setText("Hello");
+        QTest::keyClick(f.w->txtSendmessage(), Qt::Key_Return);
+        f.w->txtSendmessage()->setText("/nick Ann");
+        QTest::keyClick(f.w->txtSendmessage(), Qt::Key_Return);
+        const QList<QByteArray> lines = logLines(f);
+        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines[3], QByteArray("<Anna> Hello\r"));
+        QCOMPARE(lines[4], QByteArray("--- Player: Anna changed his/her name to: Ann ...\r"));
+    }
+};
+
+QTEST_MAIN(TestChat)
+#include "test_chat.moc"

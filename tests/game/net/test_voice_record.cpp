@@ -1,0 +1,192 @@
+// Voice messages: push-to-talk against the private sound server and with none, the quick click,
+// the repeat label, F9 and the online lamp, and the archive copies with their names.
+#include "ChatFixture.h"
+
+#include "game/net/OnlineLamp.h"
+
+#include <QDate>
+#include <QDirIterator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QRegularExpression>
+
+namespace {
+bool silentServer() { return qEnvironmentVariable("PULSE_SERVER").contains("nonexistent"); }
+bool privateServer() { return qEnvironmentVariableIsSet("PULSE_SERVER") && !silentServer(); }
+
+QStringList archives(const ChatFixture &f)
+{
+    QStringList names = QDir(f.w->WorkDir()).entryList({"*.Wav"}, QDir::Files, QDir::Name);
+    names.removeAll("invoice.wav");
+    names.removeAll("outvoice.wav");
+    return names;
+}
+
+// Every file below the data home, with its path relative to it.
+QStringList allFiles(const ChatFixture &f)
+{
+    QStringList files;
+    QDirIterator it(f.dataHome.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(f.dataHome.path()).relativeFilePath(it.next());
+    return files;
+}
+
+void connectedLabel(ChatFixture &f)
+{
+    f.s().NetworkGame = true;
+    f.w->lblRecord()->setEnabled(true);
+}
+} // namespace
+
+class TestVoiceRecord : public QObject {
+    Q_OBJECT
+private slots:
+    void f9SwitchesArchivingOnlyInANetworkGame()
+    {
+        ChatFixture f;
+        f.w->txtSendmessage_KeyUp(120, 0);
+        QVERIFY(!f.s().KeepVoice);
+        QCOMPARE(f.w->shpOnlineLamp()->fillColor(), 0xE0E0E0);
+        f.s().NetworkGame = true;
+        QTest::keyClick(f.w->txtSendmessage(), Qt::Key_F9);
+        QVERIFY(f.s().KeepVoice);
+        QCOMPARE(f.w->shpOnlineLamp()->fillColor(), 0xFFFF);
+        QTest::keyClick(f.w->txtSendmessage(), Qt::Key_F9);
+        QVERIFY(!f.s().KeepVoice);
+        QCOMPARE(f.w->shpOnlineLamp()->fillColor(), 0xFF);
+        f.w->txtSendmessage_KeyUp(121, 0); // F10
+        QVERIFY(!f.s().KeepVoice);
+    }
+
+    void aQuickClickSendsNothingAndLeavesTheLabelReady()
+    {
+        ChatFixture f;
+        connectedLabel(f);
+        // The release arrives while the press is still preparing the recorder.
+        QCoreApplication::postEvent(f.w->lblRecord(), new QMouseEvent(QEvent::MouseButtonRelease, QPointF(5, 5),
+                                                                      QPointF(5, 5), Qt::LeftButton, Qt::NoButton,
+                                                                      Qt::NoModifier));
+        f.w->lblRecord_MouseDown(1, 0, 0, 0);
+        QVERIFY(f.w->packets.isEmpty());
+        QVERIFY(f.w->blocks.isEmpty());
+        QCOMPARE(readAll(f.work("outvoice.wav")).size(), 44);
+        QVERIFY(f.w->lblRecord()->isEnabled());
+        QCOMPARE(f.w->lblRecordColor(), int32_t(0x80000012));
+        QVERIFY(!f.s().RecordAborted);
+        QCOMPARE(f.w->MCI().mode(), platform::WaveRecorder::Mode::NotOpen);
+    }
+
+    void withoutASoundServerTheRecordingIsEmptyAndNotSent()
+    {
+        if (!silentServer())
+            QSKIP("runs with no sound server reachable (test_voice_record_silent)");
+        ChatFixture f;
+        connectedLabel(f);
+        QTest::mousePress(f.w->lblRecord(), Qt::LeftButton);
+        QCOMPARE(f.w->lblRecordColor(), int32_t(0xFF));
+        QTest::mouseRelease(f.w->lblRecord(), Qt::LeftButton);
+        QCOMPARE(readAll(f.work("outvoice.wav")).size(), 44);
+        QVERIFY(f.w->packets.isEmpty());
+        QVERIFY(f.w->lblRecord()->isEnabled());
+        QCOMPARE(f.w->lblRecordColor(), int32_t(0x80000012));
+    }
+
+    void pushToTalkRecordsFromTheSoundInputAndAnnouncesTheFile()
+    {
+        if (!privateServer())
+            QSKIP("needs the private sound server (PULSE_SERVER, scripts/test.sh)");
+        ChatFixture f;
+        connectedLabel(f);
+        QTest::mousePress(f.w->lblRecord(), Qt::LeftButton);
+        QCOMPARE(f.w->lblRecordColor(), int32_t(0xFF));
+        QTest::qWait(500);
+        QTest::mouseRelease(f.w->lblRecord(), Qt::LeftButton);
+        const QByteArray file = readAll(f.work("outvoice.wav"));
+        QVERIFY2(file.size() > 44, qPrintable(QString::number(file.size())));
+        QVERIFY(file.startsWith("RIFF") && file.mid(8, 4) == "WAVE");
+        QCOMPARE(f.w->packets, QStringList{"<V>" + QString::number(file.size())});
+        QCOMPARE(f.w->lblRecordColor(), int32_t(0x80000012));
+        // The label stays disabled until the message is on its way.
+        QVERIFY(!f.w->lblRecord()->isEnabled());
+        for (int guard = 0; guard < 1000 && f.s().TotalOut != 0; ++guard)
+            f.w->SendSB();
+        QCOMPARE(f.w->packets.last(), QStringLiteral("<VA"));
+        QVERIFY(f.w->lblRecord()->isEnabled());
+        QByteArray joined;
+        for (const QByteArray &b : f.w->blocks)
+            joined += b.mid(8);
+        QCOMPARE(joined, file);
+    }
+
+    void theRepeatLabelPlaysTheLastReceivedMessage()
+    {
+        ChatFixture f;
+        f.w->lblRepeat_Click();
+        QVERIFY(f.sound.requests.isEmpty());
+        QVERIFY(f.w->lblRepeat()->isEnabled());
+        writeFile(f.work("invoice.wav"), pattern(100));
+        f.w->menSoundOn()->setChecked(false); // the message plays whatever the sound menu says
+        f.w->lblRepeat_Click();
+        QCOMPARE(f.sound.waited("invoice"), 1);
+        QVERIFY(f.w->lblRepeat()->isEnabled());
+    }
+
+    void archiveCopiesAreNamedAfterThePeerAndTheSecond()
+    {
+        ChatFixture f;
+        f.s().PeerNameAtConnect = "Anna";
+        QString source = f.work("outvoice.wav");
+        writeFile(source, pattern(300));
+        f.w->SaveVoice(source);
+        f.w->SaveVoice(source);
+        const QStringList names = archives(f);
+        QCOMPARE(names.size(), 2);
+        const QRegularExpression rule("^Anna_(.*)_(\\d{6})\\.Wav$");
+        const auto first = rule.match(names[0]);
+        const auto second = rule.match(names[1]);
+        QVERIFY2(first.hasMatch() && second.hasMatch(), qPrintable(names.join(' ')));
+        QVERIFY(!first.captured(1).contains('.'));
+        QVERIFY(first.captured(2) != second.captured(2));
+        QCOMPARE(readAll(f.work(names[0])), pattern(300));
+    }
+
+    void archiveNamesNeverLeaveTheWorkFolder()
+    {
+        ChatFixture f;
+        QString source = f.work("invoice.wav");
+        writeFile(source, pattern(50));
+        const QStringList before = allFiles(f);
+        for (const char *peer : {"../x", "/", "..\\..\\y", "a:b*c?\"<>|", ""}) {
+            f.s().PeerNameAtConnect = peer;
+            f.w->SaveVoice(source);
+        }
+        const QStringList after = allFiles(f);
+        QCOMPARE(after.size(), before.size() + 5);
+        for (const QString &file : after)
+            QVERIFY2(file.startsWith("Ostrel/") && file.count('/') == 1, qPrintable(file));
+    }
+
+    void keptVoiceArchivesSentAndReceivedMessages()
+    {
+        ChatFixture f;
+        f.s().KeepVoice = true;
+        f.s().PeerNameAtConnect = "Bert";
+        writeFile(f.work("outvoice.wav"), pattern(45));
+        f.w->SendVoiceFile();
+        QCOMPARE(archives(f).size(), 1);
+        f.w->ReceiveVoiceAnnounce("20");
+        QByteArray block = QByteArray("<VD   20") + pattern(20);
+        f.w->GetSB(block);
+        f.w->ReceiveVoiceComplete();
+        const QStringList names = archives(f);
+        QCOMPARE(names.size(), 2);
+        QVERIFY(names[0].startsWith("Bert_") && names[1].startsWith("Bert_"));
+        QCOMPARE(readAll(f.work(names[1])), pattern(20));
+    }
+};
+
+QTEST_MAIN(TestVoiceRecord)
+#include "test_voice_record.moc"

@@ -1,0 +1,232 @@
+// Voice transfer in blocks: the sender's frames and blocks one "<C>" at a time, the bars on both
+// colours, the receiver assembling invoice.wav byte for byte, and hostile announcements and
+// blocks that must not overrun or allocate without bound.
+#include "ChatFixture.h"
+
+#include "platform/RichTextBox.h"
+
+#include <QGroupBox>
+#include <QLabel>
+
+namespace {
+QByteArray frame(const char *tag, const QByteArray &payload)
+{
+    return QByteArray(tag) + (QByteArray(5, ' ') + QByteArray::number(payload.size())).right(5) + payload;
+}
+
+// The sender's frames for a file of `size` bytes: "<V>", blocks for each "<C>", then "<VA".
+struct Sent {
+    QStringList packets;
+    QList<QByteArray> blocks;
+};
+
+Sent sendFile(ChatFixture &f, const QByteArray &file)
+{
+    writeFile(f.work("outvoice.wav"), file);
+    f.w->packets.clear();
+    f.w->blocks.clear();
+    f.w->SendVoiceFile();
+    for (int guard = 0; guard < 1000 && f.s().TotalOut != 0; ++guard)
+        f.w->SendSB(); // the receiver's "<C>"
+    return {f.w->packets, f.w->blocks};
+}
+} // namespace
+
+class TestVoiceTransfer : public QObject {
+    Q_OBJECT
+private slots:
+    void aMessageGoesOutInBlocksOfAtMost2000Bytes_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QList<int>>("lengths");
+        QTest::newRow("45") << 45 << QList<int>{45};
+        QTest::newRow("2000") << 2000 << QList<int>{2000};
+        QTest::newRow("2001") << 2001 << QList<int>{2000, 1};
+        QTest::newRow("4500") << 4500 << QList<int>{2000, 2000, 500};
+    }
+    void aMessageGoesOutInBlocksOfAtMost2000Bytes()
+    {
+        QFETCH(int, size);
+        QFETCH(QList<int>, lengths);
+        ChatFixture f;
+        f.w->lblRecord()->setEnabled(false); // as the release leaves it
+        const QByteArray file = pattern(size);
+        const Sent sent = sendFile(f, file);
+        QCOMPARE(sent.packets, (QStringList{"<V>" + QString::number(size), "<VA"}));
+        QCOMPARE(sent.blocks.size(), lengths.size());
+        QByteArray joined;
+        for (int i = 0; i < lengths.size(); ++i) {
+            const QByteArray &b = sent.blocks[i];
+            QCOMPARE(b.size(), lengths[i] + 8);
+            QCOMPARE(b.left(8), frame("<VD", QByteArray(lengths[i], 'x')).left(8));
+            joined += b.mid(8);
+        }
+        QCOMPARE(joined, file);
+        QVERIFY(f.w->lblRecord()->isEnabled());
+        QCOMPARE(f.s().SentOut, 0);
+        QVERIFY(!f.w->picSend(0)->isVisible());
+        // A "<C>" with nothing on its way has no effect.
+        f.w->SendSB();
+        QCOMPARE(f.w->packets.size(), 2);
+    }
+
+    void anEmptyRecordingIsNotSentAndRestoresTheRecordLabel()
+    {
+        ChatFixture f;
+        f.w->lblRecord()->setEnabled(false);
+        const Sent sent = sendFile(f, pattern(44));
+        QVERIFY(sent.packets.isEmpty());
+        QVERIFY(sent.blocks.isEmpty());
+        QVERIFY(f.w->lblRecord()->isEnabled());
+        QCOMPARE(f.w->lblRecordColor(), int32_t(0x80000012));
+        QVERIFY(f.s().RecordAborted);
+        QVERIFY(!f.w->picSend(1)->isVisible());
+
+        // A recording that is missing altogether is treated alike, not left hanging.
+        f.w->lblRecord()->setEnabled(false);
+        QFile::remove(f.work("outvoice.wav"));
+        f.w->SendVoiceFile();
+        QVERIFY(f.w->packets.isEmpty());
+        QVERIFY(f.w->lblRecord()->isEnabled());
+    }
+
+    void barsGrowWithTheBytesAndBar0CarriesRed()
+    {
+        ChatFixture f;
+        QCOMPARE(f.w->TransferBarWidth(), int16_t(6120));
+        f.s().LocalIsRed = true;
+        writeFile(f.work("outvoice.wav"), pattern(4500));
+        f.w->SendVoiceFile();
+        QVERIFY(f.w->picSend(0)->isVisibleTo(f.w->frmChat()));
+        QVERIFY(qAbs(f.w->picSendWidthTwips(0) - 61.2f) < 0.01f);
+        f.w->SendSB();
+        QVERIFY(qAbs(f.w->picSendWidthTwips(0) - 2720.0f) < 1.0f);
+        f.w->SendSB();
+        f.w->SendSB();
+        QVERIFY(f.w->picSendWidthTwips(0) < 6120.0f && f.w->picSendWidthTwips(0) > 6119.9f);
+
+        // The yellow side sends on bar 1 and receives on bar 0.
+        ChatFixture y;
+        y.s().LocalIsRed = false;
+        QCOMPARE(y.w->TransferBarIndex("Send"), int16_t(1));
+        QCOMPARE(y.w->TransferBarIndex("Get"), int16_t(0));
+        y.w->ReceiveVoiceAnnounce("4500");
+        QVERIFY(y.w->picSend(0)->isVisibleTo(y.w->frmChat()));
+        QVERIFY(!y.w->picSend(1)->isVisibleTo(y.w->frmChat()));
+    }
+
+    void theReceiverWritesInvoiceWavByteForByteAndPlaysIt()
+    {
+        ChatFixture sender;
+        ChatFixture receiver;
+        writeFile(receiver.work("invoice.wav"), pattern(9000)); // an older, longer message
+        const QByteArray file = pattern(4500);
+        writeFile(sender.work("outvoice.wav"), file);
+        sender.w->SendVoiceFile();
+        // The frames cross: each "<V>" and "<VD" is answered with "<C>".
+        int answers = 0;
+        for (int guard = 0; guard < 100; ++guard) {
+            if (!sender.w->packets.isEmpty()) {
+                const QString p = sender.w->packets.takeFirst();
+                if (p.startsWith("<V>")) {
+                    receiver.w->ReceiveVoiceAnnounce(p.mid(3));
+                } else if (p == "<VA") {
+                    receiver.w->ReceiveVoiceComplete();
+                    break;
+                }
+            } else if (!sender.w->blocks.isEmpty()) {
+                QByteArray block = sender.w->blocks.takeFirst();
+                receiver.w->GetSB(block);
+            } else {
+                QFAIL("nothing on the wire");
+            }
+            ++answers;
+            sender.w->SendSB();
+        }
+        QCOMPARE(answers, 4);
+        QCOMPARE(readAll(receiver.work("invoice.wav")), file);
+        QCOMPARE(receiver.s().TotalIn, 0);
+        QCOMPARE(receiver.s().ReceivedIn, 0);
+        QCOMPARE(receiver.sound.waited("invoice"), 1);
+        QCOMPARE(receiver.sound.requests.last().path, receiver.work("invoice.wav"));
+    }
+
+    void aSecondAnnouncementDropsTheUnfinishedMessageWithAWarning()
+    {
+        ChatFixture f;
+        f.w->ReceiveVoiceAnnounce("4000");
+        QByteArray block = frame("<VD", pattern(2000));
+        f.w->GetSB(block);
+        QCOMPARE(f.s().ReceivedIn, 2000);
+        f.w->ReceiveVoiceAnnounce("100");
+        QCOMPARE(f.s().TotalIn, 100);
+        QCOMPARE(f.s().ReceivedIn, 0);
+        QVERIFY(f.w->txtInMessage()->text().startsWith("--- Voice message incomplete"));
+        QByteArray small = frame("<VD", QByteArray(100, 'a'));
+        f.w->GetSB(small);
+        f.w->ReceiveVoiceComplete();
+        QCOMPARE(readAll(f.work("invoice.wav")), QByteArray(100, 'a'));
+    }
+
+    void hostileAnnouncementsAndBlocksStayInsideTheBuffer()
+    {
+        ChatFixture f;
+        // Blocks with no transfer pending are dropped.
+        QByteArray stray = frame("<VD", pattern(2000));
+        f.w->GetSB(stray);
+        QCOMPARE(f.s().ReceivedIn, 0);
+        QVERIFY(f.s().InBuf.isEmpty());
+        // No size, size 0, negative and absurd sizes change nothing.
+        for (const char *payload : {"", "abc", "0", "-5", "99999999999", "21474837", "1e300", "  "}) {
+            f.w->ReceiveVoiceAnnounce(payload);
+            QCOMPARE(f.s().TotalIn, 0);
+        }
+        // The largest transfer is accepted, but nothing is allocated before a block arrives.
+        f.w->ReceiveVoiceAnnounce("21474836");
+        QCOMPARE(f.s().TotalIn, 21474836);
+        QVERIFY(f.s().InBuf.isEmpty());
+
+        // Blocks beyond the announced size: the buffer keeps exactly the announced bytes.
+        f.w->ReceiveVoiceAnnounce("10");
+        QByteArray big = frame("<VD", pattern(2000));
+        f.w->GetSB(big);
+        f.w->GetSB(big);
+        QCOMPARE(f.s().InBuf.size(), 10);
+        QCOMPARE(f.s().ReceivedIn, 10);
+        QCOMPARE(f.s().InBuf, pattern(10));
+        // A frame too short to hold a payload adds nothing.
+        QByteArray cut("<VD");
+        f.w->GetSB(cut);
+        QCOMPARE(f.s().ReceivedIn, 10);
+        f.w->ReceiveVoiceComplete();
+        QCOMPARE(readAll(f.work("invoice.wav")), pattern(10));
+    }
+
+    void lengthFieldsAreReadAsNumbers()
+    {
+        const QByteArray data = frame("<C>", "") + frame("<VD", QByteArray(2000, 'z')) + QByteArray("<T>  abc")
+                              + "<X>99999" + "<X>-9999" + "<X> 1 2 " + "<X>";
+        int16_t at = 0;
+        QCOMPARE(gamewindow::Ostrel::GetBlockLen(data, at), int16_t(0));
+        at = 8;
+        QCOMPARE(gamewindow::Ostrel::GetBlockLen(data, at), int16_t(2000));
+        at = 2016;
+        QCOMPARE(gamewindow::Ostrel::GetBlockLen(data, at), int16_t(0));
+        at = 2024; // beyond 16 bits: an overflow, as for any 16-bit number
+        QVERIFY_THROWS_EXCEPTION(platform::RuntimeError, gamewindow::Ostrel::GetBlockLen(data, at));
+        at = 2032;
+        QCOMPARE(gamewindow::Ostrel::GetBlockLen(data, at), int16_t(-9999));
+        at = 2040;
+        QCOMPARE(gamewindow::Ostrel::GetBlockLen(data, at), int16_t(12));
+        at = 2048; // the field is missing: nothing past the end is read
+        QCOMPARE(gamewindow::Ostrel::GetBlockLen(data, at), int16_t(0));
+        at = -3;
+        QCOMPARE(gamewindow::Ostrel::GetBlockLen(data, at), int16_t(0));
+        QByteArray shortField("<D>   1");
+        at = 0;
+        QCOMPARE(gamewindow::Ostrel::GetBlockLen(shortField, at), int16_t(1));
+    }
+};
+
+QTEST_MAIN(TestVoiceTransfer)
+#include "test_voice_transfer.moc"
