@@ -5,6 +5,7 @@
 #include "game/net/OnlineLamp.h"
 #include "game/window/ClickableLabel.h"
 #include "game/window/Ostrel.h"
+#include "platform/KeyCodes.h"
 
 #include "platform/ErrorGuard.h"
 #include "platform/RichTextBox.h"
@@ -43,39 +44,6 @@ void OnlineLamp::paintEvent(QPaintEvent *)
 namespace {
 int pixels(int twips) { return platform::twipsToPixels(twips); }
 
-// The key number of the keys the chat line passes on to the window.
-int keyCode(const QKeyEvent *event)
-{
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    case Qt::Key_Escape: return 27;
-    default: break;
-    }
-    const int key = event->key();
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
-        return 112 + (key - Qt::Key_F1);
-    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
-        return key;
-    return 255;
-}
-
-int shiftState(const QInputEvent *event)
-{
-    int shift = 0;
-    if (event->modifiers() & Qt::ShiftModifier)
-        shift |= 1;
-    if (event->modifiers() & Qt::ControlModifier)
-        shift |= 2;
-    if (event->modifiers() & Qt::AltModifier)
-        shift |= 4;
-    return shift;
-}
-
 // Runs an event handler so that a run-time error inside it (a failed send, a file that cannot be
 // read) shows the common error box instead of ending the program.
 template <class F>
@@ -100,9 +68,9 @@ protected:
         if (watched == m_line) {
             if (event->type() == QEvent::KeyPress) {
                 auto *key = static_cast<QKeyEvent *>(event);
-                int code = keyCode(key);
+                int code = platform::virtualKey(key);
                 if (!key->isAutoRepeat() || code == 13) {
-                    m_w->Form_KeyDown(code, shiftState(key));
+                    m_w->Form_KeyDown(code, platform::shiftState(key));
                     if (code == 0)
                         return true;
                 }
@@ -114,8 +82,8 @@ protected:
             } else if (event->type() == QEvent::KeyRelease) {
                 auto *key = static_cast<QKeyEvent *>(event);
                 if (!key->isAutoRepeat()) {
-                    m_w->Form_KeyUp(keyCode(key), shiftState(key));
-                    guarded("txtSendmessage_KeyUp", [&] { m_w->txtSendmessage_KeyUp(keyCode(key), shiftState(key)); });
+                    m_w->Form_KeyUp(platform::virtualKey(key), platform::shiftState(key));
+                    guarded("txtSendmessage_KeyUp", [&] { m_w->txtSendmessage_KeyUp(platform::virtualKey(key), platform::shiftState(key)); });
                 }
             }
         } else if (watched == m_record) {
@@ -124,11 +92,11 @@ protected:
                 const QPointF at = mouse->position() * platform::TwipsPerPixel;
                 if (event->type() == QEvent::MouseButtonPress)
                     guarded("lblRecord_MouseDown", [&] {
-                        m_w->lblRecord_MouseDown(int(mouse->button()), shiftState(mouse), at.x(), at.y());
+                        m_w->lblRecord_MouseDown(int(mouse->button()), platform::shiftState(mouse), at.x(), at.y());
                     });
                 else
                     guarded("lblRecord_MouseUp", [&] {
-                        m_w->lblRecord_MouseUp(int(mouse->button()), shiftState(mouse), at.x(), at.y());
+                        m_w->lblRecord_MouseUp(int(mouse->button()), platform::shiftState(mouse), at.x(), at.y());
                     });
                 return true;
             }

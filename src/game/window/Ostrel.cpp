@@ -1,6 +1,8 @@
 // The main window's controls, menus and the services the rules reach it through.
 #include "game/window/Ostrel.h"
 
+#include "platform/KeyCodes.h"
+
 #include "platform/AppTitle.h"
 #include "platform/Pictures.h"
 #include "platform/Twips.h"
@@ -285,45 +287,11 @@ void Ostrel::setResultHeight(int twips)
 
 void Ostrel::setStatusCaption(const QString &text) { m_lblStatus->setText(text); }
 
-namespace {
-// The virtual key number of a key, as the input handlers compare them.
-int virtualKey(const QKeyEvent *event)
-{
-    const int key = event->key();
-    switch (key) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_Space: return 32;
-    case Qt::Key_Tab: return 9;
-    case Qt::Key_Backspace: return 8;
-    case Qt::Key_Shift: return 16;
-    case Qt::Key_Control: return 17;
-    case Qt::Key_Alt: return 18;
-    default: break;
-    }
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
-        return 112 + (key - Qt::Key_F1);
-    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
-        return key;
-    return 255;
-}
-} // namespace
 
 void Ostrel::keyPressEvent(QKeyEvent *event)
 {
-    int code = virtualKey(event);
-    int shift = 0;
-    if (event->modifiers() & Qt::ShiftModifier)
-        shift |= 1;
-    if (event->modifiers() & Qt::ControlModifier)
-        shift |= 2;
-    if (event->modifiers() & Qt::AltModifier)
-        shift |= 4;
+    int code = platform::virtualKey(event);
+    int shift = platform::shiftState(event);
     Form_KeyDown(code, shift);
     event->accept();
 }
@@ -333,7 +301,7 @@ void Ostrel::keyReleaseEvent(QKeyEvent *event)
     // The repeat of a held key comes as release and press pairs here; the key is still down.
     if (event->isAutoRepeat())
         return;
-    Form_KeyUp(virtualKey(event), 0);
+    Form_KeyUp(platform::virtualKey(event), 0);
     event->accept();
 }
 
