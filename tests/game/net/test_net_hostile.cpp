@@ -451,6 +451,11 @@ void TestNetHostile::socketErrorsShowTheirBoxes()
     side.s().English = false;
     side.w->Pelkin_Error(client, 11004, description, 0, "", "", 0, cancel);
     QCOMPARE(boxes.shown().last().prompt, QString("Konnte Gegenspieler nicht erreichen! Bitte IP-Adresse überprüfen!"));
+    side.w->Pelkin_Error(client, 10061, description, 0, "", "", 0, cancel);
+    QCOMPARE(boxes.shown().last().prompt, QString("Die andere Seite wurde erreicht. Der Spieler ist jedoch noch nicht "
+                                                  "bereit! Versuche es in ein paar Sekunden nochmal."));
+    QVERIFY(side.s().CancelConnect);
+    side.s().CancelConnect = false;
     side.w->Pelkin_Error(client, 10060, description, 0, "", "", 0, cancel);
     QCOMPARE(boxes.shown().last().prompt, QString("Fehler-Nr: 10060!\r\nConnection timed out"));
     QVERIFY(!side.s().CancelConnect);

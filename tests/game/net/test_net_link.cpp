@@ -57,6 +57,7 @@ private slots:
     void closingFromTheJoiningSide();
     void closingFromTheHostingSide();
     void unloadingEndsTheLink();
+    void germanLinesAndTheArchivingLamp();
 };
 
 void TestNetLink::handshakeLinksBothSides()
@@ -218,6 +219,35 @@ void TestNetLink::unloadingEndsTheLink()
     QVERIFY(!p.red.s().NetworkGame);
     QVERIFY(QTest::qWaitFor([&] { return !p.yellow.s().NetworkGame; }, 5000));
     QCOMPARE(p.yellow.lines(), QStringList{"--- Connection to Anna closed! ---"});
+}
+
+void TestNetLink::germanLinesAndTheArchivingLamp()
+{
+    Pair p;
+    p.red.s().English = false;
+    p.yellow.s().English = false;
+    // Voice messages archived on the joining side: its lamp turns yellow at the handshake.
+    p.yellow.s().KeepVoice = true;
+    QVERIFY(p.link());
+    QCOMPARE(p.red.lines(), QStringList{"  --- Verbunden mit Bert! ---"});
+    QCOMPARE(p.yellow.lines(), QStringList{"  --- Verbunden mit Anna! ---"});
+    QCOMPARE(p.yellow.w->shpOnlineLamp()->fillColor(), 0xFFFF);
+    QCOMPARE(p.red.w->shpOnlineLamp()->fillColor(), 0xFF);
+    p.red.clearLines();
+    p.yellow.clearLines();
+
+    p.yellow.w->cmdP2PClose_Click();
+    QCOMPARE(p.yellow.lines(),
+             (QStringList{"--- Verbindung wurde von Bert beendet! ---", "--- Verbindung zu Anna getrennt! ---"}));
+    QVERIFY(!p.yellow.s().KeepVoice);
+    QCOMPARE(p.yellow.w->shpOnlineLamp()->fillColor(), 0xE0E0E0);
+    QVERIFY(QTest::qWaitFor([&] { return !p.red.s().NetworkGame; }, 5000));
+    QCOMPARE(p.red.lines(), QStringList{"--- Verbindung zu Bert getrennt! ---"});
+    QCOMPARE(p.boxes.count(), 0);
+    p.red.w->cmdP2PClose_Click();
+    QCOMPARE(p.boxes.count(), 1);
+    QCOMPARE(p.boxes.shown().first().prompt, QString("Verbindung wurde bereits getrennt!"));
+    QCOMPARE(p.boxes.shown().first().style, int(platform::vbOKOnly));
 }
 
 QTEST_MAIN(TestNetLink)
