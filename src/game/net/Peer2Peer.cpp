@@ -15,6 +15,7 @@
 #include <QCloseEvent>
 #include <QValidator>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -319,7 +320,10 @@ void Peer2Peer::cmdConnect_Click()
     platform::setMousePointer(platform::vbHourglass);
     s.Nick[0] = m_txtName->text();
     s.LocalIsRed = m_optColor[0]->isChecked();
-    if (!m_txtIP->text().trimmed().isEmpty() && !s.LocalIsRed)
+    // Only blanks count as empty here; any other character makes an address to hand over.
+    const QString ip = m_txtIP->text();
+    const bool ipBlank = std::all_of(ip.cbegin(), ip.cend(), [](QChar c) { return c == QLatin1Char(' '); });
+    if (!ipBlank && !s.LocalIsRed)
         dialogpelkin::putText(pelkin, HX_DISPID_RemoteHost, m_txtIP->text());
     dialogpelkin::putBool(pelkin, HX_DISPID_Server, s.LocalIsRed);
     // A number beyond the 16-bit argument is handed over as -1, which the control rejects as an

@@ -122,6 +122,8 @@ void Peer2Peer::cmdFindIP_Click()
     QorFindIPs window(m_main, this);
     window.setWindowTitle(gateway);
     window.exec();
+    // Closing the window makes the dialog the active window again.
+    Form_Activate();
 }
 
 QorFindIPs::QorFindIPs(Ostrel &main, QWidget *parent) : QDialog(parent), m_main(main)

@@ -38,6 +38,7 @@ private slots:
     void refusedConnectionEndsTheWaitWithoutTimeoutMessage();
     void timeoutDisconnectsAndReports();
     void negativeTimeoutMakesNoPass();
+    void onlyBlanksLeaveTheRemoteHostAlone();
     void netgameCommandWithoutLinkKeepsTheWindow();
     void netgameCommandWithLinkEnlargesTheWindow();
 };
@@ -290,6 +291,35 @@ void TestConnectionDialog::negativeTimeoutMakesNoPass()
     QCOMPARE(boxes.shown().at(0).prompt,
              QStringLiteral("Timeout! - Verbindung konnte nicht während -5 Sekunden hergestellt werden!"));
     QCOMPARE(f.s().ConnectTimeout, int16_t(-5));
+}
+
+void TestConnectionDialog::onlyBlanksLeaveTheRemoteHostAlone()
+{
+    DialogFixture f;
+    ScriptedMsgBoxes boxes;
+    {
+        Peer2Peer d(*f.w, f.w.get());
+        d.optColor(1)->click();
+        d.txtIP()->setText(QStringLiteral("   "));
+        d.txtPort(0)->setText(QString::number(freePort()));
+        d.txtTimeout()->setText(QStringLiteral("-1"));
+        d.cmdConnect_Click();
+    }
+    QCOMPARE(gamewindow::dialogpelkin::getText(f.w->Pelkin(), HX_DISPID_RemoteHost), QString());
+    {
+        // A tab is no blank: the text goes to the control as it stands.
+        Peer2Peer d(*f.w, f.w.get());
+        d.optColor(1)->click();
+        d.txtIP()->setText(QStringLiteral(" \t "));
+        d.txtPort(0)->setText(QString::number(freePort()));
+        d.txtTimeout()->setText(QStringLiteral("-1"));
+        d.cmdConnect_Click();
+    }
+    QCOMPARE(gamewindow::dialogpelkin::getText(f.w->Pelkin(), HX_DISPID_RemoteHost), QStringLiteral(" \t "));
+    int timeouts = 0;
+    for (const auto &box : boxes.shown())
+        timeouts += box.prompt.startsWith(QStringLiteral("Timeout! - ")) ? 1 : 0;
+    QCOMPARE(timeouts, 2);
 }
 
 void TestConnectionDialog::netgameCommandWithoutLinkKeepsTheWindow()

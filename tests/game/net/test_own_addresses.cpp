@@ -201,6 +201,14 @@ void TestOwnAddresses::failedRouteCommandReportsAndShowsUnknown()
     whenModal<QorFindIPs>([&](QorFindIPs *w) { w->cmdOK()->click(); });
     d.cmdFindIP_Click();
     QCOMPARE(boxes.count(), 1);
+
+    // Back from the window the dialog is active again: the yellow side's address is selected anew.
+    d.optColor(1)->click();
+    d.txtIP()->setText(QStringLiteral("10.1.2.3"));
+    d.txtIP()->deselect();
+    whenModal<QorFindIPs>([&](QorFindIPs *w) { w->cmdOK()->click(); });
+    d.cmdFindIP_Click();
+    QCOMPARE(d.txtIP()->selectedText(), QStringLiteral("10.1.2.3"));
 }
 
 void TestOwnAddresses::copyingTheHostNameTakesTheControlsName()
