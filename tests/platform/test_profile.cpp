@@ -1,5 +1,6 @@
 // Profile files: one key read or written, names without regard to case, other bytes untouched,
 // and files that are not what they should be.
+#include "common/FileBytes.h"
 #include "platform/Profile.h"
 
 #include <QDir>
@@ -15,18 +16,6 @@
 using namespace platform;
 
 namespace {
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 // The value read with a buffer of `size` characters, as the caller sees it up to the NUL.
 QString get(const QString &section, const QString &key, const QString &path, int size = 256,

@@ -1,5 +1,6 @@
 // The settings file as the windows use it: first start, trimmed and cut values, keys written in
 // another case than they are read, high-score points with their sign blank, failed writes.
+#include "common/FileBytes.h"
 #include "support/IniHandler.h"
 
 #include <QDir>
@@ -8,21 +9,6 @@
 #include <QTest>
 
 using namespace IniHandler;
-
-namespace {
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-} // namespace
 
 class TestIniHandler : public QObject {
     Q_OBJECT
