@@ -462,7 +462,27 @@ QImage contactSheet(const std::vector<Picture> &pics)
     return sheet;
 }
 
+// The program's icon: the game's red chip on a transparent ground, drawn afresh at each size
+// so that the small ones stay sharp.
+QImage programIcon(int size)
+{
+    QImage img = blank(size, size);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 32.0, size / 32.0);
+    drawChip(p, QPointF(16, 16), 15, Red);
+    return img;
+}
+
 } // namespace
+
+bool writeIcons(const QString &folder)
+{
+    bool ok = true;
+    for (int size : IconSizes)
+        ok = programIcon(size).save(QStringLiteral("%1/ostrel-%2.png").arg(folder).arg(size), "PNG") && ok;
+    return ok;
+}
 
 bool writePictures(const QString &folder, const QString &sheetPath)
 {

@@ -1,5 +1,7 @@
 #include "platform/Pictures.h"
 
+#include "platform/ProgramFolder.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <map>
@@ -72,7 +74,7 @@ QString pictureFolder()
 {
     if (!folderOverride().isEmpty())
         return folderOverride();
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("pictures"));
+    return QDir(platform::programFolder()).filePath(QStringLiteral("pictures"));
 }
 
 void setPictureFolder(const QString &folder)

@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QStringList>
 
 namespace ClickAndBrowse {
@@ -32,6 +33,14 @@ void OpenDocument(const QString &target)
             IniHandler::IniResult = taskNumber;
         return;
     }
+    // Many desktops know the browser only through xdg-open; it gets the address as its one
+    // argument, without a shell. Nothing at all is shown when it is missing or fails.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (target.isEmpty() || opener.isEmpty())
+        return;
+    qint64 taskNumber = 0;
+    if (QProcess::startDetached(opener, QStringList{target}, QString(), &taskNumber))
+        IniHandler::IniResult = taskNumber;
 }
 
 QString QueryValue(uint32_t rootKey, const QString &subKey, const QString &valueName)

@@ -2,7 +2,8 @@
 // Opening a link with the program registered for web pages. The registered command line is
 // read from the registry stand-in (platform/Registry.h), which on the desktop answers with the
 // default web browser; the program is started directly with the link as its one argument,
-// never through a shell. When no browser can be found or started, nothing is shown.
+// never through a shell. When the lookup names no program, the link goes to `xdg-open` (found
+// in PATH) the same way. When no browser can be found or started, nothing is shown.
 #include <QString>
 #include <QVariant>
 
@@ -10,7 +11,7 @@
 
 namespace ClickAndBrowse {
 
-// Starts the registered browser with `target`; does nothing when there is none.
+// Starts the registered browser (else xdg-open) with `target`; does nothing when there is none.
 void OpenDocument(const QString &target);
 // The value `valueName` of `subKey` under `rootKey` as text; "" when it cannot be read.
 QString QueryValue(uint32_t rootKey, const QString &subKey, const QString &valueName);

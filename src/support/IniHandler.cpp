@@ -2,6 +2,13 @@
 
 #include "platform/Profile.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <unistd.h>
+
 namespace IniHandler {
 
 namespace {
@@ -22,7 +29,27 @@ QString trimBlanksLeft(const QString &text)
         ++start;
     return text.mid(start);
 }
+bool canWrite(const QString &path)
+{
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
 } // namespace
+
+QString settingsPathFor(const QString &programFolder, bool portable)
+{
+    const QString beside = QDir(programFolder).filePath(QStringLiteral("Ostrel.ini"));
+    if (portable && canWrite(programFolder) && (!QFileInfo::exists(beside) || canWrite(beside)))
+        return beside;
+    const QString folder = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+                               .filePath(QStringLiteral("Ostrel"));
+    QDir().mkpath(folder);
+    const QString own = QDir(folder).filePath(QStringLiteral("Ostrel.ini"));
+    if (!QFileInfo::exists(own) && QFileInfo(beside).isFile() && QFile::copy(beside, own)) {
+        // The copy keeps the permissions of a read-only original; the user's own file is writable.
+        QFile::setPermissions(own, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    }
+    return own;
+}
 
 QString ReadIni(const QString &section, const QString &key)
 {

@@ -20,4 +20,11 @@ QString ReadIni(const QString &section, const QString &key);
 // Stores `value` under `key` in `section`; false when the file could not be written.
 bool WriteIni(const QString &section, const QString &key, const QString &value);
 
+// Where the settings file of a program folder lives. A folder of its own that the user can
+// write (a copy of the game run from there, `portable`) keeps Ostrel.ini beside the program.
+// Otherwise, as for an installed or read-only program, the file is
+// $XDG_CONFIG_HOME/Ostrel/Ostrel.ini (~/.config when unset); its folder is made, and on
+// first use it starts as a copy of the program folder's Ostrel.ini if there is one.
+QString settingsPathFor(const QString &programFolder, bool portable = true);
+
 } // namespace IniHandler

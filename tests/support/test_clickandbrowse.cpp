@@ -37,6 +37,7 @@ private slots:
     void linkReachesTheBrowserAsOneUntouchedArgument();
     void unquotedCommandStartsOnlyWhenItIsAFile();
     void nothingStartsAndNothingShowsWithoutABrowser();
+    void withoutAnAssociationTheLinkGoesToXdgOpen();
     void queryValueExReadsTextAndNumbersOnly();
     void fileExistsRegOnlyForFiles();
 
@@ -53,7 +54,7 @@ private:
 
 void TestClickAndBrowse::initTestCase()
 {
-    for (const char *name : {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CURRENT_DESKTOP"})
+    for (const char *name : {"PATH", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CURRENT_DESKTOP"})
         m_savedEnv.append({name, qgetenv(name)});
 }
 
@@ -67,6 +68,9 @@ void TestClickAndBrowse::init()
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir->filePath("data")));
     qputenv("XDG_DATA_DIRS", QFile::encodeName(m_dir->filePath("share")));
     qunsetenv("XDG_CURRENT_DESKTOP");
+    // Only the test's own programs can be found: no real xdg-open or browser ever starts.
+    QDir().mkpath(m_dir->filePath("path"));
+    qputenv("PATH", QFile::encodeName(m_dir->filePath("path")));
     platform::useDesktopRegistry();
     IniHandler::IniResult = NotStarted;
 }
@@ -86,7 +90,7 @@ QString TestClickAndBrowse::makeBrowser(const QString &name)
     if (!script.open(QIODevice::WriteOnly))
         return QString();
     const QByteArray output = QFile::encodeName(m_output);
-    script.write("#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > '" + output + ".part'\nmv '" + output + ".part' '" + output + "'\n");
+    script.write("#!/bin/sh\nprintf '%s|%s' \"$#\" \"$1\" > '" + output + ".part'\n/bin/mv '" + output + ".part' '" + output + "'\n");
     script.close();
     script.setPermissions(script.permissions() | QFile::ExeOwner);
     return path;
@@ -185,6 +189,19 @@ void TestClickAndBrowse::nothingStartsAndNothingShowsWithoutABrowser()
     expectNothingStarted();
 
     QVERIFY(!QFile::exists(m_output));
+}
+
+void TestClickAndBrowse::withoutAnAssociationTheLinkGoesToXdgOpen()
+{
+    // No [Default Applications] entry anywhere, only xdg-open in PATH.
+    makeBrowser("path/xdg-open");
+    QCOMPARE(QueryValue(platform::HKEY_CLASSES_ROOT, BrowserKey, QString()), QString());
+    const QString pwned = m_dir->filePath("pwned");
+    const QString target = "http://x.org/a b?c=1&d=2;touch " + pwned + " $(touch " + pwned + ")";
+    OpenDocument(target);
+    QCOMPARE(waitForBrowserOutput(), "1|" + target.toLatin1());
+    QVERIFY(IniHandler::IniResult.toLongLong() > 0);
+    QVERIFY(!QFile::exists(pwned));
 }
 
 void TestClickAndBrowse::queryValueExReadsTextAndNumbersOnly()

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 using namespace IniHandler;
 
 class TestIniHandler : public QObject {
@@ -27,6 +29,7 @@ private slots:
     void pointsKeepTheirSignBlankInTheFile();
     void unloadWritesLeaveOtherLinesAsTheyAre();
     void failedWritesReturnFalseAndChangeNothing();
+    void settingsLeaveAFolderTheUserCannotWriteForTheConfigFolder();
 
 private:
     QTemporaryDir m_dir;
@@ -120,6 +123,44 @@ void TestIniHandler::failedWritesReturnFalseAndChangeNothing()
     QVERIFY(QDir().mkpath(IniPath));
     QVERIFY(!WriteIni("SETTINGS", "Language", "GERMAN"));
     QCOMPARE(ReadIni("SETTINGS", "Language"), QString());
+}
+
+void TestIniHandler::settingsLeaveAFolderTheUserCannotWriteForTheConfigFolder()
+{
+    const QString program = m_dir.filePath(QStringLiteral("program"));
+    const QString config = m_dir.filePath(QStringLiteral("config"));
+    QVERIFY(QDir().mkpath(program));
+    const QByteArray shipped = "[HIGHSCORES]\r\nPlayer1=Ada\r\nPoints1= 12500\r\n";
+    writeAll(program + "/Ostrel.ini", shipped);
+    QVERIFY(QFile::setPermissions(program + "/Ostrel.ini", QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+
+    // A portable copy the user may write keeps its file beside the program.
+    QFile::setPermissions(program + "/Ostrel.ini", QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(settingsPathFor(program, true), program + "/Ostrel.ini");
+    QFile::setPermissions(program + "/Ostrel.ini", QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+
+    // Installed (or, for an ordinary user, a read-only folder): the user's own copy of the
+    // shipped file, writable, in a folder made for it.
+    const QString own = config + "/Ostrel/Ostrel.ini";
+    if (::geteuid() != 0) {
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
+        QCOMPARE(settingsPathFor(program, true), own);
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::remove(own);
+    }
+    IniPath = settingsPathFor(program, false);
+    QCOMPARE(IniPath, own);
+    QCOMPARE(readAll(own), shipped);
+    QVERIFY(WriteIni("SETTINGS", "Language", "GERMAN"));
+    // Later starts keep what the user's file holds.
+    QCOMPARE(settingsPathFor(program, false), own);
+    QCOMPARE(ReadIni("SETTINGS", "Language"), QStringLiteral("GERMAN"));
+    QCOMPARE(ReadIni("HIGHSCORES", "Points1"), QStringLiteral("12500"));
+    QCOMPARE(readAll(program + "/Ostrel.ini"), shipped);
+
+    qputenv("XDG_CONFIG_HOME", savedConfig);
 }
 
 QTEST_GUILESS_MAIN(TestIniHandler)

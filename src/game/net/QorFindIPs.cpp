@@ -88,7 +88,8 @@ void Peer2Peer::cmdFindIP_Click()
 {
     const bool english = m_main.state().English;
     platform::setMousePointer(platform::vbHourglass);
-    const QString folder = m_main.programFolder();
+    // The work folder, not the program folder: an installed program's folder cannot be written.
+    const QString folder = m_main.WorkDir();
     const QString output = folder + QStringLiteral("/IP.TXT");
     if (zeptools::FileExists(output))
         QFile::remove(output);

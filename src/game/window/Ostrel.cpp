@@ -5,6 +5,7 @@
 
 #include "platform/AppTitle.h"
 #include "platform/Pictures.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Twips.h"
 #include "support/Delay.h"
 
@@ -80,7 +81,7 @@ Picture shared(const QString &name) { return std::make_shared<const QPixmap>(ass
 
 Ostrel::Ostrel(QWidget *parent)
     : QMainWindow(parent), m_rules(m_state, *this, m_random),
-      m_programFolder(QCoreApplication::applicationDirPath()), m_delay([](int16_t s) { support::Delay(s); })
+      m_programFolder(platform::programFolder()), m_delay([](int16_t s) { support::Delay(s); })
 {
     setWindowTitle(QStringLiteral("Ostrel"));
     setFocusPolicy(Qt::StrongFocus);

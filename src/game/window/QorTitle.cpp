@@ -68,7 +68,7 @@ void QorTitle::Form_Load()
 {
     platform::guardedSub(QStringLiteral("Form_Load"), [&](platform::Step &step) {
         step([&] {
-            IniHandler::IniPath = QDir(m_hooks.programFolder).filePath(QStringLiteral("Ostrel.ini"));
+            IniHandler::IniPath = IniHandler::settingsPathFor(m_hooks.programFolder, m_hooks.portable);
         });
         step([&] { zeptools::CenterForm(this); });
         step([&] { platform::setAppTitle(productName()); });

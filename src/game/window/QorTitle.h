@@ -23,8 +23,10 @@ namespace gamewindow {
 class ChooseLanguage;
 
 struct TitleHooks {
-    // Folder that holds the settings file Ostrel.ini.
+    // The program folder; the settings file Ostrel.ini lies there when it can be written and
+    // `portable` is set, else in the user's config folder (IniHandler::settingsPathFor).
     QString programFolder;
+    bool portable = true;
     // Loads the main window without showing it (its whole load runs inside).
     std::function<void()> loadMainWindow;
     // Shows the main window, modeless.

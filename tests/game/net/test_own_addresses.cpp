@@ -24,9 +24,9 @@ const QByteArray DefaultRouteTable = "==========================================
                                      "          0.0.0.0          0.0.0.0      192.168.1.1    192.168.1.20     20\r\n"
                                      "        127.0.0.0        255.0.0.0        127.0.0.1       127.0.0.1      1\r\n";
 
-QString writeFile(const QTemporaryDir &dir, const QByteArray &content)
+QString writeFile(const QString &folder, const QByteArray &content)
 {
-    const QString path = dir.filePath("IP.TXT");
+    const QString path = QDir(folder).filePath("IP.TXT");
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(content) != content.size())
         qFatal("cannot write the route file");
@@ -92,7 +92,7 @@ void TestOwnAddresses::gatewayIsTheThirdFieldOfTheFirstFourAddressLine()
     QFETCH(QByteArray, table);
     QFETCH(QString, gateway);
     QTemporaryDir dir;
-    QCOMPARE(gatewayInRouteFile(writeFile(dir, table)), gateway);
+    QCOMPARE(gatewayInRouteFile(writeFile(dir.path(), table)), gateway);
 }
 
 void TestOwnAddresses::hostileRouteFilesNeitherCrashNorHang()
@@ -101,20 +101,20 @@ void TestOwnAddresses::hostileRouteFilesNeitherCrashNorHang()
     QElapsedTimer clock;
     clock.start();
     // One line of 100000 dots: far beyond a route line (and beyond what the list tools take).
-    QCOMPARE(gatewayInRouteFile(writeFile(dir, QByteArray(100000, '.') + "\n0.0.0.0 0.0.0.0 1.2.3.4 5.6.7.8 1\n")),
+    QCOMPARE(gatewayInRouteFile(writeFile(dir.path(), QByteArray(100000, '.') + "\n0.0.0.0 0.0.0.0 1.2.3.4 5.6.7.8 1\n")),
              QStringLiteral("1.2.3.4"));
     // A huge line of digits and dots without any line end.
-    QCOMPARE(gatewayInRouteFile(writeFile(dir, QByteArray(8 * 1024 * 1024, '1').replace(3, 1, "."))), QString());
+    QCOMPARE(gatewayInRouteFile(writeFile(dir.path(), QByteArray(8 * 1024 * 1024, '1').replace(3, 1, "."))), QString());
     // Binary junk, NULs included, before a route line that lies beyond the first MiB.
     QByteArray junk;
     for (int i = 0; i < 2 * 1024 * 1024; ++i)
         junk += char((i * 7919) & 0xFF);
-    QCOMPARE(gatewayInRouteFile(writeFile(dir, junk + "\n0.0.0.0 0.0.0.0 1.2.3.4 5.6.7.8 1\n")), QString());
+    QCOMPARE(gatewayInRouteFile(writeFile(dir.path(), junk + "\n0.0.0.0 0.0.0.0 1.2.3.4 5.6.7.8 1\n")), QString());
     // Many short junk lines beginning with digits.
     QByteArray lines;
     for (int i = 0; i < 100000; ++i)
         lines += "1.2.3 4.5 6..\n";
-    QCOMPARE(gatewayInRouteFile(writeFile(dir, lines)), QString());
+    QCOMPARE(gatewayInRouteFile(writeFile(dir.path(), lines)), QString());
     QVERIFY2(clock.elapsed() < 20000, "reading hostile route files takes far too long");
     // A folder where the file should be, and no file at all.
     QCOMPARE(gatewayInRouteFile(dir.path()), QString());
@@ -127,7 +127,7 @@ void TestOwnAddresses::ownAddressButtonShowsTheGatewayAndCopiesIt()
     f.w->menLangEnglish_Click();
     ScriptedMsgBoxes boxes;
     // A stale output file from an earlier press is deleted first.
-    writeFile(f.folder, "0.0.0.0 0.0.0.0 6.6.6.6 6.6.6.7 1\n");
+    writeFile(f.w->WorkDir(), "0.0.0.0 0.0.0.0 6.6.6.6 6.6.6.7 1\n");
     FakeRoute route{DefaultRouteTable};
     Peer2Peer d(*f.w, f.w.get());
     d.setRouteBatchStarter(std::ref(route));
@@ -141,8 +141,12 @@ void TestOwnAddresses::ownAddressButtonShowsTheGatewayAndCopiesIt()
         w->cmdClipboard(0)->click();
     });
     d.cmdFindIP_Click();
-    QCOMPARE(route.batchLine, "Route print > " + f.folder.filePath("IP.TXT") + "\r\n");
-    QVERIFY(QFile::exists(f.folder.filePath("IP.bat")));
+    // Both files go into the work folder: an installed program's folder cannot be written.
+    const QDir work(f.w->WorkDir());
+    QCOMPARE(route.batchLine, "Route print > " + work.filePath("IP.TXT") + "\r\n");
+    QVERIFY(QFile::exists(work.filePath("IP.bat")));
+    QVERIFY(!QFile::exists(f.folder.filePath("IP.bat")));
+    QVERIFY(!QFile::exists(f.folder.filePath("IP.TXT")));
     QCOMPARE(firstRow, QStringLiteral("192.168.1.1 (founded Gateway)"));
     QCOMPARE(caption, QStringLiteral("Your own IP-Adress"));
     QVERIFY(localRow.endsWith(QStringLiteral(" (IP-Adress)")));
@@ -178,7 +182,7 @@ void TestOwnAddresses::failedRouteCommandReportsAndShowsUnknown()
     DialogFixture f;
     f.w->menLangEnglish_Click();
     ScriptedMsgBoxes boxes;
-    writeFile(f.folder, DefaultRouteTable); // stale: must not be read
+    writeFile(f.w->WorkDir(), DefaultRouteTable); // stale: must not be read
     FakeRoute route;
     route.task = 3; // starts, but leaves no output
     Peer2Peer d(*f.w, f.w.get());
