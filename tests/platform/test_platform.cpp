@@ -7,6 +7,7 @@
 #include "platform/ErrorGuard.h"
 #include "platform/MousePointer.h"
 #include "platform/MsgBox.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Random.h"
 #include "platform/RuntimeError.h"
 #include "platform/Twips.h"
@@ -16,6 +17,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -45,6 +49,7 @@ private slots:
     void waitForEventsSleepsUntilATimerFires();
     void randomNumbersStayInTheHalfOpenUnitRange();
     void ansiMapsEveryByteToOneCharacterAndBack();
+    void programFolderIsBesideOrBelowTheExecutable();
 };
 
 void TestPlatform::errorBoxShowsNumberMessageAndProcedureInItsExactTexts()
@@ -334,6 +339,23 @@ void TestPlatform::ansiMapsEveryByteToOneCharacterAndBack()
     QCOMPARE(toAnsi(text), all);
     QCOMPARE(fromAnsi(QByteArray("\x80\xE4\xFC")), QString::fromUtf8("\u20AC\u00E4\u00FC"));
     QCOMPARE(toAnsi(QString::fromUtf8("a\u4E2Db")), QByteArray("a?b"));
+}
+
+void TestPlatform::programFolderIsBesideOrBelowTheExecutable()
+{
+    QTemporaryDir prefix;
+    const QString bin = prefix.filePath("bin"), installed = prefix.filePath("lib/ostrel");
+    QVERIFY(QDir().mkpath(bin) && QDir().mkpath(installed));
+    // Installed: bin holds only the executable, its files are in lib/ostrel.
+    QCOMPARE(programFolderFor(bin), installed);
+    // A build or a copied folder: the control library beside the executable wins.
+    QFile library(bin + "/libHarbex.so");
+    QVERIFY(library.open(QIODevice::WriteOnly));
+    library.close();
+    QCOMPARE(programFolderFor(bin), bin);
+    // Neither: the executable's own folder, where the missing files are reported.
+    QVERIFY(QDir(prefix.filePath("lib")).removeRecursively() && library.remove());
+    QCOMPARE(programFolderFor(bin), bin);
 }
 
 QTEST_MAIN(TestPlatform)
