@@ -5,10 +5,11 @@
 #include "platform/ErrorGuard.h"
 #include "platform/RuntimeError.h"
 #include "platform/Twips.h"
-#include "platform/Yield.h"
 
-#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
+#include <array>
+#include <cstdio>
 #include <limits>
 
 namespace harbex {
@@ -196,6 +197,7 @@ void HarbexCtl::WS_Connect(int16_t)
 void HarbexCtl::WS_Close(int16_t index)
 {
     Busy busy(this);
+    endSendWaits(); // a send waiting for this socket can stop waiting
     try {
         if (index != 0 || !Server) {
             if (ws(index).State() != sckClosed)
@@ -214,6 +216,7 @@ void HarbexCtl::WS_Close(int16_t index)
 
 void HarbexCtl::Disconnect(int16_t ClientNumber)
 {
+    endSendWaits();
     if (Server) {
         const int first = ClientNumber == 0 ? 1 : ClientNumber;
         const int last = ClientNumber == 0 ? LastClientNumber : ClientNumber;
@@ -247,17 +250,35 @@ void HarbexCtl::waitForPendingSend()
 {
     // The previous send ends with its SendComplete; it can also end with its socket closing or
     // failing, after which no SendComplete will come, and as a last resort with the time limit.
-    QElapsedTimer waited;
-    waited.start();
-    while (SendPending) {
-        const bool pendingAlive = m_pendingSocket >= 0 && static_cast<size_t>(m_pendingSocket) < WS.size()
+    // The wait sleeps in the message loop and is woken by those very events, not by polling.
+    auto pendingAlive = [this] {
+        return m_pendingSocket >= 0 && static_cast<size_t>(m_pendingSocket) < WS.size()
             && WS[static_cast<size_t>(m_pendingSocket)]->State() == sckConnected;
-        if (!pendingAlive || waited.elapsed() > SendWaitLimitMs) {
-            SendPending = false;
-            break;
-        }
-        platform::waitForEvents(100);
+    };
+    if (!SendPending)
+        return;
+    bool timedOut = false;
+    QTimer limit;
+    limit.setSingleShot(true);
+    connect(&limit, &QTimer::timeout, this, [this, &timedOut] {
+        timedOut = true;
+        endSendWaits();
+    });
+    limit.start(SendWaitLimitMs);
+    while (SendPending && pendingAlive() && !timedOut) {
+        QEventLoop loop;
+        m_sendWaits.push_back(&loop);
+        loop.exec();
+        std::erase(m_sendWaits, &loop);
     }
+    SendPending = false;
+}
+
+// Wakes every send wait, the nested ones too; each looks again whether it may go on.
+void HarbexCtl::endSendWaits()
+{
+    for (QEventLoop *loop : m_sendWaits)
+        loop->quit();
 }
 
 void HarbexCtl::SendBytes(int16_t ClientNumber, const QByteArray &SendBytes)
@@ -275,8 +296,9 @@ void HarbexCtl::SendBytes(int16_t ClientNumber, const QByteArray &SendBytes)
             if (!open)
                 continue;
             step([&] { waitForPendingSend(); });
-            // Other handlers ran during the wait; the client may have gone meanwhile.
-            step([&] { open = ws(number).State() != sckClosed; });
+            // Other handlers ran during the wait; the client may have gone meanwhile. A client
+            // whose peer has already closed is skipped too: its bytes could reach nobody.
+            step([&] { open = ws(number).State() == sckConnected; });
             if (!open)
                 continue;
             step([&] {
@@ -292,6 +314,7 @@ void HarbexCtl::WS_SendComplete(int16_t index)
 {
     Busy busy(this);
     SendPending = false;
+    endSendWaits();
     int16_t number = index;
     raise(HX_EVENT_SendComplete, {EventArg::refI2(&number)});
 }
@@ -299,29 +322,42 @@ void HarbexCtl::WS_SendComplete(int16_t index)
 void HarbexCtl::WS_DataArrival(int16_t index, int32_t)
 {
     Busy busy(this);
-    QByteArray bytes;
-    WS[static_cast<size_t>(index)]->GetData(bytes);
-    if (bytes.isEmpty())
+    // The received bytes go straight into the array the host is lent: data arrives often and in
+    // blocks of thousands of bytes, so it is copied once, not once per step.
+    HxVariant bytes = WS[static_cast<size_t>(index)]->GetData();
+    if (bytes.u.bytes.len <= 0) {
+        clear(bytes);
         return;
-    RaiseServerMessage(QStringLiteral("Datas from client No. ") + QString::number(index) + QStringLiteral("> ")
-                       + platform::fromAnsi(bytes));
+    }
+    const int32_t size = bytes.u.bytes.len;
+    if (m_sink) {
+        char prefix[40];
+        const int length = std::snprintf(prefix, sizeof prefix, "Datas from client No. %d> ", int(index));
+        HxVariant text = makeTextFromAnsi(prefix, length, reinterpret_cast<const char *>(bytes.u.bytes.data), size);
+        raise(HX_EVENT_ServerMessage, {EventArg::refVar(&text)});
+        clear(text); // a status text: nothing reads back what a handler made of it
+    }
     int16_t number = index;
-    raise(HX_EVENT_DataArrival, {EventArg::refI2(&number), EventArg::i4(static_cast<int32_t>(bytes.size())),
-                                 EventArg::refBytes(&bytes)});
-    // The echo forwards a client's data to the other clients; in client mode every send goes to
-    // the server, the very sender of these bytes.
+    raise(HX_EVENT_DataArrival, {EventArg::refI2(&number), EventArg::i4(size), EventArg::refVar(&bytes)});
+    // The echo forwards a client's data, as the host left it, to the other clients; in client
+    // mode every send goes to the server, the very sender of these bytes.
     if (EchoOn && Server) {
+        const QByteArray echo = bytes.type == HX_BYTES && bytes.u.bytes.data && bytes.u.bytes.len > 0
+            ? QByteArray(reinterpret_cast<const char *>(bytes.u.bytes.data), bytes.u.bytes.len)
+            : QByteArray();
         const int16_t last = LastClientNumber;
         for (int other = 1; other <= last; ++other)
             if (other != index)
-                SendBytes(static_cast<int16_t>(other), bytes);
+                SendBytes(static_cast<int16_t>(other), echo);
     }
+    clear(bytes);
 }
 
 void HarbexCtl::WS_Error(int16_t index, int16_t number, QString &description, int32_t scode, const QString &source,
                          const QString &helpFile, int32_t helpContext, int16_t &cancelDisplay)
 {
     Busy busy(this);
+    endSendWaits();
     int16_t client = index;
     raise(HX_EVENT_Error, {EventArg::refI2(&client), EventArg::i2(number), EventArg::refStr(&description),
                            EventArg::i4(scode), EventArg::str(source), EventArg::str(helpFile),
@@ -347,18 +383,20 @@ void HarbexCtl::raise(int32_t eventId, std::initializer_list<EventArg> args)
     HxEventSink *sink = m_sink;
     if (!sink || !sink->vtbl || !sink->vtbl->Invoke)
         return;
-    const size_t count = args.size();
-    std::vector<HxVariant> values(count);
-    std::vector<HxVariant> referenced(count); // text and bytes the control lends by reference
-    size_t i = 0;
-    for (const EventArg &arg : args) {
+    // The longest event (Error) has eight arguments; events come often, so nothing is allocated
+    // for the argument list itself.
+    constexpr size_t MaxArgs = 8;
+    const size_t count = std::min(args.size(), MaxArgs);
+    std::array<HxVariant, MaxArgs> values;
+    std::array<HxVariant, MaxArgs> referenced; // text the control lends by reference
+    for (size_t i = 0; i < count; ++i) {
+        const EventArg &arg = args.begin()[i];
         HxVariant &v = values[i];
-        HxVariant &r = referenced[i];
-        r = HxVariant{};
+        v = HxVariant{};
         switch (arg.kind) {
         case EventArg::I2: v = makeI2(static_cast<int16_t>(arg.value)); break;
         case EventArg::I4: v = makeI4(arg.value); break;
-        case EventArg::Str: v = makeText(arg.text); break;
+        case EventArg::Str: v = makeText(*arg.text); break;
         case EventArg::RefI2:
             v.type = HX_I2 | HX_BYREF;
             v.u.pi2 = arg.pi2;
@@ -368,33 +406,28 @@ void HarbexCtl::raise(int32_t eventId, std::initializer_list<EventArg> args)
             v.u.pbool = arg.pi2;
             break;
         case EventArg::RefStr:
-            r = makeText(*arg.ptext);
+            referenced[i] = makeText(*arg.ptext);
             v.type = HX_STR | HX_BYREF;
-            v.u.pvar = &r;
+            v.u.pvar = &referenced[i];
             break;
-        case EventArg::RefBytes:
-            r = makeBytes(*arg.pbytes);
-            v.type = HX_BYTES | HX_BYREF;
-            v.u.pvar = &r;
+        case EventArg::RefVar:
+            v.type = static_cast<uint16_t>(arg.pvar->type | HX_BYREF);
+            v.u.pvar = arg.pvar;
             break;
         }
-        ++i;
     }
     sink->vtbl->Invoke(sink, eventId, values.data(), static_cast<int32_t>(count));
-    i = 0;
-    for (const EventArg &arg : args) {
-        HxVariant &r = referenced[i];
-        // A handler may have put a new value into the control's variable.
-        if (arg.kind == EventArg::RefStr && r.type == HX_STR)
-            *arg.ptext = r.u.str.data && r.u.str.len > 0 ? QString::fromUtf8(r.u.str.data, r.u.str.len) : QString();
-        else if (arg.kind == EventArg::RefBytes && r.type == HX_BYTES)
-            *arg.pbytes = r.u.bytes.data && r.u.bytes.len > 0
-                ? QByteArray(reinterpret_cast<const char *>(r.u.bytes.data), r.u.bytes.len)
-                : QByteArray();
-        clear(r);
-        if (!(values[i].type & HX_BYREF))
+    for (size_t i = 0; i < count; ++i) {
+        const EventArg &arg = args.begin()[i];
+        if (arg.kind == EventArg::RefStr) {
+            // A handler may have put a new text into the control's variable.
+            HxVariant &r = referenced[i];
+            if (r.type == HX_STR)
+                *arg.ptext = r.u.str.data && r.u.str.len > 0 ? QString::fromUtf8(r.u.str.data, r.u.str.len) : QString();
+            clear(r);
+        } else if (!(values[i].type & HX_BYREF)) {
             clear(values[i]);
-        ++i;
+        }
     }
 }
 

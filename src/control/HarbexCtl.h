@@ -8,6 +8,7 @@
 #include "control/Socket.h"
 
 #include <QByteArray>
+#include <QEventLoop>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -22,20 +23,21 @@ namespace harbex {
 // One argument of an event as the control raises it: by value, or a reference to the variable
 // the control raises the event with.
 struct EventArg {
-    enum Kind { I2, I4, Str, RefI2, RefBool, RefStr, RefBytes } kind;
+    enum Kind { I2, I4, Str, RefI2, RefBool, RefStr, RefVar } kind;
     int32_t value = 0;
-    QString text;
+    const QString *text = nullptr; // lives as long as the raise
     int16_t *pi2 = nullptr;
     QString *ptext = nullptr;
-    QByteArray *pbytes = nullptr;
+    HxVariant *pvar = nullptr;
 
-    static EventArg i2(int16_t v) { return {I2, v, {}, nullptr, nullptr, nullptr}; }
-    static EventArg i4(int32_t v) { return {I4, v, {}, nullptr, nullptr, nullptr}; }
-    static EventArg str(const QString &t) { return {Str, 0, t, nullptr, nullptr, nullptr}; }
-    static EventArg refI2(int16_t *p) { return {RefI2, 0, {}, p, nullptr, nullptr}; }
-    static EventArg refBool(int16_t *p) { return {RefBool, 0, {}, p, nullptr, nullptr}; }
-    static EventArg refStr(QString *p) { return {RefStr, 0, {}, nullptr, p, nullptr}; }
-    static EventArg refBytes(QByteArray *p) { return {RefBytes, 0, {}, nullptr, nullptr, p}; }
+    static EventArg i2(int16_t v) { return {I2, v}; }
+    static EventArg i4(int32_t v) { return {I4, v}; }
+    static EventArg str(const QString &t) { return {Str, 0, &t}; }
+    static EventArg refI2(int16_t *p) { return {RefI2, 0, nullptr, p}; }
+    static EventArg refBool(int16_t *p) { return {RefBool, 0, nullptr, p}; }
+    static EventArg refStr(QString *p) { return {RefStr, 0, nullptr, nullptr, p}; }
+    // Text or bytes the caller has already made (malloc'd) and reads back itself, if it needs to.
+    static EventArg refVar(HxVariant *p) { return {RefVar, 0, nullptr, nullptr, nullptr, p}; }
 };
 
 // The host's layout data, as the control reads and writes its stored properties.
@@ -103,6 +105,7 @@ private:
     void raise(int32_t eventId, std::initializer_list<EventArg> args);
     Socket &ws(int number);
     void waitForPendingSend();
+    void endSendWaits();
 
     void WS_Close(int16_t index) override;
     void WS_Connect(int16_t index) override;
@@ -123,6 +126,7 @@ private:
     std::vector<std::unique_ptr<Socket>> WS;
 
     int m_pendingSocket = -1; // the socket of the send that SendPending waits for
+    std::vector<QEventLoop *> m_sendWaits; // the send waits running now, innermost last
     QPointer<QWidget> m_surface;
     HxEventSink *m_sink = nullptr;
     struct ComObject {
