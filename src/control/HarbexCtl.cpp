@@ -6,11 +6,14 @@
 #include "platform/RuntimeError.h"
 #include "platform/Twips.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
 #include <cstdio>
 #include <limits>
+#include <optional>
 
 namespace harbex {
 
@@ -197,7 +200,6 @@ void HarbexCtl::WS_Connect(int16_t)
 void HarbexCtl::WS_Close(int16_t index)
 {
     Busy busy(this);
-    endSendWaits(); // a send waiting for this socket can stop waiting
     try {
         if (index != 0 || !Server) {
             if (ws(index).State() != sckClosed)
@@ -216,7 +218,6 @@ void HarbexCtl::WS_Close(int16_t index)
 
 void HarbexCtl::Disconnect(int16_t ClientNumber)
 {
-    endSendWaits();
     if (Server) {
         const int first = ClientNumber == 0 ? 1 : ClientNumber;
         const int last = ClientNumber == 0 ? LastClientNumber : ClientNumber;
@@ -250,35 +251,25 @@ void HarbexCtl::waitForPendingSend()
 {
     // The previous send ends with its SendComplete; it can also end with its socket closing or
     // failing, after which no SendComplete will come, and as a last resort with the time limit.
-    // The wait sleeps in the message loop and is woken by those very events, not by polling.
+    // The wait sleeps in the message loop and is woken by those very events, not by polling;
+    // a host sending block after block waits here once per block, so the wait itself costs
+    // nothing but the loop's round, and the timer of the limit is set only when the first
+    // round did not end the wait.
     auto pendingAlive = [this] {
         return m_pendingSocket >= 0 && static_cast<size_t>(m_pendingSocket) < WS.size()
             && WS[static_cast<size_t>(m_pendingSocket)]->State() == sckConnected;
     };
-    if (!SendPending)
-        return;
-    bool timedOut = false;
-    QTimer limit;
-    limit.setSingleShot(true);
-    connect(&limit, &QTimer::timeout, this, [this, &timedOut] {
-        timedOut = true;
-        endSendWaits();
-    });
-    limit.start(SendWaitLimitMs);
-    while (SendPending && pendingAlive() && !timedOut) {
-        QEventLoop loop;
-        m_sendWaits.push_back(&loop);
-        loop.exec();
-        std::erase(m_sendWaits, &loop);
+    const QDeadlineTimer deadline(SendWaitLimitMs);
+    std::optional<QTimer> limit;
+    for (int round = 0; SendPending && pendingAlive() && !deadline.hasExpired(); ++round) {
+        if (round == 1) {
+            limit.emplace(); // only wakes the loop at the deadline
+            limit->setSingleShot(true);
+            limit->start(std::max<qint64>(deadline.remainingTime(), 0));
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
     }
     SendPending = false;
-}
-
-// Wakes every send wait, the nested ones too; each looks again whether it may go on.
-void HarbexCtl::endSendWaits()
-{
-    for (QEventLoop *loop : m_sendWaits)
-        loop->quit();
 }
 
 void HarbexCtl::SendBytes(int16_t ClientNumber, const QByteArray &SendBytes)
@@ -314,7 +305,6 @@ void HarbexCtl::WS_SendComplete(int16_t index)
 {
     Busy busy(this);
     SendPending = false;
-    endSendWaits();
     int16_t number = index;
     raise(HX_EVENT_SendComplete, {EventArg::refI2(&number)});
 }
@@ -357,7 +347,6 @@ void HarbexCtl::WS_Error(int16_t index, int16_t number, QString &description, in
                          const QString &helpFile, int32_t helpContext, int16_t &cancelDisplay)
 {
     Busy busy(this);
-    endSendWaits();
     int16_t client = index;
     raise(HX_EVENT_Error, {EventArg::refI2(&client), EventArg::i2(number), EventArg::refStr(&description),
                            EventArg::i4(scode), EventArg::str(source), EventArg::str(helpFile),

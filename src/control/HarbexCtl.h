@@ -8,7 +8,6 @@
 #include "control/Socket.h"
 
 #include <QByteArray>
-#include <QEventLoop>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -105,7 +104,6 @@ private:
     void raise(int32_t eventId, std::initializer_list<EventArg> args);
     Socket &ws(int number);
     void waitForPendingSend();
-    void endSendWaits();
 
     void WS_Close(int16_t index) override;
     void WS_Connect(int16_t index) override;
@@ -126,7 +124,6 @@ private:
     std::vector<std::unique_ptr<Socket>> WS;
 
     int m_pendingSocket = -1; // the socket of the send that SendPending waits for
-    std::vector<QEventLoop *> m_sendWaits; // the send waits running now, innermost last
     QPointer<QWidget> m_surface;
     HxEventSink *m_sink = nullptr;
     struct ComObject {
