@@ -353,18 +353,16 @@ void HarbexCtl::WS_Error(int16_t index, int16_t number, QString &description, in
                            EventArg::i4(helpContext), EventArg::refBool(&cancelDisplay)});
 }
 
-QString HarbexCtl::GetDataText(const QByteArray *SendedBytes, int32_t StartPos, int32_t EndPos)
+HxVariant HarbexCtl::GetDataText(const char *SendedBytes, qsizetype size, int32_t StartPos, int32_t EndPos)
 {
-    if (!SendedBytes)
-        return QString();
-    const qint64 size = SendedBytes->size();
     const qint64 first = static_cast<qint64>(StartPos) + 1;
     const qint64 last = EndPos == 0 ? size : static_cast<qint64>(EndPos);
     // The conversion stops at the first position outside the array.
-    if (first < 1 || first > last || first > size)
-        return QString();
-    const qint64 end = std::min(last, size);
-    return platform::fromAnsi(SendedBytes->constData() + (first - 1), end - first + 1);
+    if (!SendedBytes || first < 1 || first > last || first > size)
+        return makeTextFromAnsi("", 0, nullptr, 0);
+    const qint64 end = std::min(last, static_cast<qint64>(size));
+    // Straight into the host's text: the game turns every received frame into text.
+    return makeTextFromAnsi("", 0, SendedBytes + (first - 1), end - first + 1);
 }
 
 void HarbexCtl::raise(int32_t eventId, std::initializer_list<EventArg> args)

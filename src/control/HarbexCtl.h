@@ -58,7 +58,8 @@ public:
     void SendBytes(int16_t ClientNumber, const QByteArray &SendBytes);
     void Disconnect(int16_t ClientNumber);
     int16_t ClientCount() const { return ConnectedClients; }
-    static QString GetDataText(const QByteArray *SendedBytes, int32_t StartPos = 0, int32_t EndPos = 0);
+    // The text for the host (malloc'd UTF-8); SendedBytes null: not a byte array.
+    static HxVariant GetDataText(const char *SendedBytes, qsizetype size, int32_t StartPos = 0, int32_t EndPos = 0);
     QString LocalHostname() const;
     QString LocalIP() const;
     bool server() const { return Server; }
