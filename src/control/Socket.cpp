@@ -12,8 +12,8 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdlib>
-#include <new>
 #include <map>
+#include <new>
 
 namespace harbex {
 
@@ -263,8 +263,6 @@ void Socket::SendData(const QByteArray &bytes)
     m_queued += bytes.size();
     m_sendEnds.push_back(m_queued);
 }
-
-void Socket::GetData(QByteArray &bytes) { bytes = m_socket ? m_socket->read(m_socket->bytesAvailable()) : QByteArray(); }
 
 HxVariant Socket::GetData()
 {

@@ -77,8 +77,8 @@ public:
     void Connect();
     void Accept(int32_t requestID);
     void SendData(const QByteArray &bytes);
-    void GetData(QByteArray &bytes);
-    // All bytes received so far, as a byte-array variant in malloc'd memory (empty: none).
+    // All bytes received so far, as a byte-array variant in malloc'd memory (empty: none), ready
+    // to be lent to the host without a further copy.
     HxVariant GetData();
     QString LocalHostName() const;
     QString LocalIP() const;
