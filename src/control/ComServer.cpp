@@ -161,10 +161,14 @@ void invokeMember(HarbexCtl &ctl, int32_t dispId, int32_t flags, const HxVariant
                 return int32_t(0);
             return harbex::toI4(args[i]);
         };
-        const std::optional<QByteArray> bytes = harbex::toBytes(args[0]);
+        // The host's bytes are only read during the call: no copy of them is needed.
+        const HxVariant bytes = harbex::plainValue(args[0]);
+        const bool isBytes = bytes.type == HX_BYTES;
         const int32_t startPos = optionalI4(1);
         const int32_t endPos = optionalI4(2);
-        give(harbex::makeText(HarbexCtl::GetDataText(bytes ? &*bytes : nullptr, startPos, endPos)));
+        const char *data = isBytes ? reinterpret_cast<const char *>(bytes.u.bytes.data) : nullptr;
+        const qsizetype size = isBytes && data && bytes.u.bytes.len > 0 ? bytes.u.bytes.len : 0;
+        give(HarbexCtl::GetDataText(isBytes ? (data ? data : "") : nullptr, size, startPos, endPos));
         return;
     }
     case HX_DISPID_Server:

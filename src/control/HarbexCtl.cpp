@@ -5,11 +5,15 @@
 #include "platform/ErrorGuard.h"
 #include "platform/RuntimeError.h"
 #include "platform/Twips.h"
-#include "platform/Yield.h"
 
-#include <QElapsedTimer>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTimer>
 #include <QWidget>
+#include <array>
+#include <cstdio>
 #include <limits>
+#include <optional>
 
 namespace harbex {
 
@@ -247,17 +251,25 @@ void HarbexCtl::waitForPendingSend()
 {
     // The previous send ends with its SendComplete; it can also end with its socket closing or
     // failing, after which no SendComplete will come, and as a last resort with the time limit.
-    QElapsedTimer waited;
-    waited.start();
-    while (SendPending) {
-        const bool pendingAlive = m_pendingSocket >= 0 && static_cast<size_t>(m_pendingSocket) < WS.size()
+    // The wait sleeps in the message loop and is woken by those very events, not by polling;
+    // a host sending block after block waits here once per block, so the wait itself costs
+    // nothing but the loop's round, and the timer of the limit is set only when the first
+    // round did not end the wait.
+    auto pendingAlive = [this] {
+        return m_pendingSocket >= 0 && static_cast<size_t>(m_pendingSocket) < WS.size()
             && WS[static_cast<size_t>(m_pendingSocket)]->State() == sckConnected;
-        if (!pendingAlive || waited.elapsed() > SendWaitLimitMs) {
-            SendPending = false;
-            break;
+    };
+    const QDeadlineTimer deadline(SendWaitLimitMs);
+    std::optional<QTimer> limit;
+    for (int round = 0; SendPending && pendingAlive() && !deadline.hasExpired(); ++round) {
+        if (round == 1) {
+            limit.emplace(); // only wakes the loop at the deadline
+            limit->setSingleShot(true);
+            limit->start(std::max<qint64>(deadline.remainingTime(), 0));
         }
-        platform::waitForEvents(100);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
     }
+    SendPending = false;
 }
 
 void HarbexCtl::SendBytes(int16_t ClientNumber, const QByteArray &SendBytes)
@@ -275,8 +287,9 @@ void HarbexCtl::SendBytes(int16_t ClientNumber, const QByteArray &SendBytes)
             if (!open)
                 continue;
             step([&] { waitForPendingSend(); });
-            // Other handlers ran during the wait; the client may have gone meanwhile.
-            step([&] { open = ws(number).State() != sckClosed; });
+            // Other handlers ran during the wait; the client may have gone meanwhile. A client
+            // whose peer has already closed is skipped too: its bytes could reach nobody.
+            step([&] { open = ws(number).State() == sckConnected; });
             if (!open)
                 continue;
             step([&] {
@@ -299,23 +312,35 @@ void HarbexCtl::WS_SendComplete(int16_t index)
 void HarbexCtl::WS_DataArrival(int16_t index, int32_t)
 {
     Busy busy(this);
-    QByteArray bytes;
-    WS[static_cast<size_t>(index)]->GetData(bytes);
-    if (bytes.isEmpty())
+    // The received bytes go straight into the array the host is lent: data arrives often and in
+    // blocks of thousands of bytes, so it is copied once, not once per step.
+    HxVariant bytes = WS[static_cast<size_t>(index)]->GetData();
+    if (bytes.u.bytes.len <= 0) {
+        clear(bytes);
         return;
-    RaiseServerMessage(QStringLiteral("Datas from client No. ") + QString::number(index) + QStringLiteral("> ")
-                       + platform::fromAnsi(bytes));
+    }
+    const int32_t size = bytes.u.bytes.len;
+    if (m_sink) {
+        char prefix[40];
+        const int length = std::snprintf(prefix, sizeof prefix, "Datas from client No. %d> ", int(index));
+        HxVariant text = makeTextFromAnsi(prefix, length, reinterpret_cast<const char *>(bytes.u.bytes.data), size);
+        raise(HX_EVENT_ServerMessage, {EventArg::refVar(&text)});
+        clear(text); // a status text: nothing reads back what a handler made of it
+    }
     int16_t number = index;
-    raise(HX_EVENT_DataArrival, {EventArg::refI2(&number), EventArg::i4(static_cast<int32_t>(bytes.size())),
-                                 EventArg::refBytes(&bytes)});
-    // The echo forwards a client's data to the other clients; in client mode every send goes to
-    // the server, the very sender of these bytes.
+    raise(HX_EVENT_DataArrival, {EventArg::refI2(&number), EventArg::i4(size), EventArg::refVar(&bytes)});
+    // The echo forwards a client's data, as the host left it, to the other clients; in client
+    // mode every send goes to the server, the very sender of these bytes.
     if (EchoOn && Server) {
+        const QByteArray echo = bytes.type == HX_BYTES && bytes.u.bytes.data && bytes.u.bytes.len > 0
+            ? QByteArray(reinterpret_cast<const char *>(bytes.u.bytes.data), bytes.u.bytes.len)
+            : QByteArray();
         const int16_t last = LastClientNumber;
         for (int other = 1; other <= last; ++other)
             if (other != index)
-                SendBytes(static_cast<int16_t>(other), bytes);
+                SendBytes(static_cast<int16_t>(other), echo);
     }
+    clear(bytes);
 }
 
 void HarbexCtl::WS_Error(int16_t index, int16_t number, QString &description, int32_t scode, const QString &source,
@@ -328,18 +353,16 @@ void HarbexCtl::WS_Error(int16_t index, int16_t number, QString &description, in
                            EventArg::i4(helpContext), EventArg::refBool(&cancelDisplay)});
 }
 
-QString HarbexCtl::GetDataText(const QByteArray *SendedBytes, int32_t StartPos, int32_t EndPos)
+HxVariant HarbexCtl::GetDataText(const char *SendedBytes, qsizetype size, int32_t StartPos, int32_t EndPos)
 {
-    if (!SendedBytes)
-        return QString();
-    const qint64 size = SendedBytes->size();
     const qint64 first = static_cast<qint64>(StartPos) + 1;
     const qint64 last = EndPos == 0 ? size : static_cast<qint64>(EndPos);
     // The conversion stops at the first position outside the array.
-    if (first < 1 || first > last || first > size)
-        return QString();
-    const qint64 end = std::min(last, size);
-    return platform::fromAnsi(SendedBytes->constData() + (first - 1), end - first + 1);
+    if (!SendedBytes || first < 1 || first > last || first > size)
+        return makeTextFromAnsi("", 0, nullptr, 0);
+    const qint64 end = std::min(last, static_cast<qint64>(size));
+    // Straight into the host's text: the game turns every received frame into text.
+    return makeTextFromAnsi("", 0, SendedBytes + (first - 1), end - first + 1);
 }
 
 void HarbexCtl::raise(int32_t eventId, std::initializer_list<EventArg> args)
@@ -347,18 +370,20 @@ void HarbexCtl::raise(int32_t eventId, std::initializer_list<EventArg> args)
     HxEventSink *sink = m_sink;
     if (!sink || !sink->vtbl || !sink->vtbl->Invoke)
         return;
-    const size_t count = args.size();
-    std::vector<HxVariant> values(count);
-    std::vector<HxVariant> referenced(count); // text and bytes the control lends by reference
-    size_t i = 0;
-    for (const EventArg &arg : args) {
+    // The longest event (Error) has eight arguments; events come often, so nothing is allocated
+    // for the argument list itself.
+    constexpr size_t MaxArgs = 8;
+    const size_t count = std::min(args.size(), MaxArgs);
+    std::array<HxVariant, MaxArgs> values;
+    std::array<HxVariant, MaxArgs> referenced; // text the control lends by reference
+    for (size_t i = 0; i < count; ++i) {
+        const EventArg &arg = args.begin()[i];
         HxVariant &v = values[i];
-        HxVariant &r = referenced[i];
-        r = HxVariant{};
+        v = HxVariant{};
         switch (arg.kind) {
         case EventArg::I2: v = makeI2(static_cast<int16_t>(arg.value)); break;
         case EventArg::I4: v = makeI4(arg.value); break;
-        case EventArg::Str: v = makeText(arg.text); break;
+        case EventArg::Str: v = makeText(*arg.text); break;
         case EventArg::RefI2:
             v.type = HX_I2 | HX_BYREF;
             v.u.pi2 = arg.pi2;
@@ -368,33 +393,28 @@ void HarbexCtl::raise(int32_t eventId, std::initializer_list<EventArg> args)
             v.u.pbool = arg.pi2;
             break;
         case EventArg::RefStr:
-            r = makeText(*arg.ptext);
+            referenced[i] = makeText(*arg.ptext);
             v.type = HX_STR | HX_BYREF;
-            v.u.pvar = &r;
+            v.u.pvar = &referenced[i];
             break;
-        case EventArg::RefBytes:
-            r = makeBytes(*arg.pbytes);
-            v.type = HX_BYTES | HX_BYREF;
-            v.u.pvar = &r;
+        case EventArg::RefVar:
+            v.type = static_cast<uint16_t>(arg.pvar->type | HX_BYREF);
+            v.u.pvar = arg.pvar;
             break;
         }
-        ++i;
     }
     sink->vtbl->Invoke(sink, eventId, values.data(), static_cast<int32_t>(count));
-    i = 0;
-    for (const EventArg &arg : args) {
-        HxVariant &r = referenced[i];
-        // A handler may have put a new value into the control's variable.
-        if (arg.kind == EventArg::RefStr && r.type == HX_STR)
-            *arg.ptext = r.u.str.data && r.u.str.len > 0 ? QString::fromUtf8(r.u.str.data, r.u.str.len) : QString();
-        else if (arg.kind == EventArg::RefBytes && r.type == HX_BYTES)
-            *arg.pbytes = r.u.bytes.data && r.u.bytes.len > 0
-                ? QByteArray(reinterpret_cast<const char *>(r.u.bytes.data), r.u.bytes.len)
-                : QByteArray();
-        clear(r);
-        if (!(values[i].type & HX_BYREF))
+    for (size_t i = 0; i < count; ++i) {
+        const EventArg &arg = args.begin()[i];
+        if (arg.kind == EventArg::RefStr) {
+            // A handler may have put a new text into the control's variable.
+            HxVariant &r = referenced[i];
+            if (r.type == HX_STR)
+                *arg.ptext = r.u.str.data && r.u.str.len > 0 ? QString::fromUtf8(r.u.str.data, r.u.str.len) : QString();
+            clear(r);
+        } else if (!(values[i].type & HX_BYREF)) {
             clear(values[i]);
-        ++i;
+        }
     }
 }
 

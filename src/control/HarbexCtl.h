@@ -22,20 +22,21 @@ namespace harbex {
 // One argument of an event as the control raises it: by value, or a reference to the variable
 // the control raises the event with.
 struct EventArg {
-    enum Kind { I2, I4, Str, RefI2, RefBool, RefStr, RefBytes } kind;
+    enum Kind { I2, I4, Str, RefI2, RefBool, RefStr, RefVar } kind;
     int32_t value = 0;
-    QString text;
+    const QString *text = nullptr; // lives as long as the raise
     int16_t *pi2 = nullptr;
     QString *ptext = nullptr;
-    QByteArray *pbytes = nullptr;
+    HxVariant *pvar = nullptr;
 
-    static EventArg i2(int16_t v) { return {I2, v, {}, nullptr, nullptr, nullptr}; }
-    static EventArg i4(int32_t v) { return {I4, v, {}, nullptr, nullptr, nullptr}; }
-    static EventArg str(const QString &t) { return {Str, 0, t, nullptr, nullptr, nullptr}; }
-    static EventArg refI2(int16_t *p) { return {RefI2, 0, {}, p, nullptr, nullptr}; }
-    static EventArg refBool(int16_t *p) { return {RefBool, 0, {}, p, nullptr, nullptr}; }
-    static EventArg refStr(QString *p) { return {RefStr, 0, {}, nullptr, p, nullptr}; }
-    static EventArg refBytes(QByteArray *p) { return {RefBytes, 0, {}, nullptr, nullptr, p}; }
+    static EventArg i2(int16_t v) { return {I2, v}; }
+    static EventArg i4(int32_t v) { return {I4, v}; }
+    static EventArg str(const QString &t) { return {Str, 0, &t}; }
+    static EventArg refI2(int16_t *p) { return {RefI2, 0, nullptr, p}; }
+    static EventArg refBool(int16_t *p) { return {RefBool, 0, nullptr, p}; }
+    static EventArg refStr(QString *p) { return {RefStr, 0, nullptr, nullptr, p}; }
+    // Text or bytes the caller has already made (malloc'd) and reads back itself, if it needs to.
+    static EventArg refVar(HxVariant *p) { return {RefVar, 0, nullptr, nullptr, nullptr, p}; }
 };
 
 // The host's layout data, as the control reads and writes its stored properties.
@@ -57,7 +58,8 @@ public:
     void SendBytes(int16_t ClientNumber, const QByteArray &SendBytes);
     void Disconnect(int16_t ClientNumber);
     int16_t ClientCount() const { return ConnectedClients; }
-    static QString GetDataText(const QByteArray *SendedBytes, int32_t StartPos = 0, int32_t EndPos = 0);
+    // The text for the host (malloc'd UTF-8); SendedBytes null: not a byte array.
+    static HxVariant GetDataText(const char *SendedBytes, qsizetype size, int32_t StartPos = 0, int32_t EndPos = 0);
     QString LocalHostname() const;
     QString LocalIP() const;
     bool server() const { return Server; }

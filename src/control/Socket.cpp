@@ -3,6 +3,7 @@
 #include "platform/MsgBox.h"
 #include "platform/RuntimeError.h"
 
+#include <QApplication>
 #include <QHostInfo>
 #include <QNetworkInterface>
 #include <QPointer>
@@ -10,7 +11,9 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <algorithm>
+#include <cstdlib>
 #include <map>
+#include <new>
 
 namespace harbex {
 
@@ -69,6 +72,15 @@ QString socketErrorDescription(int number)
 
 namespace {
 [[noreturn]] void throwSocketError(int number) { throw platform::RuntimeError(number, socketErrorDescription(number)); }
+
+// Each send goes out at once. Without this a small send that follows another one waits in the
+// kernel for the peer's acknowledgement, which the peer delays: a host that sends block after
+// block, or answers each block with a short reply, would stall for tens of milliseconds.
+void noDelay(QTcpSocket *socket)
+{
+    if (socket && socket->state() == QAbstractSocket::ConnectedState)
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+}
 } // namespace
 
 Socket::Socket(int16_t index, SocketEvents *events, QObject *parent) : QObject(parent), m_index(index), m_events(events) {}
@@ -188,6 +200,7 @@ void Socket::Connect()
     m_state = sckConnecting;
     connect(socket, &QTcpSocket::connected, this, [this] {
         m_state = sckConnected;
+        noDelay(m_socket);
         post([this] { m_events->WS_Connect(m_index); });
     });
     socket->connectToHost(m_remoteHost, static_cast<quint16>(m_remotePort));
@@ -207,7 +220,7 @@ void Socket::Accept(int32_t requestID)
     attach(socket);
     m_state = sckConnected;
     if (socket->bytesAvailable() > 0)
-        onReadyRead();
+        postDataArrival(); // after the owner has announced the new client
     if (socket->state() != QAbstractSocket::ConnectedState)
         onDisconnected();
 }
@@ -216,8 +229,12 @@ void Socket::attach(QTcpSocket *socket)
 {
     m_socket = socket;
     socket->setReadBufferSize(ReadBufferLimit);
-    connect(socket, &QTcpSocket::readyRead, this, &Socket::onReadyRead);
-    connect(socket, &QTcpSocket::bytesWritten, this, &Socket::onBytesWritten);
+    noDelay(socket);
+    // The channel signals, unlike readyRead and bytesWritten, come also while a handler of ours
+    // runs a nested message loop (a send wait, a message box), so no arrival and no completed
+    // send goes unreported.
+    connect(socket, &QTcpSocket::channelReadyRead, this, [this] { deliverDataArrival(); });
+    connect(socket, &QTcpSocket::channelBytesWritten, this, [this](int, qint64 written) { onBytesWritten(written); });
     connect(socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) { onSocketError(e); });
     connect(socket, &QTcpSocket::stateChanged, this, [this](QAbstractSocket::SocketState state) {
         if (state == QAbstractSocket::UnconnectedState)
@@ -227,19 +244,40 @@ void Socket::attach(QTcpSocket *socket)
 
 void Socket::SendData(const QByteArray &bytes)
 {
+    // The connection is closed, or its peer has gone (its close not yet handled, or the attempt
+    // failed): the bytes could reach nobody, and the owner learns of the end from Close or
+    // Error. A send racing the peer's departure is no error of the caller.
+    if (m_state == sckClosed || m_state == sckClosing || m_state == sckError)
+        return;
     if (m_state != sckConnected || !m_socket)
         throwSocketError(sckBadState);
     if (bytes.isEmpty()) {
         post([this] { m_events->WS_SendComplete(m_index); });
         return;
     }
-    if (m_socket->write(bytes) != bytes.size())
+    if (m_socket->write(bytes) != bytes.size()) {
+        if (m_socket->state() != QAbstractSocket::ConnectedState)
+            return; // the connection broke just now; its close is on its way
         throwSocketError(sckBadState);
+    }
     m_queued += bytes.size();
     m_sendEnds.push_back(m_queued);
 }
 
-void Socket::GetData(QByteArray &bytes) { bytes = m_socket ? m_socket->readAll() : QByteArray(); }
+HxVariant Socket::GetData()
+{
+    HxVariant v{};
+    v.type = HX_BYTES;
+    const qint64 waiting = m_socket ? std::min(m_socket->bytesAvailable(), qint64(INT32_MAX)) : 0;
+    if (waiting <= 0)
+        return v;
+    v.u.bytes.data = static_cast<uint8_t *>(std::malloc(static_cast<size_t>(waiting)));
+    if (!v.u.bytes.data)
+        throw std::bad_alloc();
+    const qint64 got = m_socket->read(reinterpret_cast<char *>(v.u.bytes.data), waiting);
+    v.u.bytes.len = static_cast<int32_t>(std::max(got, qint64(0)));
+    return v;
+}
 
 QString Socket::LocalHostName() const { return QHostInfo::localHostName(); }
 
@@ -258,17 +296,19 @@ QString Socket::LocalIP() const
     return QStringLiteral("127.0.0.1");
 }
 
-void Socket::onReadyRead()
+void Socket::postDataArrival()
 {
     if (m_dataPosted)
         return;
     m_dataPosted = true;
-    post([this] { deliverDataArrival(); });
+    post([this] {
+        m_dataPosted = false;
+        deliverDataArrival();
+    });
 }
 
 void Socket::deliverDataArrival()
 {
-    m_dataPosted = false;
     if (!m_socket)
         return;
     const qint64 waiting = m_socket->bytesAvailable();
@@ -276,12 +316,15 @@ void Socket::deliverDataArrival()
         m_events->WS_DataArrival(m_index, static_cast<int32_t>(std::min(waiting, qint64(INT32_MAX))));
 }
 
+// Raised straight from the socket's own signal, which comes from the message loop: a host
+// sending frame after frame is woken by the socket, without a further round through the loop.
 void Socket::onBytesWritten(qint64 written)
 {
     m_written += written;
-    while (!m_sendEnds.empty() && m_sendEnds.front() <= m_written) {
+    const quint64 life = m_life;
+    while (life == m_life && !m_sendEnds.empty() && m_sendEnds.front() <= m_written) {
         m_sendEnds.pop_front();
-        post([this] { m_events->WS_SendComplete(m_index); });
+        m_events->WS_SendComplete(m_index);
     }
 }
 
@@ -306,10 +349,9 @@ void Socket::onSocketError(int error)
     if (m_state != sckConnected)
         return;
     if (error == QAbstractSocket::RemoteHostClosedError) {
-        // An orderly close is reported by Close alone; bytes that could not be delivered mean the
-        // peer reset the connection.
-        if (m_socket && m_socket->bytesToWrite() > 0)
-            post([this] { raiseError(sckConnectionReset); });
+        // The peer closed, or reset what it no longer wanted to receive: either way the
+        // connection has ended and Close alone says so. Bytes still unsent at that moment
+        // (a greeting to a peer that left at once) are no error of anybody here.
         return;
     }
     post([this] { raiseError(sckConnectAborted); });
@@ -321,7 +363,10 @@ void Socket::raiseError(int number)
     int16_t cancelDisplay = 0;
     m_events->WS_Error(m_index, static_cast<int16_t>(number > 32767 ? 32767 : number), description, number,
                        QStringLiteral("Winsock"), QString(), 0, cancelDisplay);
-    if (!cancelDisplay)
+    // The socket's own display, unless the owner cancelled it. Never inside another modal box:
+    // each box runs a loop of its own in which the next socket event may come, and boxes
+    // stacked by a peer that keeps failing would grow the stack without end.
+    if (!cancelDisplay && !QApplication::activeModalWidget())
         platform::MsgBox(description, platform::vbOKOnly | platform::vbExclamation);
 }
 

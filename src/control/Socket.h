@@ -6,11 +6,14 @@
 // them, and an event that was queued for an earlier life of the socket (before a Close) is dropped.
 // Errors carry the numbers and texts users of the original saw: run-time errors of the operations
 // are thrown as platform::RuntimeError (10048 for a port in use); errors of a connection arrive as
-// the Error event (10061 refused, 10060 timed out, 11004 unknown host, 10053 aborted, 10054 reset).
-// A connection that fails after it was up reports Error and then Close, so the owner always learns
-// that it has ended. At most 32767 received bytes are buffered per socket: the peer is slowed down
+// the Error event (10061 refused, 10060 timed out, 11004 unknown host, 10053 aborted). A peer
+// that closes or resets an established connection is reported by Close alone; any other failure of
+// an established connection reports Error and then Close, so the owner always learns that it has
+// ended. Bytes sent to a connection that is closed or whose peer has gone are dropped quietly. At most 32767 received bytes are buffered per socket: the peer is slowed down
 // rather than memory being spent without bound. A listener that could not accept for want of
 // descriptors tries again shortly instead of stopping for good.
+#include "control/Harbex.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -74,7 +77,9 @@ public:
     void Connect();
     void Accept(int32_t requestID);
     void SendData(const QByteArray &bytes);
-    void GetData(QByteArray &bytes);
+    // All bytes received so far, as a byte-array variant in malloc'd memory (empty: none), ready
+    // to be lent to the host without a further copy.
+    HxVariant GetData();
     QString LocalHostName() const;
     QString LocalIP() const;
 
@@ -83,7 +88,7 @@ private:
     void post(F &&event);
     void attach(QTcpSocket *socket);
     void release();
-    void onReadyRead();
+    void postDataArrival();
     void onBytesWritten(qint64 written);
     void onSocketError(int error);
     void onDisconnected();

@@ -1,5 +1,6 @@
 #include "control/Variant.h"
 
+#include "platform/Ansi.h"
 #include "platform/RuntimeError.h"
 
 #include <cmath>
@@ -158,6 +159,68 @@ HxVariant makeBytes(const QByteArray &bytes)
         throw std::bad_alloc();
     std::memcpy(v.u.bytes.data, bytes.constData(), static_cast<size_t>(bytes.size()));
     v.u.bytes.len = static_cast<int32_t>(bytes.size());
+    return v;
+}
+
+namespace {
+// The UTF-8 form of each of the 256 byte values, taken once from the code page itself.
+struct AnsiUtf8Table {
+    char bytes[256][3];
+    uint8_t length[256];
+    AnsiUtf8Table()
+    {
+        for (int b = 0; b < 256; ++b) {
+            const char c = static_cast<char>(b);
+            const QByteArray utf8 = platform::fromAnsi(&c, 1).toUtf8();
+            length[b] = static_cast<uint8_t>(utf8.size());
+            std::memcpy(bytes[b], utf8.constData(), static_cast<size_t>(utf8.size()));
+        }
+    }
+};
+
+const AnsiUtf8Table &ansiUtf8()
+{
+    static const AnsiUtf8Table table;
+    return table;
+}
+} // namespace
+
+HxVariant makeTextFromAnsi(const char *head, qsizetype headSize, const char *bytes, qsizetype size)
+{
+    const AnsiUtf8Table &table = ansiUtf8();
+    // No code page character takes more than three UTF-8 bytes.
+    const size_t room = static_cast<size_t>(headSize) + 3 * static_cast<size_t>(size) + 1;
+    HxVariant v{};
+    v.type = HX_STR;
+    char *out = static_cast<char *>(std::malloc(room));
+    if (!out)
+        throw std::bad_alloc();
+    std::memcpy(out, head, static_cast<size_t>(headSize));
+    char *p = out + headSize;
+    for (qsizetype i = 0; i < size; ++i) {
+        // Runs of plain ASCII, the bulk of any text, are copied eight bytes at a time.
+        while (size - i >= 8) {
+            uint64_t word;
+            std::memcpy(&word, bytes + i, 8);
+            if (word & 0x8080808080808080ULL)
+                break;
+            std::memcpy(p, &word, 8);
+            p += 8;
+            i += 8;
+        }
+        if (i == size)
+            break;
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            *p++ = static_cast<char>(b);
+        } else {
+            std::memcpy(p, table.bytes[b], table.length[b]);
+            p += table.length[b];
+        }
+    }
+    *p = '\0';
+    v.u.str.data = out;
+    v.u.str.len = static_cast<int32_t>(p - out);
     return v;
 }
 

@@ -26,6 +26,9 @@ HxVariant makeI4(int32_t value);
 HxVariant makeBool(bool value);
 HxVariant makeText(const QString &text); // malloc'd, NUL-terminated UTF-8
 HxVariant makeBytes(const QByteArray &bytes); // malloc'd
+// `prefix` followed by the bytes read as Windows-1252 characters, straight into malloc'd UTF-8:
+// received data becomes text on every arrival, so no QString is built on the way.
+HxVariant makeTextFromAnsi(const char *prefixUtf8, qsizetype prefixSize, const char *bytes, qsizetype size);
 void clear(HxVariant &v);
 
 } // namespace harbex

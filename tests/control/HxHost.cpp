@@ -164,6 +164,11 @@ void HostedControl::releaseOnly()
 void HostedControl::sinkInvoke(HxEventSink *self, int32_t eventId, HxVariant *args, int32_t count)
 {
     auto *host = reinterpret_cast<Sink *>(self)->owner;
+    if (!host->record) {
+        if (host->onEvent)
+            host->onEvent(eventId, args, count);
+        return;
+    }
     QString line;
     auto arg = [&](int i) { return i < count ? describe(args[i]) : QStringLiteral("<missing>"); };
     switch (eventId) {

@@ -70,6 +70,7 @@ public:
     QList<int> arrivalSizes;     // bytesTotal of each DataArrival
     bool cancelDisplay = true;   // what the Error handler sets CancelDisplay to
     bool inCall = false;         // a call of the test is running inside the control
+    bool record = true;          // false: events only reach onEvent (for measurements)
     QStringList eventsInsideCalls;
     std::function<void(int32_t eventId, HxVariant *args, int32_t count)> onEvent;
 

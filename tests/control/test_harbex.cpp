@@ -11,6 +11,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -44,6 +46,37 @@ std::unique_ptr<HostedControl> connectClient(HostedControl &server, int port)
     [&] { QTRY_COMPARE_WITH_TIMEOUT(server.clientCount(), before + 1, Wait); }();
     return client;
 }
+
+int openDescriptors() { return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size()); }
+
+// Counts the message boxes that come up and closes each with its default button, as an
+// impatient user would; a box must never wait for a person in these tests.
+class BoxCounter {
+public:
+    BoxCounter()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || box == m_last)
+                return;
+            m_last = box;
+            ++count;
+            texts.append(box->text());
+            QAbstractButton *button = box->defaultButton();
+            if (!button)
+                button = box->buttons().value(0);
+            if (button)
+                button->click();
+        });
+        m_timer.start(2);
+    }
+    int count = 0;
+    QStringList texts;
+
+private:
+    QTimer m_timer;
+    QPointer<QMessageBox> m_last;
+};
 
 QByteArray allByteValues(int size)
 {
@@ -84,6 +117,10 @@ private slots:
     void noEventReachesAHostAfterItsLastRelease();
     void releasingTheControlWhileItsErrorBoxIsUpIsSafe();
     void listenerTakesClientsAgainAfterRunningOutOfDescriptors();
+    void peersThatConnectAndLeaveAtOnceRaiseNoErrorAndNoBox();
+    void sendsAfterThePeerHasGoneAreDroppedQuietly();
+    void socketErrorsOpenNoBoxInsideAnotherBox();
+    void arrivalsAndCompletionsComeAlsoInsideAHandlersOwnLoop();
 };
 
 void TestHarbex::entryPointsCreateRegisterAndCountInstances()
@@ -738,6 +775,154 @@ void TestHarbex::listenerTakesClientsAgainAfterRunningOutOfDescriptors()
     late.write("late");
     QTRY_COMPARE_WITH_TIMEOUT(server->received, QByteArray("late"), Wait);
     QCOMPARE(server->clientCount(), 2);
+}
+
+void TestHarbex::peersThatConnectAndLeaveAtOnceRaiseNoErrorAndNoBox()
+{
+    // A hostile peer connects and closes at once, over and over, while the host greets every new
+    // client and answers every arrival (as the game does): the greeting may meet a socket whose
+    // peer is already gone. Every connection must end as an ordinary close: no Error event, no
+    // box (each box's own loop would take the next connection, and the stack would grow without
+    // end), every client reported dead, and the descriptors back where they were.
+    constexpr int Cycles = 2000;
+    constexpr int Batch = 50;
+    const int port = freePort();
+    auto server = startServer(port);
+    server->record = false; // thousands of events: count only
+    int connected = 0, died = 0;
+    QStringList errors;
+    server->onEvent = [&](int32_t id, HxVariant *args, int32_t count) {
+        if (id == HX_EVENT_ClientConnected) {
+            ++connected;
+            server->sendText(describe(args[0]).toInt(), QStringLiteral("<E>   26Anna|Freeware Version 2.98"));
+        } else if (id == HX_EVENT_DataArrival) {
+            server->sendText(describe(args[0]).toInt(), QStringLiteral("<C>    0"));
+        } else if (id == HX_EVENT_ClientDied) {
+            ++died;
+        } else if (id == HX_EVENT_Error && count >= 3) {
+            errors.append(describe(args[1]) + QLatin1Char(' ') + describe(args[2]));
+        }
+    };
+    BoxCounter boxes;
+    const int descriptors = openDescriptors();
+    for (int done = 0; done < Cycles; done += Batch) {
+        for (int i = 0; i < Batch; ++i) {
+            QTcpSocket peer;
+            peer.connectToHost(QHostAddress::LocalHost, quint16(port));
+            QVERIFY(peer.waitForConnected(Wait));
+            if (i % 3 == 1) {
+                peer.write("<E>   12x|Freeware");
+                peer.flush();
+            }
+            if (i % 2)
+                peer.abort();
+            else
+                peer.disconnectFromHost();
+        }
+        QTRY_VERIFY2_WITH_TIMEOUT(died == done + Batch, qPrintable(QStringLiteral("%1 of %2 reported dead").arg(died).arg(done + Batch)), Wait);
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join(QLatin1String(", "))));
+        QVERIFY2(boxes.count == 0, qPrintable(boxes.texts.join(QLatin1String(", "))));
+    }
+    QCOMPARE(connected, Cycles);
+    QCOMPARE(server->clientCount(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(openDescriptors() <= descriptors, Wait);
+
+    // The listener still serves an ordinary client.
+    server->onEvent = nullptr;
+    server->record = true;
+    auto client = connectClient(*server, port);
+    QVERIFY(server->events.contains(QStringLiteral("ClientConnected:%1").arg(Cycles + 1)));
+}
+
+void TestHarbex::sendsAfterThePeerHasGoneAreDroppedQuietly()
+{
+    // The joining side keeps sending (a timer, a chat line) after the host has left: the bytes
+    // can reach nobody, which is no error and needs no box; the link's end was already reported.
+    const int port = freePort();
+    auto server = startServer(port);
+    auto client = connectClient(*server, port);
+    client->cancelDisplay = false;
+    int sentInsideServerClose = -1;
+    client->onEvent = [&](int32_t id, HxVariant *, int32_t) {
+        if (id == HX_EVENT_ServerClose)
+            sentInsideServerClose = client->sendText(0, QStringLiteral("<G>    14"));
+    };
+    BoxCounter boxes;
+    client->events.clear();
+    QCOMPARE(server->disconnect(1), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(client->events.contains(QStringLiteral("ServerClose")), Wait);
+    QCOMPARE(sentInsideServerClose, 0);
+    QCOMPARE(client->sendBytes(0, QByteArray("<D>    14")), 0);
+    QTest::qWait(50);
+    QCOMPARE(boxes.count, 0);
+    QCOMPARE(client->events, (QStringList{QStringLiteral("ServerClose"),
+                                          QStringLiteral("ServerMessage:Connection to No. 0 closed ...")}));
+}
+
+void TestHarbex::socketErrorsOpenNoBoxInsideAnotherBox()
+{
+    // A refused connection while the host shows a box of its own: the host hears the Error
+    // event, but the socket's own box must not open inside the other box's loop.
+    const int port = freePort(); // nobody listens there
+    HostedControl client(false);
+    client.put(HX_DISPID_RemoteHost, HxArg::text(QStringLiteral("127.0.0.1")));
+    client.cancelDisplay = false;
+    QMessageBox hostBox(QMessageBox::Information, QStringLiteral("Ostrel"), QStringLiteral("the host's own box"));
+    QStringList others;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (box && box != &hostBox) {
+            others.append(box->text());
+            box->buttons().value(0)->click();
+        } else if (box == &hostBox && client.events.size() >= 2) {
+            QTimer::singleShot(50, &hostBox, [&hostBox] { hostBox.done(0); });
+            watch.stop();
+        }
+    });
+    watch.start(5);
+    QTimer::singleShot(0, this, [&] { client.activatePort(port); });
+    hostBox.exec();
+    QCOMPARE(client.events.value(1), QStringLiteral("Error:0:10061:Connection is forcefully rejected"));
+    QVERIFY2(others.isEmpty(), qPrintable(others.join(QLatin1String(", "))));
+}
+
+void TestHarbex::arrivalsAndCompletionsComeAlsoInsideAHandlersOwnLoop()
+{
+    // A handler that waits in a loop of its own (a box, a send wait) while the peer goes on
+    // sending, and while its own next send completes: both must reach it there, not only later.
+    const int port = freePort();
+    auto server = startServer(port);
+    auto client = connectClient(*server, port);
+    server->events.clear();
+    bool nestedArrival = false, nestedCompletion = false, timedOut = false;
+    QEventLoop *own = nullptr; // the handler's own loop while it runs
+    server->onEvent = [&](int32_t id, HxVariant *, int32_t) {
+        if (own) {
+            nestedArrival |= id == HX_EVENT_DataArrival;
+            nestedCompletion |= id == HX_EVENT_SendComplete;
+            if (nestedArrival && nestedCompletion)
+                own->quit();
+            return;
+        }
+        if (id != HX_EVENT_DataArrival || server->received != "first")
+            return;
+        QEventLoop loop;
+        QTimer::singleShot(Wait, &loop, [&] {
+            timedOut = true;
+            loop.quit();
+        });
+        own = &loop;
+        QCOMPARE(server->sendText(1, QStringLiteral("reply")), 0);
+        QCOMPARE(client->sendText(0, QStringLiteral("second")), 0);
+        loop.exec();
+        own = nullptr;
+    };
+    QCOMPARE(client->sendText(0, QStringLiteral("first")), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(nestedArrival && nestedCompletion, 2 * Wait);
+    QVERIFY(!timedOut);
+    QCOMPARE(server->received, QByteArray("firstsecond"));
+    QTRY_COMPARE_WITH_TIMEOUT(client->received, QByteArray("reply"), Wait);
 }
 
 QTEST_MAIN(TestHarbex)
