@@ -8,6 +8,7 @@
 #include "platform/KeyCodes.h"
 
 #include "platform/ErrorGuard.h"
+#include "platform/HeldKey.h"
 #include "platform/RichTextBox.h"
 #include "platform/Twips.h"
 
@@ -58,7 +59,11 @@ public:
     // The watched controls are kept here: the filter also sees the events of the window's
     // destruction, when the window's members must not be called any more.
     ChatEvents(Ostrel *window, QObject *line, QObject *record)
-        : QObject(window), m_w(window), m_line(line), m_record(record)
+        : QObject(window), m_w(window), m_line(line), m_record(record),
+          m_heldKey([this](int code, int shift) {
+              m_w->Form_KeyUp(code, shift);
+              guarded("txtSendmessage_KeyUp", [&] { m_w->txtSendmessage_KeyUp(code, shift); });
+          })
     {
     }
 
@@ -69,7 +74,7 @@ protected:
             if (event->type() == QEvent::KeyPress) {
                 auto *key = static_cast<QKeyEvent *>(event);
                 int code = platform::virtualKey(key);
-                if (!key->isAutoRepeat() || code == 13) {
+                if (!m_heldKey.pressIsRepeat(key) || code == 13) {
                     m_w->Form_KeyDown(code, platform::shiftState(key));
                     if (code == 0)
                         return true;
@@ -80,11 +85,7 @@ protected:
                     return ascii == 0;
                 }
             } else if (event->type() == QEvent::KeyRelease) {
-                auto *key = static_cast<QKeyEvent *>(event);
-                if (!key->isAutoRepeat()) {
-                    m_w->Form_KeyUp(platform::virtualKey(key), platform::shiftState(key));
-                    guarded("txtSendmessage_KeyUp", [&] { m_w->txtSendmessage_KeyUp(platform::virtualKey(key), platform::shiftState(key)); });
-                }
+                m_heldKey.released(static_cast<QKeyEvent *>(event));
             }
         } else if (watched == m_record) {
             if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease) {
@@ -108,6 +109,8 @@ private:
     Ostrel *m_w;
     QObject *m_line;
     QObject *m_record;
+    // One held key of the chat line: its repeats neither move the chip nor toggle F9 again.
+    platform::HeldKey m_heldKey;
 };
 
 // The stripe a transfer bar shows: 408 x 4 pixels, shaded, with a dark outline.
