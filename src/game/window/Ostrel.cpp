@@ -7,6 +7,7 @@
 #include "platform/AppTitle.h"
 #include "platform/Pictures.h"
 #include "platform/Twips.h"
+#include "platform/WindowFrame.h"
 #include "support/Delay.h"
 
 #include <QCoreApplication>
@@ -91,7 +92,7 @@ Ostrel::Ostrel(QWidget *parent)
     buildChatFrame();
     buildLinkControls();
     m_heldKey = new platform::HeldKey([this](int code, int) { Form_KeyUp(code, 0); }, this);
-    resize(platform::twipsToPixels(6345), platform::twipsToPixels(6540));
+    platform::setOuterSize(this, {platform::twipsToPixels(6345), platform::twipsToPixels(6540)});
 
     m_timPlayTimer.setInterval(0);
     connect(&m_timPlayTimer, &QTimer::timeout, this, [this] { timPlayTimer_Timer(); });
