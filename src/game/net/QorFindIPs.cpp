@@ -11,6 +11,7 @@
 #include "platform/RouteTable.h"
 #include "platform/Twips.h"
 #include "platform/Yield.h"
+#include "support/FitText.h"
 #include "support/Zeptools.h"
 
 #include <QClipboard>
@@ -212,6 +213,9 @@ void QorFindIPs::Form_Activate()
     m_lblAdvise[2]->setText(e ? QStringLiteral("or") : QStringLiteral("oder"));
     for (QPushButton *b : m_cmdClipboard)
         b->setText(e ? QStringLiteral("Copy to Clipboard") : QStringLiteral("In Zwischenspeicher kopieren"));
+    // An address with its note can be longer than its row.
+    for (QLabel *l : m_lblIP)
+        support::fitLabelFont(l, font().pointSizeF(), 6);
 }
 
 void QorFindIPs::cmdClipboard_Click(int16_t Index)

@@ -92,7 +92,9 @@ Ostrel::Ostrel(QWidget *parent)
     buildChatFrame();
     buildLinkControls();
     m_heldKey = new platform::HeldKey([this](int code, int) { Form_KeyUp(code, 0); }, this);
-    platform::setOuterSize(this, {platform::twipsToPixels(6345), platform::twipsToPixels(6540)});
+    // The inside is 6345 twips wide, room for the chat frame; 6540 twips is the outer height.
+    resize(platform::twipsToPixels(6345), height());
+    platform::setOuterSize(this, {platform::outerSize(this).width(), platform::twipsToPixels(6540)});
 
     m_timPlayTimer.setInterval(0);
     connect(&m_timPlayTimer, &QTimer::timeout, this, [this] { timPlayTimer_Timer(); });
