@@ -170,6 +170,12 @@ QorFindIPs::QorFindIPs(Ostrel &main, QWidget *parent) : QDialog(parent), m_main(
     at(m_cmdOK, 4260, 2250, 1215, 330);
     for (QLabel *l : m_lblIP)
         l->setTextFormat(Qt::PlainText);
+    // The rules run behind the two headings: each heading stands on the window's grey, over its rule.
+    for (QLabel *heading : {m_lblAdvise[0], m_lblAdvise[1]}) {
+        heading->setAlignment(Qt::AlignCenter);
+        heading->setAutoFillBackground(true);
+        heading->raise();
+    }
 
     for (int16_t i = 0; i < 3; ++i)
         connect(m_cmdClipboard[i], &QPushButton::clicked, this, [this, i] { cmdClipboard_Click(i); });

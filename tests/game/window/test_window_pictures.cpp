@@ -26,12 +26,19 @@ QColor at(const QImage &image, QWidget *box, const QPoint &offset, gamewindow::O
     return image.pixelColor(box->mapTo(&w, offset));
 }
 
+// The window's captions and menus in the language, as the language menu sets them.
+void speak(gamewindow::Ostrel &w, bool english)
+{
+    QString word = english ? QStringLiteral("English") : QStringLiteral("German");
+    w.ChangeLanguage(word);
+}
+
 // A won game: the human plays for a win with a lookahead, on the first seed where it wins.
 std::unique_ptr<WindowFixture> wonGame(bool english)
 {
     for (uint64_t seed = 1; seed <= 40; ++seed) {
         auto g = std::make_unique<WindowFixture>(true, seed);
-        g->s().English = english;
+        speak(*g->w, english);
         g->w->menTimeLimit()->setChecked(true);
         g->w->showTimeBarLook(true);
         g->w->menStartgame_Click();
@@ -68,7 +75,7 @@ void TestWindowPictures::writePictures()
     };
 
     WindowFixture f(true, 7);
-    f.s().English = english;
+    speak(*f.w, english);
     f.w->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.w.get()));
     f.w->adjuststatuslbl();
@@ -106,9 +113,7 @@ void TestWindowPictures::writePictures()
 
     // The chat frame as a link shows it, with a tally and a line of each kind.
     WindowFixture f3(false, 3);
-    f3.s().English = english;
-    QString language3 = english ? QStringLiteral("English") : QStringLiteral("German");
-    f3.w->ChangeLanguage(language3);
+    speak(*f3.w, english);
     f3.w->show();
     QVERIFY(QTest::qWaitForWindowExposed(f3.w.get()));
     f3.w->menIP()->setEnabled(false);
