@@ -272,10 +272,13 @@ QImage titleGerman()
 
 QImage titleEnglish()
 {
-    // It lies 8 pixels higher than the title picture: that strip is on the black window.
+    // It lies 8 pixels higher than the title picture. That strip is clear, so that the frame
+    // lines the title window draws around the artwork show through it.
     QImage img = blank(157, 49, Band);
     QPainter p(&img);
-    p.fillRect(QRect(0, 0, 157, 8), Ground);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(QRect(0, 0, 157, 8), Qt::transparent);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     p.setRenderHint(QPainter::Antialiasing);
     lettering(p, QRectF(0, 8, 157, 41), QStringLiteral("Four in a Row"), 20, QColor(0xff, 0xe0, 0x40));
     return img;

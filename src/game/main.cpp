@@ -1,6 +1,7 @@
 // Ostrel: four in a row against the computer, at one machine or over the network.
 #include "game/window/ProgramStart.h"
 #include "platform/AppTitle.h"
+#include "platform/DesignFonts.h"
 #include "platform/ProgramFolder.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     platform::setAppTitle(QStringLiteral("Ostrel"));
+    platform::useDesignFonts();
     // The language window of the first start closes while no other window is visible yet; that
     // must not end the program. Once the main window is shown, closing it ends the program.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -8,6 +8,7 @@
 #include "platform/KeyCodes.h"
 
 #include "platform/ErrorGuard.h"
+#include "platform/HeldKey.h"
 #include "platform/RichTextBox.h"
 #include "platform/Twips.h"
 
@@ -58,7 +59,11 @@ public:
     // The watched controls are kept here: the filter also sees the events of the window's
     // destruction, when the window's members must not be called any more.
     ChatEvents(Ostrel *window, QObject *line, QObject *record)
-        : QObject(window), m_w(window), m_line(line), m_record(record)
+        : QObject(window), m_w(window), m_line(line), m_record(record),
+          m_heldKey([this](int code, int shift) {
+              m_w->Form_KeyUp(code, shift);
+              guarded("txtSendmessage_KeyUp", [&] { m_w->txtSendmessage_KeyUp(code, shift); });
+          })
     {
     }
 
@@ -69,7 +74,7 @@ protected:
             if (event->type() == QEvent::KeyPress) {
                 auto *key = static_cast<QKeyEvent *>(event);
                 int code = platform::virtualKey(key);
-                if (!key->isAutoRepeat() || code == 13) {
+                if (!m_heldKey.pressIsRepeat(key) || code == 13) {
                     m_w->Form_KeyDown(code, platform::shiftState(key));
                     if (code == 0)
                         return true;
@@ -80,11 +85,7 @@ protected:
                     return ascii == 0;
                 }
             } else if (event->type() == QEvent::KeyRelease) {
-                auto *key = static_cast<QKeyEvent *>(event);
-                if (!key->isAutoRepeat()) {
-                    m_w->Form_KeyUp(platform::virtualKey(key), platform::shiftState(key));
-                    guarded("txtSendmessage_KeyUp", [&] { m_w->txtSendmessage_KeyUp(platform::virtualKey(key), platform::shiftState(key)); });
-                }
+                m_heldKey.released(static_cast<QKeyEvent *>(event));
             }
         } else if (watched == m_record) {
             if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease) {
@@ -108,6 +109,8 @@ private:
     Ostrel *m_w;
     QObject *m_line;
     QObject *m_record;
+    // One held key of the chat line: its repeats neither move the chip nor toggle F9 again.
+    platform::HeldKey m_heldKey;
 };
 
 // The stripe a transfer bar shows: 408 x 4 pixels, shaded, with a dark outline.
@@ -129,6 +132,10 @@ void Ostrel::buildChatFrame()
     // Below the board; the window grows to show it when a link stands.
     m_frmChat = new QGroupBox(QStringLiteral("    Chat "), m_surface);
     m_frmChat->setGeometry(pixels(45), pixels(5880), pixels(6270), pixels(1980));
+    // The caption (the won-games tally) stands on the black window.
+    QPalette caption = m_frmChat->palette();
+    caption.setColor(QPalette::WindowText, QColor(0xC0, 0xC0, 0xC0));
+    m_frmChat->setPalette(caption);
     m_frmChat->hide();
 
     for (int i = 0; i < 2; ++i) {
@@ -146,25 +153,37 @@ void Ostrel::buildChatFrame()
     m_txtInMessage->setText(QStringLiteral(" "));
 
     m_txtSendmessage = new QLineEdit(m_frmChat);
-    m_txtSendmessage->setGeometry(pixels(75), pixels(1470), pixels(3900), pixels(345));
+    m_txtSendmessage->setGeometry(pixels(75), pixels(1470), pixels(3540), pixels(345));
 
     m_shpOnlineLamp = new OnlineLamp(m_frmChat);
-    m_shpOnlineLamp->setGeometry(pixels(4050), pixels(1500), pixels(285), pixels(285));
+    m_shpOnlineLamp->setGeometry(pixels(3690), pixels(1500), pixels(285), pixels(285));
 
     m_lblRepeat = new ClickableLabel(QStringLiteral("W"), m_frmChat);
-    m_lblRepeat->setGeometry(pixels(4395), pixels(1470), pixels(300), pixels(345));
+    m_lblRepeat->setGeometry(pixels(4035), pixels(1470), pixels(300), pixels(345));
     m_lblRepeat->setAlignment(Qt::AlignCenter);
     m_lblRepeat->setFrameStyle(QFrame::Panel | QFrame::Raised);
     connect(static_cast<ClickableLabel *>(m_lblRepeat), &ClickableLabel::clicked, this, [this] { guarded("lblRepeat_Click", [this] { lblRepeat_Click(); }); });
 
     m_lblRecord = new QLabel(QStringLiteral("Aufnahme"), m_frmChat);
-    m_lblRecord->setGeometry(pixels(4755), pixels(1470), pixels(780), pixels(345));
+    m_lblRecord->setGeometry(pixels(4395), pixels(1470), pixels(840), pixels(345));
     m_lblRecord->setAlignment(Qt::AlignCenter);
     m_lblRecord->setFrameStyle(QFrame::Panel | QFrame::Raised);
     m_lblRecord->setEnabled(false);
+    // Both labels act as buttons: they have a button's face, on which the button text colour
+    // of the record label can be read.
+    for (QLabel *label : {m_lblRepeat, m_lblRecord}) {
+        QPalette face = label->palette();
+        const QPalette standard = label->style()->standardPalette();
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            face.setColor(group, QPalette::Window, standard.color(group, QPalette::Button));
+            face.setColor(group, QPalette::WindowText, standard.color(group, QPalette::ButtonText));
+        }
+        label->setPalette(face);
+        label->setAutoFillBackground(true);
+    }
 
     m_cmdP2PClose = new QPushButton(QStringLiteral("Beenden"), m_frmChat);
-    m_cmdP2PClose->setGeometry(pixels(5595), pixels(1470), pixels(600), pixels(345));
+    m_cmdP2PClose->setGeometry(pixels(5295), pixels(1470), pixels(900), pixels(345));
     m_cmdP2PClose->setEnabled(false);
 
     auto *events = new ChatEvents(this, m_txtSendmessage, m_lblRecord);
@@ -179,10 +198,13 @@ void Ostrel::setRecordColor(int32_t color)
 {
     m_lblRecordColor = color;
     QPalette pal = m_lblRecord->palette();
-    if (color == int32_t(0x80000012))
-        pal = m_lblRecord->style()->standardPalette();
-    else
+    if (color == int32_t(0x80000012)) {
+        const QPalette standard = m_lblRecord->style()->standardPalette();
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            pal.setColor(group, QPalette::WindowText, standard.color(group, QPalette::ButtonText));
+    } else {
         pal.setColor(QPalette::WindowText, colorFromBgr(color));
+    }
     m_lblRecord->setPalette(pal);
 }
 

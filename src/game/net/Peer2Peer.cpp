@@ -9,6 +9,7 @@
 #include "platform/RichTextBox.h"
 #include "platform/Twips.h"
 #include "support/Delay.h"
+#include "support/DisabledText.h"
 #include "support/IniHandler.h"
 #include "support/Zeptools.h"
 
@@ -139,6 +140,7 @@ Peer2Peer::Peer2Peer(Ostrel &main, QWidget *parent) : QDialog(parent), m_main(ma
     m_label2 = new QLabel(this);
     at(m_label2, 210, 840, 1620, LabelHeight);
     m_txtIP = new QLineEdit(this);
+    support::keepDisabledTextReadable(m_txtIP);
     at(m_txtIP, 1875, 795, 1680, FieldHeight);
     m_cmdFindIP = new QPushButton(this);
     at(m_cmdFindIP, 3885, 840, 1215, 330);

@@ -11,6 +11,7 @@
 #include "platform/RouteTable.h"
 #include "platform/Twips.h"
 #include "platform/Yield.h"
+#include "support/FitText.h"
 #include "support/Zeptools.h"
 
 #include <QClipboard>
@@ -170,6 +171,12 @@ QorFindIPs::QorFindIPs(Ostrel &main, QWidget *parent) : QDialog(parent), m_main(
     at(m_cmdOK, 4260, 2250, 1215, 330);
     for (QLabel *l : m_lblIP)
         l->setTextFormat(Qt::PlainText);
+    // The rules run behind the two headings: each heading stands on the window's grey, over its rule.
+    for (QLabel *heading : {m_lblAdvise[0], m_lblAdvise[1]}) {
+        heading->setAlignment(Qt::AlignCenter);
+        heading->setAutoFillBackground(true);
+        heading->raise();
+    }
 
     for (int16_t i = 0; i < 3; ++i)
         connect(m_cmdClipboard[i], &QPushButton::clicked, this, [this, i] { cmdClipboard_Click(i); });
@@ -213,6 +220,9 @@ void QorFindIPs::Form_Activate()
     m_lblAdvise[2]->setText(e ? QStringLiteral("or") : QStringLiteral("oder"));
     for (QPushButton *b : m_cmdClipboard)
         b->setText(e ? QStringLiteral("Copy to Clipboard") : QStringLiteral("In Zwischenspeicher kopieren"));
+    // An address with its note can be longer than its row.
+    for (QLabel *l : m_lblIP)
+        support::fitLabelFont(l, font().pointSizeF(), 6);
 }
 
 void QorFindIPs::cmdClipboard_Click(int16_t Index)

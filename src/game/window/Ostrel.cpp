@@ -1,12 +1,14 @@
 // The main window's controls, menus and the services the rules reach it through.
 #include "game/window/Ostrel.h"
 
+#include "platform/HeldKey.h"
 #include "platform/KeyCodes.h"
 
 #include "platform/AppTitle.h"
 #include "platform/Pictures.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Twips.h"
+#include "platform/WindowFrame.h"
 #include "support/Delay.h"
 
 #include <QCoreApplication>
@@ -90,7 +92,10 @@ Ostrel::Ostrel(QWidget *parent)
     buildBoard();
     buildChatFrame();
     buildLinkControls();
-    resize(platform::twipsToPixels(6345), platform::twipsToPixels(6540));
+    m_heldKey = new platform::HeldKey([this](int code, int) { Form_KeyUp(code, 0); }, this);
+    // The inside is 6345 twips wide, room for the chat frame; 6540 twips is the outer height.
+    resize(platform::twipsToPixels(6345), height());
+    platform::setOuterSize(this, {platform::outerSize(this).width(), platform::twipsToPixels(6540)});
 
     m_timPlayTimer.setInterval(0);
     connect(&m_timPlayTimer, &QTimer::timeout, this, [this] { timPlayTimer_Timer(); });
@@ -291,18 +296,18 @@ void Ostrel::setStatusCaption(const QString &text) { m_lblStatus->setText(text);
 
 void Ostrel::keyPressEvent(QKeyEvent *event)
 {
+    event->accept();
+    if (m_heldKey->pressIsRepeat(event))
+        return; // the key is still down
     int code = platform::virtualKey(event);
     int shift = platform::shiftState(event);
     Form_KeyDown(code, shift);
-    event->accept();
 }
 
 void Ostrel::keyReleaseEvent(QKeyEvent *event)
 {
     // The repeat of a held key comes as release and press pairs here; the key is still down.
-    if (event->isAutoRepeat())
-        return;
-    Form_KeyUp(platform::virtualKey(event), 0);
+    m_heldKey->released(event);
     event->accept();
 }
 

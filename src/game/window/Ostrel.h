@@ -42,6 +42,7 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 namespace platform {
+class HeldKey;
 class RichTextBox;
 }
 // --- end ---
@@ -348,6 +349,7 @@ private:
     std::unique_ptr<HarbexHost> m_pelkin;
     QString m_pelkinProblem;
     std::function<void(const QString &)> m_helpOpener;
+    platform::HeldKey *m_heldKey = nullptr; // tells the repeats of a held key from new presses
     // --- network: net-dialog ---
     Peer2Peer *m_peer2Peer = nullptr;
     // --- end ---

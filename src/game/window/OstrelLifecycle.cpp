@@ -6,6 +6,7 @@
 #include "game/window/QorTitle.h"
 #include "platform/ErrorGuard.h"
 #include "platform/Twips.h"
+#include "platform/WindowFrame.h"
 #include "support/IniHandler.h"
 #include "support/Zeptools.h"
 
@@ -144,7 +145,7 @@ void Ostrel::Form_Load()
         s.HighPoints[i] = leadingPoints(IniHandler::ReadIni(HighScores, QStringLiteral("Points") + QString::number(i + 1)));
     }
 
-    resize(width(), platform::twipsToPixels(6540));
+    platform::setOuterSize(this, {platform::outerSize(this).width(), platform::twipsToPixels(6540)});
     if (!isVisible())
         Form_Resize(); // a hidden window gets its resize event only when shown
     s.FormLoading = false;
@@ -155,7 +156,7 @@ void Ostrel::Form_Resize()
     if (m_state.NetworkGame)
         return;
     platform::guardedSub(QStringLiteral("Form_Resize"), [&](Step &step) {
-        const QRect outer = frameGeometry();
+        const QSize outer = platform::outerSize(this); // frame, title bar and menu bar included
         step([&] { m_board->hide(); });
         step([&] { m_board->move((outer.width() - 10) / 2 - m_board->width() / 2, m_board->y()); });
         step([&] { m_board->move(m_board->x(), (outer.height() - 50) / 2 - m_board->height() / 2); });

@@ -11,6 +11,7 @@
 #include "platform/MousePointer.h"
 #include "platform/MsgBox.h"
 #include "platform/Twips.h"
+#include "platform/WindowFrame.h"
 #include "support/Zeptools.h"
 
 #include <QDir>
@@ -205,7 +206,7 @@ void Ostrel::menIP_Click()
     if (s.NetworkGame) {
         if (QWidget *chat = frmChat())
             chat->setVisible(true);
-        resize(width(), platform::twipsToPixels(8595));
+        platform::setOuterSize(this, {platform::outerSize(this).width(), platform::twipsToPixels(8595)});
         zeptools::CenterForm(this);
         if (QWidget *line = txtSendmessage())
             line->setFocus();

@@ -4,6 +4,7 @@
 
 #include "platform/ErrorGuard.h"
 #include "platform/Twips.h"
+#include "platform/WindowFrame.h"
 #include "platform/MsgBox.h"
 #include "platform/RuntimeError.h"
 #include "support/Zeptools.h"
@@ -304,8 +305,8 @@ void Ostrel::menStartgame_Click()
             } else {
                 s.CurrentPlayer = s.StartPlayer == 1 ? 1 : 2;
                 const int localHeight = platform::twipsToPixels(6540);
-                if (height() != localHeight) {
-                    resize(width(), localHeight);
+                if (platform::outerSize(this).height() != localHeight) {
+                    platform::setOuterSize(this, {platform::outerSize(this).width(), localHeight});
                     frmChat()->hide();
                     zeptools::CenterForm(this);
                 }

@@ -5,6 +5,7 @@
 #include "platform/MsgBox.h"
 #include "platform/SoundPlayer.h"
 #include "platform/Yield.h"
+#include "support/FitText.h"
 
 namespace gamewindow {
 
@@ -17,6 +18,7 @@ void Ostrel::ShowResultGame(const QString &Text)
             setResultHeight(0);
             m_picResult->show();
             m_lblResult->setText(Text);
+            support::fitLabelFont(m_lblResult, 9, 7);
         });
         step([&] {
             for (int h = 1; h <= m_resultPanelHeight; h += 120) {

@@ -6,6 +6,7 @@
 #include "platform/MousePointer.h"
 #include "platform/MsgBox.h"
 #include "platform/Twips.h"
+#include "support/DisabledText.h"
 #include "support/Zeptools.h"
 
 #include <QKeyEvent>
@@ -34,6 +35,7 @@ QorBest::QorBest(HighScoreTable table, HighScoreWindowPlace place)
         m_lblPlace[i] = new QLabel(this);
         m_lblPlace[i]->setGeometry(twipsRect(120, 240 + 420 * i, 795, 255));
         m_txtBest[i] = new QLineEdit(this);
+        support::keepDisabledTextReadable(m_txtBest[i]);
         m_txtBest[i]->setGeometry(twipsRect(1140, 180 + 420 * i, 3075, 315));
         m_txtBest[i]->setEnabled(false);
         m_lblPoints[i] = new QLabel(this);

@@ -6,6 +6,7 @@
 #include "game/net/DialogPelkin.h"
 
 #include "platform/MousePointer.h"
+#include "platform/WindowFrame.h"
 #include "platform/Twips.h"
 #include "common/ScriptedMsgBoxes.h"
 
@@ -360,7 +361,7 @@ void TestConnectionDialog::netgameCommandWithLinkEnlargesTheWindow()
     f.w->menIP_Click();
     QVERIFY(f.s().NetworkGame);
     QCOMPARE(boxes.count(), 0);
-    QCOMPARE(f.w->height(), platform::twipsToPixels(8595));
+    QCOMPARE(platform::outerSize(f.w.get()).height(), platform::twipsToPixels(8595));
     f.w->CloseConnection();
 }
 

@@ -1,6 +1,7 @@
 // Voice messages: push-to-talk against the private sound server and with none, the quick click,
 // the repeat label, F9 and the online lamp, and the archive copies with their names.
 #include "ChatFixture.h"
+#include "platform/HeldKey.h"
 
 #include "game/net/OnlineLamp.h"
 
@@ -59,6 +60,22 @@ private slots:
         QCOMPARE(f.w->shpOnlineLamp()->fillColor(), 0xFF);
         f.w->txtSendmessage_KeyUp(121, 0); // F10
         QVERIFY(!f.s().KeepVoice);
+        // A held F9 repeats as release and press pairs with one time stamp: one switch.
+        auto send = [&](QEvent::Type type, quint64 time) {
+            QKeyEvent event(type, Qt::Key_F9, Qt::NoModifier);
+            event.setTimestamp(time);
+            QApplication::sendEvent(f.w->txtSendmessage(), &event);
+        };
+        send(QEvent::KeyPress, 900);
+        for (quint64 t = 1400; t < 2000; t += 40) {
+            send(QEvent::KeyRelease, t);
+            QTest::qWait(20);
+            send(QEvent::KeyPress, t);
+        }
+        send(QEvent::KeyRelease, 2100);
+        QTRY_VERIFY(f.s().KeepVoice);
+        QTest::qWait(2 * platform::HeldKey::PairWaitMs);
+        QVERIFY(f.s().KeepVoice);
     }
 
     void aQuickClickSendsNothingAndLeavesTheLabelReady()

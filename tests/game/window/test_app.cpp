@@ -10,6 +10,7 @@
 #include "game/window/QorBest.h"
 #include "game/window/QorInfo.h"
 #include "platform/AppTitle.h"
+#include "platform/WindowFrame.h"
 #include "platform/HelpViewer.h"
 #include "platform/MousePointer.h"
 #include "platform/Twips.h"
@@ -200,7 +201,10 @@ void TestApp::firstStartRunsTitleLanguageWindowThenMainWindowWithDefaults()
     }
     QCOMPARE(w.windowTitle(), QString("Ostrel"));
     QCOMPARE(platform::appTitle(), QString("Ostrel"));
-    QCOMPARE(w.height(), platform::twipsToPixels(6540));
+    // 6540 twips is the outer height: the frame (here the assumed one) comes off the inside.
+    QCOMPARE(platform::outerSize(&w).height(), 436);
+    QCOMPARE(w.height(), 436 - platform::AssumedFrame.top() - platform::AssumedFrame.bottom());
+    QCOMPARE(w.PicPlayBoard()->y(), (436 - 50) / 2 - 381 / 2);
     QVERIFY(w.LogDialogue());
     QCOMPARE(w.TransferBarWidth(), int16_t(6120));
     QCOMPARE(a.iniText(), QByteArray()); // nothing written before the exit
@@ -842,8 +846,9 @@ void TestApp::boardIsCentredExceptDuringANetworkGame()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.resize(700, 600);
-    QTRY_COMPARE(w.PicPlayBoard()->x(), (w.frameGeometry().width() - 10) / 2 - w.PicPlayBoard()->width() / 2);
-    QCOMPARE(w.PicPlayBoard()->y(), (w.frameGeometry().height() - 50) / 2 - w.PicPlayBoard()->height() / 2);
+    const QSize outer = platform::outerSize(&w);
+    QTRY_COMPARE(w.PicPlayBoard()->x(), (outer.width() - 10) / 2 - w.PicPlayBoard()->width() / 2);
+    QCOMPARE(w.PicPlayBoard()->y(), (outer.height() - 50) / 2 - w.PicPlayBoard()->height() / 2);
     QVERIFY(w.PicPlayBoard()->isVisible());
     const QPoint before = w.PicPlayBoard()->pos();
     a.s().NetworkGame = true;
@@ -910,7 +915,7 @@ void TestApp::withoutTheControlLibraryTheGameStillPlaysAndNetgameReportsIt()
     QCOMPARE(boxes.count(), 1);
     QVERIFY(boxes.shown().at(0).prompt.startsWith("Network play is not available"));
     QVERIFY(!w.menTimeLimit()->isEnabled());
-    QCOMPARE(w.height(), platform::twipsToPixels(6540));
+    QCOMPARE(platform::outerSize(&w).height(), platform::twipsToPixels(6540));
     // Local play goes on; choosing a mode enables the time limit again.
     w.menOnePlayer()->trigger();
     QVERIFY(w.menTimeLimit()->isEnabled());

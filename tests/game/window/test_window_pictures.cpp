@@ -1,63 +1,44 @@
-// Writes pictures of the main window for a reviewer to look at (build/pictures): the empty
-// board, a game in progress with the floating chip, and a won game with the result panel open.
-// Each picture is also checked for the things it must show.
+// Writes pictures of the main window in both languages for a reviewer to look at
+// (build/pictures): the idle window, a game in progress with the floating chip, a won game with
+// the result panel open, and the chat frame of a linked game. Each picture is checked for the
+// things it must show, and every text in it for room and contrast.
+#include "Legibility.h"
 #include "WindowFixture.h"
 
-#include <QDir>
+#include "platform/DesignFonts.h"
+#include "platform/Twips.h"
+#include "platform/WindowFrame.h"
+
+#include <QGroupBox>
 #include <QImage>
 
 class TestWindowPictures : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { platform::useDesignFonts(); }
+    void writePictures_data();
     void writePictures();
 };
 
 namespace {
-QImage shoot(gamewindow::Ostrel &w, const QString &name)
-{
-    const QImage image = w.grab().toImage();
-    QDir().mkpath(OSTREL_PICTURE_DIR);
-    if (!image.save(QString(OSTREL_PICTURE_DIR) + "/" + name + ".png"))
-        qWarning("could not write %s", qPrintable(name));
-    return image;
-}
-
 QColor at(const QImage &image, QWidget *box, const QPoint &offset, gamewindow::Ostrel &w)
 {
     return image.pixelColor(box->mapTo(&w, offset));
 }
-} // namespace
 
-void TestWindowPictures::writePictures()
+// The window's captions and menus in the language, as the language menu sets them.
+void speak(gamewindow::Ostrel &w, bool english)
 {
-    WindowFixture f(true, 7);
-    f.s().English = true;
-    f.w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.w.get()));
-    f.w->adjuststatuslbl();
+    QString word = english ? QStringLiteral("English") : QStringLiteral("German");
+    w.ChangeLanguage(word);
+}
 
-    QImage empty = shoot(*f.w, "empty-board");
-    // The middle of a cell is its dark hole.
-    QVERIFY(at(empty, f.w->picPlaygrid(1), QPoint(16, 16), *f.w).lightness() < 40);
-
-    f.w->menTimeLimit()->setChecked(true);
-    f.w->showTimeBarLook(true);
-    f.w->menStartgame_Click();
-    f.w->timPlayTimer_Timer();
-    f.dropWithKeys(3);
-    f.w->timPlayTimer_Timer();
-    f.key(Qt::Key_Right);
-    for (int i = 0; i < 30; ++i)
-        f.w->timPlayTimer_Timer(); // some of the human's time has gone
-    QImage mid = shoot(*f.w, "mid-game");
-    const QColor floating = at(mid, f.w->picChip(0), QPoint(16, 16), *f.w);
-    QVERIFY2(floating.red() > 200 && floating.green() > 150, "the floating chip is yellow");
-
-    // A won game: the human plays for a win with a lookahead, on the first seed where it wins.
-    std::unique_ptr<WindowFixture> game;
-    for (uint64_t seed = 1; seed <= 40 && !game; ++seed) {
+// A won game: the human plays for a win with a lookahead, on the first seed where it wins.
+std::unique_ptr<WindowFixture> wonGame(bool english)
+{
+    for (uint64_t seed = 1; seed <= 40; ++seed) {
         auto g = std::make_unique<WindowFixture>(true, seed);
-        g->s().English = true;
+        speak(*g->w, english);
         g->w->menTimeLimit()->setChecked(true);
         g->w->showTimeBarLook(true);
         g->w->menStartgame_Click();
@@ -70,21 +51,88 @@ void TestWindowPictures::writePictures()
                 g->dropWithKeys(human.choose(g->s()));
         }
         if (g->s().CurrentPlayer == 2 && !g->s().WinCells.isEmpty())
-            game = std::move(g);
+            return g;
     }
+    return nullptr;
+}
+} // namespace
+
+void TestWindowPictures::writePictures_data()
+{
+    QTest::addColumn<bool>("english");
+    QTest::newRow("english") << true;
+    QTest::newRow("german") << false;
+}
+
+void TestWindowPictures::writePictures()
+{
+    QFETCH(bool, english);
+    const QString language = english ? QStringLiteral("_english") : QStringLiteral("_german");
+    QStringList faults;
+    auto shoot = [&](gamewindow::Ostrel &w, const QString &name) {
+        faults << legibility::faults(&w, name + language);
+        return w.grab().toImage();
+    };
+
+    WindowFixture f(true, 7);
+    speak(*f.w, english);
+    f.w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.w.get()));
+    f.w->adjuststatuslbl();
+
+    QImage empty = shoot(*f.w, "main-idle");
+    // The middle of a cell is its dark hole.
+    QVERIFY(at(empty, f.w->picPlaygrid(1), QPoint(16, 16), *f.w).lightness() < 40);
+
+    f.w->menTimeLimit()->setChecked(true);
+    f.w->showTimeBarLook(true);
+    f.w->menStartgame_Click();
+    f.w->timPlayTimer_Timer();
+    f.dropWithKeys(3);
+    f.w->timPlayTimer_Timer();
+    f.key(Qt::Key_Right);
+    for (int i = 0; i < 30; ++i)
+        f.w->timPlayTimer_Timer(); // some of the human's time has gone
+    QImage mid = shoot(*f.w, "main-game");
+    const QColor floating = at(mid, f.w->picChip(0), QPoint(16, 16), *f.w);
+    QVERIFY2(floating.red() > 200 && floating.green() > 150, "the floating chip is yellow");
+
+    std::unique_ptr<WindowFixture> game = wonGame(english);
     QVERIFY2(game, "the human won no game");
     WindowFixture &f2 = *game;
     f2.w->show();
     QVERIFY(QTest::qWaitForWindowExposed(f2.w.get()));
     QCOMPARE(f2.s().ResultShown, true);
-    QVERIFY(f2.w->lblResult()->text().startsWith("This game results in "));
+    QVERIFY(f2.w->lblResult()->text().startsWith(english ? "This game results in " : "Dieses Spiel ergab "));
     QCOMPARE(f2.w->resultColor(), 0xFFFF);
     f2.w->timPlayTimer_Timer();
     f2.w->timPlayTimer_Timer(); // the winning chips blink: shown full again
-    QImage won = shoot(*f2.w, "won-game");
+    shoot(*f2.w, "main-result");
     QVERIFY(f2.w->picResult()->isVisible());
     QCOMPARE(f2.w->picResult()->height(), 109);
-    QVERIFY(!won.isNull());
+
+    // The chat frame as a link shows it, with a tally and a line of each kind.
+    WindowFixture f3(false, 3);
+    speak(*f3.w, english);
+    f3.w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f3.w.get()));
+    f3.w->menIP()->setEnabled(false);
+    f3.w->frmChat()->show();
+    f3.w->lblRecord()->setEnabled(true);
+    f3.w->cmdP2PClose()->setEnabled(true);
+    f3.s().Nick = {QStringLiteral("Anna"), QStringLiteral("Bert")};
+    f3.s().GamesWon = {1, 0};
+    f3.s().LocalIsRed = true;
+    f3.w->act_ChatCaption();
+    f3.w->AddChatLine(QStringLiteral("Anna: Hallo Bert!"), 1);
+    f3.w->AddChatLine(QStringLiteral("Bert: Hallo Anna, viel Glück!"), 2);
+    f3.w->menStartgame_Click();
+    f3.w->state().NetworkGame = true;
+    platform::setOuterSize(f3.w.get(), {platform::outerSize(f3.w.get()).width(), platform::twipsToPixels(8595)});
+    shoot(*f3.w, "main-chat");
+    QVERIFY(f3.w->frmChat()->title().contains(QStringLiteral("Anna : 1    Bert : 0 ")));
+
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(TestWindowPictures)
