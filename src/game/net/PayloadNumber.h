@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace gamewindow {
+namespace gamenet {
 
 inline double payloadValue(const QString &text)
 {
@@ -71,4 +71,4 @@ inline std::optional<int16_t> payloadInt16(const QString &text)
     return static_cast<int16_t>(rounded);
 }
 
-} // namespace gamewindow
+} // namespace gamenet

@@ -88,7 +88,7 @@ Ostrel::Ostrel(QWidget *parent)
     buildShellMenus();
     buildBoard();
     buildChatFrame();
-    buildLinkControls();
+    m_net = std::make_unique<gamenet::NetSession>(*this, m_state, m_rules);
     resize(platform::twipsToPixels(6345), platform::twipsToPixels(6540));
 
     m_timPlayTimer.setInterval(0);

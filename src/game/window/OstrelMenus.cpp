@@ -15,7 +15,7 @@
 
 #include <QDir>
 #include <QMenuBar>
-#include <QPushButton> // --- network: net-chat ---
+#include <QPushButton>
 
 namespace gamewindow {
 
@@ -108,7 +108,7 @@ void Ostrel::menOnePlayer_Click()
     if (s.GameRunning && !stopRunningGame(s.English, false))
         return;
     ClearModeMenus();
-    if (!s.Connecting) {
+    if (!m_net->link().Connecting) {
         m_menOnePlayer->setChecked(true);
         s.Level = 0;
         s.TotalPoints = 0;
@@ -127,7 +127,7 @@ void Ostrel::menTwoPlayers_Click()
     if (s.GameRunning && !stopRunningGame(s.English, false))
         return;
     ClearModeMenus();
-    if (!s.NetworkGame)
+    if (!m_net->link().NetworkGame)
         m_menTwoPlayers->setChecked(true);
     AdjustTimebar();
     adjuststatuslbl();
@@ -186,7 +186,7 @@ void Ostrel::menIP_Click()
 {
     rules::GameState &s = m_state;
     m_menTimeLimit->setEnabled(false);
-    if (!m_pelkin) {
+    if (!Pelkin()) {
         // Without the control library the game still plays locally; the network cannot be used.
         const QString why = m_pelkinProblem.isEmpty() ? QStringLiteral("libHarbex.so") : m_pelkinProblem;
         platform::MsgBox((s.English ? QStringLiteral("Network play is not available: the control library could not be loaded.")
@@ -197,12 +197,12 @@ void Ostrel::menIP_Click()
     }
     {
         // A fresh dialog at every opening, released when it has closed.
-        Peer2Peer dialog(*this, this);
+        Peer2Peer dialog(*m_net, m_programFolder, [this] { prepareForConnect(); }, this);
         m_peer2Peer = &dialog;
         dialog.exec();
         m_peer2Peer = nullptr;
     }
-    if (s.NetworkGame) {
+    if (m_net->link().NetworkGame) {
         if (QWidget *chat = frmChat())
             chat->setVisible(true);
         resize(width(), platform::twipsToPixels(8595));
@@ -306,11 +306,9 @@ void Ostrel::ChangeLanguage(QString &Language)
         };
         for (const auto &c : captions)
             step([&] { c.item->setText(QString::fromUtf8(en ? c.english : c.german)); });
-        // --- network: net-chat ---
         step([&] { m_cmdP2PClose->setText(en ? QStringLiteral("Close") : QStringLiteral("Beenden")); });
         step([&] { m_lblRepeat->setText(en ? QStringLiteral("R") : QStringLiteral("W")); });
         step([&] { m_lblRecord->setText(en ? QStringLiteral("Record") : QStringLiteral("Aufnahme")); });
-        // --- end ---
     });
 }
 

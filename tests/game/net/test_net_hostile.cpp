@@ -27,14 +27,14 @@ struct RawPeer {
             return false;
         if (!send(handshake))
             return false;
-        return QTest::qWaitFor([&] { return win.s().HandshakeDone && got.count("<E>") == 2; }, 5000);
+        return QTest::qWaitFor([&] { return win.n().HandshakeDone && got.count("<E>") == 2; }, 5000);
     }
     // Writes the bytes and waits until the window has received all of them.
     bool send(const QByteArray &bytes)
     {
-        const qsizetype before = win.w->received.size();
+        const qsizetype before = win.w->rec->received.size();
         peer.write(bytes);
-        return QTest::qWaitFor([&] { return win.w->received.size() >= before + bytes.size(); }, 10000);
+        return QTest::qWaitFor([&] { return win.w->rec->received.size() >= before + bytes.size(); }, 10000);
     }
     // Waits for `count` more bytes from the window.
     QByteArray next(qsizetype count)
@@ -69,7 +69,7 @@ struct RawPeer {
 
 QByteArray frame(const char *tag, const QByteArray &payload)
 {
-    return QByteArray(tag) + gamewindow::Ostrel::FormatLength(int16_t(payload.size())).toLatin1() + payload;
+    return QByteArray(tag) + gamenet::NetSession::FormatLength(int16_t(payload.size())).toLatin1() + payload;
 }
 
 } // namespace
@@ -96,9 +96,9 @@ private slots:
 
 void TestNetHostile::framesGoOutAsSpecified()
 {
-    QCOMPARE(gamewindow::Ostrel::FormatLength(0), QString("    0"));
-    QCOMPARE(gamewindow::Ostrel::FormatLength(26), QString("   26"));
-    QCOMPARE(gamewindow::Ostrel::FormatLength(12345), QString("12345"));
+    QCOMPARE(gamenet::NetSession::FormatLength(0), QString("    0"));
+    QCOMPARE(gamenet::NetSession::FormatLength(26), QString("   26"));
+    QCOMPARE(gamenet::NetSession::FormatLength(12345), QString("12345"));
 
     RawPeer p;
     QVERIFY(p.link());
@@ -148,7 +148,7 @@ void TestNetHostile::differentVersionOnlyWarns()
     QCOMPARE(p.win.lines(), (QStringList{"  --- Connected with Bert! ---",
                                          "--- Attention! - Bert is using version: Freeware Version 2.97. You are using: "
                                          "Freeware Version 2.98 ---"}));
-    QVERIFY(p.win.s().NetworkGame);
+    QVERIFY(p.win.n().NetworkGame);
     QCOMPARE(p.win.sound.count("p2pstart"), 1);
     // A second "<E>" on the link: no line, no answer, no sound.
     const qsizetype before = p.got.size();
@@ -156,7 +156,7 @@ void TestNetHostile::differentVersionOnlyWarns()
     QTest::qWait(50);
     QCOMPARE(p.got.size(), before);
     QCOMPARE(p.win.lines().size(), 2);
-    QCOMPARE(p.win.s().Nick[1], QString("Bert"));
+    QCOMPARE(p.win.n().Nick[1], QString("Bert"));
     QCOMPARE(p.win.sound.count("p2pstart"), 1);
 }
 
@@ -168,7 +168,7 @@ void TestNetHostile::handshakeWithoutVersion()
     QCOMPARE(p.win.lines(), (QStringList{"  --- Verbunden mit Bert! ---",
                                          "--- Achtung! - Bert spielt mit: . Das hier laufende Programm ist: Freeware "
                                          "Version 2.98 ---"}));
-    QCOMPARE(p.win.s().Nick[1], QString("Bert"));
+    QCOMPARE(p.win.n().Nick[1], QString("Bert"));
 }
 
 void TestNetHostile::severalFramesInOneArrival()
@@ -176,14 +176,14 @@ void TestNetHostile::severalFramesInOneArrival()
     RawPeer p;
     QVERIFY(p.link());
     p.startAndMove(4);
-    p.win.w->sent.clear();
+    p.win.w->rec->sent.clear();
     // The floating chip moves, then it falls; both in the one event, and nothing is sent back.
     p.win.w->arrive("<G>    12<D>    12");
     QCOMPARE(p.win.s().Tube[2], int16_t(1));
     QCOMPARE(p.win.s().MoveCount, int16_t(2));
     QCOMPARE(p.win.s().CurrentPlayer, int16_t(1));
-    QVERIFY(p.win.w->sent.isEmpty());
-    QVERIFY(!p.win.s().FromPeer);
+    QVERIFY(p.win.w->rec->sent.isEmpty());
+    QVERIFY(!p.win.n().FromPeer);
     // A stray byte after the last whole frame is ignored without a message.
     p.win.play(4);
     p.win.w->arrive("<G>    16x");
@@ -345,7 +345,7 @@ void TestNetHostile::hugeArrivals()
     p.win.clearLines();
     p.win.w->arrive(QByteArray(100000, 'A'));
     QCOMPARE(p.warnings(), 12500);
-    QVERIFY(p.win.s().NetworkGame);
+    QVERIFY(p.win.n().NetworkGame);
 }
 
 void TestNetHostile::garbageStreamOverTheSocket()
@@ -363,8 +363,8 @@ void TestNetHostile::garbageStreamOverTheSocket()
     for (qsizetype at = 0; at < garbage.size(); at += 7001)
         QVERIFY(p.send(garbage.mid(at, 7001)));
     QVERIFY(p.boardConsistent());
-    QVERIFY(p.win.s().NetworkGame);
-    QVERIFY(!p.win.s().FromPeer);
+    QVERIFY(p.win.n().NetworkGame);
+    QVERIFY(!p.win.n().FromPeer);
     // The link still works afterwards.
     p.win.clearLines();
     QVERIFY(p.send("<Z>    0"));
@@ -381,12 +381,12 @@ void TestNetHostile::floodsOfWaitingFrames()
     QByteArray flood;
     for (int i = 0; i < 4000; ++i)
         flood += "<E>    0";
-    const qsizetype sentBefore = p.win.w->sent.size();
+    const qsizetype sentBefore = p.win.w->rec->sent.size();
     p.win.w->arrive(flood);
     QCOMPARE(pauses, 0);
-    QCOMPARE(p.win.w->sent.size(), sentBefore);
+    QCOMPARE(p.win.w->rec->sent.size(), sentBefore);
     QCOMPARE(p.win.lines().size(), 1);
-    QVERIFY(p.win.s().NetworkGame);
+    QVERIFY(p.win.n().NetworkGame);
 
     // A peer's game start arriving during the replay of another (here: inside its message box)
     // is dropped instead of opening one box inside the other.
@@ -411,7 +411,7 @@ void TestNetHostile::floodsOfWaitingFrames()
     p.win.sound.duringPlay = nullptr;
     QVERIFY(chats >= 2);
     QVERIFY(chats <= 16);
-    QVERIFY(!p.win.s().FromPeer);
+    QVERIFY(!p.win.n().FromPeer);
     QVERIFY(p.boardConsistent());
 }
 
@@ -422,7 +422,7 @@ void TestNetHostile::peerClosesTheLink()
     p.startAndMove(4);
     p.win.clearLines();
     p.peer.disconnectFromHost();
-    QVERIFY(QTest::qWaitFor([&] { return !p.win.s().NetworkGame; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return !p.win.n().NetworkGame; }, 5000));
     QCOMPARE(p.win.lines(), QStringList{"--- Connection to Bert closed! ---"});
     QCOMPARE(p.win.sound.count("p2pend"), 1);
     QCOMPARE(p.win.w->shpOnlineLamp()->fillColor(), 0xE0E0E0);
@@ -437,29 +437,29 @@ void TestNetHostile::socketErrorsShowTheirBoxes()
     int16_t client = 0;
     QString description = "Connection timed out";
     bool cancel = false;
-    side.w->Pelkin_Error(client, 10061, description, 0, "", "", 0, cancel);
+    side.w->net().Pelkin_Error(client, 10061, description, 0, "", "", 0, cancel);
     QVERIFY(cancel);
-    QVERIFY(side.s().CancelConnect);
+    QVERIFY(side.n().CancelConnect);
     QCOMPARE(boxes.shown().last().prompt, QString("Connect to other side possible. But Your opponent isn't ready at "
                                                   "this time! Please retry in a few seconds."));
     QCOMPARE(boxes.shown().last().style, int(platform::vbOKOnly));
     QCOMPARE(boxes.shown().last().title, QString("Ostrel"));
-    side.s().CancelConnect = false;
-    side.w->Pelkin_Error(client, 11004, description, 0, "", "", 0, cancel);
+    side.n().CancelConnect = false;
+    side.w->net().Pelkin_Error(client, 11004, description, 0, "", "", 0, cancel);
     QCOMPARE(boxes.shown().last().prompt, QString("Can't connect to Your opponent! Please check IP-Adress!"));
-    QVERIFY(!side.s().CancelConnect);
+    QVERIFY(!side.n().CancelConnect);
     side.s().English = false;
-    side.w->Pelkin_Error(client, 11004, description, 0, "", "", 0, cancel);
+    side.w->net().Pelkin_Error(client, 11004, description, 0, "", "", 0, cancel);
     QCOMPARE(boxes.shown().last().prompt, QString("Konnte Gegenspieler nicht erreichen! Bitte IP-Adresse überprüfen!"));
-    side.w->Pelkin_Error(client, 10061, description, 0, "", "", 0, cancel);
+    side.w->net().Pelkin_Error(client, 10061, description, 0, "", "", 0, cancel);
     QCOMPARE(boxes.shown().last().prompt, QString("Die andere Seite wurde erreicht. Der Spieler ist jedoch noch nicht "
                                                   "bereit! Versuche es in ein paar Sekunden nochmal."));
-    QVERIFY(side.s().CancelConnect);
-    side.s().CancelConnect = false;
-    side.w->Pelkin_Error(client, 10060, description, 0, "", "", 0, cancel);
+    QVERIFY(side.n().CancelConnect);
+    side.n().CancelConnect = false;
+    side.w->net().Pelkin_Error(client, 10060, description, 0, "", "", 0, cancel);
     QCOMPARE(boxes.shown().last().prompt, QString("Fehler-Nr: 10060!\r\nConnection timed out"));
-    QVERIFY(!side.s().CancelConnect);
-    QVERIFY(!side.s().NetworkGame);
+    QVERIFY(!side.n().CancelConnect);
+    QVERIFY(!side.n().NetworkGame);
     // The Close button follows the language.
     side.w->menLangEnglish_Click();
     QCOMPARE(side.w->cmdP2PClose()->text(), QString("Close"));
@@ -470,7 +470,7 @@ void TestNetHostile::socketErrorsShowTheirBoxes()
 void TestNetHostile::tallyCaption()
 {
     NetSide side("Anna", false);
-    rules::GameState &s = side.s();
+    gamenet::LinkState &s = side.n();
     s.Nick[1] = "Bert";
     // Yellow here: a red win is the peer's.
     int16_t red = 1, yellow = 2, other = 7;
@@ -487,7 +487,7 @@ void TestNetHostile::tallyCaption()
     // The language shows at the next build of the caption.
     side.w->menLanGerman_Click();
     QCOMPARE(side.w->frmChat()->title(), QString("    Won games ->  Anna : 2    Bert : 1 "));
-    side.w->act_ChatCaption();
+    side.w->net().act_ChatCaption();
     QCOMPARE(side.w->frmChat()->title(), QString("    Gewonnene Spiele ->  Anna : 2    Bert : 1 "));
 }
 

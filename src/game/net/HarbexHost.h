@@ -17,7 +17,7 @@
 
 class QWidget;
 
-namespace gamewindow {
+namespace gamenet {
 
 // The handlers of the control's events; each does nothing unless overridden.
 class HarbexEvents {
@@ -75,4 +75,4 @@ private:
     Sink m_sink;
 };
 
-} // namespace gamewindow
+} // namespace gamenet
