@@ -66,13 +66,20 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
                 length = 0;
             if (bytes.size() - position < HeaderSize + length)
                 return;
-            const QByteArray tag = bytes.mid(position, 3);
-            const QByteArray frame = bytes.mid(position, HeaderSize + length);
+            // Views into the arrival; text is made only of the frames that carry text.
+            const QByteArrayView frame(bytes.constData() + position, HeaderSize + length);
+            const QByteArrayView tag = frame.first(3);
             position += HeaderSize + length;
-            QString text;
-            if (!tag.startsWith("<V") || tag == "<V>")
-                text = m_pelkin ? pelkin::GetDataText(*m_pelkin, frame) : platform::fromAnsi(frame);
-            const QString payload = text.mid(int(HeaderSize));
+            QString text; // the whole frame as text, when the control converts it
+            QString payload;
+            if (!tag.startsWith("<V") || tag == "<V>") {
+                if (m_pelkin) {
+                    text = pelkin::GetDataText(*m_pelkin, frame.toByteArray());
+                    payload = text.mid(int(HeaderSize));
+                } else {
+                    payload = platform::fromAnsi(frame.data() + HeaderSize, length);
+                }
+            }
 
             s.FromPeer = true;
             step([&] {
@@ -104,7 +111,8 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
                 } else if (tag == "<E>") {
                     handshake(payload);
                 } else if (tag == "<T>") {
-                    const QString newName = GetNick(1, text.mid(3));
+                    const QString newName =
+                        GetNick(1, m_pelkin ? text.mid(3) : platform::fromAnsi(frame.data() + 3, 5) + payload);
                     if (newName.isEmpty()) {
                         AddChatLine(payload, 2);
                         m_ui.Playsound(QStringLiteral("msgarriv"), false);

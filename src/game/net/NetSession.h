@@ -75,7 +75,7 @@ public:
     // Voice transfer in blocks and the archive copies (VoiceTransfer.cpp).
     void SendVoiceFile();
     void SendSB(std::optional<int32_t> AllBytes = std::nullopt);
-    void GetSB(const QByteArray &gb);
+    void GetSB(QByteArrayView gb);
     static int16_t GetBlockLen(const QByteArray &Bytes, int offset);
     void ShowSendAnim(const QString &Mode, int32_t DoneBytes);
     void ShowTransferBar(bool Visible, const QString &Direction);

@@ -5,6 +5,7 @@
 // it; tests and the fuzzer fake it. The session itself holds no widget.
 //
 // Colours are &HBBGGRR values; widths are twips.
+#include <QDateTime>
 #include <QString>
 
 #include <cstdint>
@@ -51,6 +52,9 @@ public:
     virtual void Delay(int16_t Seconds) = 0;
     // One pass of the message loop.
     virtual void DoEvents() = 0;
+    // The clock that names archive copies: their name changes only with the second, and a name
+    // already taken is waited out until the next second.
+    virtual QDateTime Now() const = 0;
 
     // The work folder of the voice files and the dialogue log; whether lines are logged.
     virtual QString WorkDir() const = 0;

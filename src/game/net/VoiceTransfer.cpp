@@ -13,9 +13,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QDate>
+#include <QDateTime>
 #include <QLocale>
-#include <QTime>
 
 #include <cmath>
 
@@ -120,7 +119,7 @@ void NetSession::SendSB(std::optional<int32_t> AllBytes)
     }
 }
 
-void NetSession::GetSB(const QByteArray &gb)
+void NetSession::GetSB(QByteArrayView gb)
 {
     LinkState &s = m_link;
     if (s.TotalIn <= 0)
@@ -143,7 +142,8 @@ int16_t NetSession::GetBlockLen(const QByteArray &Bytes, int offset)
     const qsizetype from = qsizetype(offset) + 3;
     if (offset < 0 || from >= Bytes.size())
         return 0;
-    const double value = std::nearbyint(payloadValue(platform::fromAnsi(Bytes.mid(from, 5))));
+    const double value =
+        std::nearbyint(payloadValue(platform::fromAnsi(Bytes.constData() + from, qMin<qsizetype>(5, Bytes.size() - from))));
     // Five characters hold -9999 to 99999 (or an exponent); the field is a 16-bit number, so a
     // larger value overflows (error 6) and the dispatcher drops the rest of that arrival.
     if (!(value >= -32768.0 && value <= 32767.0))
@@ -217,9 +217,10 @@ void NetSession::SaveVoice(const QString &file)
     const QString workDir = m_ui.WorkDir();
     QString target;
     do {
-        const QString date = zeptools::ReplaceAll(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat),
+        const QDateTime now = m_ui.Now();
+        const QString date = zeptools::ReplaceAll(QLocale::system().toString(now.date(), QLocale::ShortFormat),
                                                   QStringLiteral("."), QString());
-        const QString time = zeptools::ReplaceAll(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")),
+        const QString time = zeptools::ReplaceAll(now.time().toString(QStringLiteral("HH:mm:ss")),
                                                   QStringLiteral(":"), QString());
         const QString name = m_link.PeerNameAtConnect + QStringLiteral("_") + date + QStringLiteral("_") + time
                            + QStringLiteral(".Wav");

@@ -114,6 +114,7 @@ public:
     int MsgBox(const QString &Prompt, int Style) override;
     void Delay(int16_t Seconds) override;
     void DoEvents() override;
+    QDateTime Now() const override { return QDateTime::currentDateTime(); }
     QString WorkDir() const override { return m_workDir; }
     bool LogDialogue() const override { return m_logDialogue; }
 

@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace sessionrig {
 
@@ -219,6 +220,8 @@ public:
             duringDelay();
     }
     void DoEvents() override {}
+    // The real clock, or one that moves on a second at every reading.
+    QDateTime Now() const override { return stepClock ? stepClock->addSecs(++clockReads) : QDateTime::currentDateTime(); }
     QString WorkDir() const override { return work; }
     bool LogDialogue() const override { return logDialogue; }
 
@@ -239,6 +242,8 @@ public:
     QString work;
     bool logDialogue = true;
     bool keepRecords = true; // false: nothing is collected (the fuzzer)
+    std::optional<QDateTime> stepClock;
+    mutable qint64 clockReads = 0;
 
     QStringList lines;
     QList<int32_t> colors;

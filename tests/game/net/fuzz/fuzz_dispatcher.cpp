@@ -3,7 +3,8 @@
 // without a control; the peer's moves are replayed on the board model by the real rules.
 //
 // Input: byte 0 chooses the start (bit 0 own colour red, bit 1 handshake already done, bit 2 a
-// game started here, bit 3 English, bit 4 voice archiving on); then chunks of a length byte and
+// game started here, bit 3 English, bit 4 voice archiving on, bit 5 the dialogue log written);
+// then chunks of a length byte and
 // that many bytes (a length byte of 255 is followed by a two-byte big-endian length).
 #include "SessionRig.h"
 
@@ -28,6 +29,8 @@ void setUp()
                                                         : QDir::tempPath() + QStringLiteral("/ostrel-fuzz-XXXXXX"));
     static sessionrig::Rig r(work.path());
     r.keepRecords = false;
+    // Archive copies are named by the second: a clock that moves on keeps them from waiting.
+    r.stepClock = QDateTime(QDate(2024, 1, 1), QTime(0, 0));
     r.session.recordSent = false;
     freshState = r.st;
     rig = &r;
@@ -60,6 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     r.link().Nick = {QStringLiteral("Anna"), QStringLiteral("Bert")};
     r.link().KeepVoice = config & 16;
     r.st.English = config & 8;
+    // The log's writes are system calls; half the inputs leave them out.
+    r.logDialogue = config & 32;
     if (config & 4)
         r.startLocally();
 
@@ -78,6 +83,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         at += length;
         if (!r.boardConsistent() || r.link().FromPeer)
             std::abort();
+    }
+    // Archive copies (".Wav") would pile up from input to input.
+    if (config & 16) {
+        QDir work(r.work);
+        for (const QString &name : work.entryList(QDir::Files))
+            if (name.endsWith(QLatin1String(".Wav")))
+                work.remove(name);
     }
     return 0;
 }
