@@ -142,8 +142,23 @@ int16_t NetSession::GetBlockLen(const QByteArray &Bytes, int offset)
     const qsizetype from = qsizetype(offset) + 3;
     if (offset < 0 || from >= Bytes.size())
         return 0;
-    const double value =
-        std::nearbyint(payloadValue(platform::fromAnsi(Bytes.constData() + from, qMin<qsizetype>(5, Bytes.size() - from))));
+    const qsizetype width = qMin<qsizetype>(5, Bytes.size() - from);
+    // The usual field, digits with blanks, is read at once; anything else as a number text.
+    int32_t digits = 0;
+    bool plain = true;
+    for (qsizetype i = from; i < from + width && plain; ++i) {
+        const char c = Bytes[i];
+        if (c >= '0' && c <= '9')
+            digits = digits * 10 + (c - '0');
+        else
+            plain = c == ' ';
+    }
+    if (plain) {
+        if (digits > 32767)
+            platform::raiseError(platform::ErrOverflow);
+        return int16_t(digits);
+    }
+    const double value = std::nearbyint(payloadValue(platform::fromAnsi(Bytes.constData() + from, width)));
     // Five characters hold -9999 to 99999 (or an exponent); the field is a 16-bit number, so a
     // larger value overflows (error 6) and the dispatcher drops the rest of that arrival.
     if (!(value >= -32768.0 && value <= 32767.0))

@@ -50,8 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     sessionrig::Rig &r = *rig;
     // Every input starts from the same place: the open log block is closed and removed, so the
     // log does not grow from input to input.
-    r.session.WriteLogFooter();
-    QFile::remove(QDir(r.work).filePath(QStringLiteral("QorLog.Txt")));
+    if (r.link().LogFileNo != 0) {
+        r.session.WriteLogFooter();
+        QFile::remove(QDir(r.work).filePath(QStringLiteral("QorLog.Txt")));
+    }
     r.st = freshState;
     r.session.link() = gamenet::LinkState{};
     if (size == 0)
@@ -68,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (config & 4)
         r.startLocally();
 
+    const qint64 clockBefore = r.clockReads;
     size_t at = 1;
     while (at < size) {
         size_t length = data[at++];
@@ -84,8 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (!r.boardConsistent() || r.link().FromPeer)
             std::abort();
     }
-    // Archive copies (".Wav") would pile up from input to input.
-    if (config & 16) {
+    // Archive copies (".Wav", one per reading of the clock) would pile up from input to input.
+    if (r.clockReads != clockBefore) {
         QDir work(r.work);
         for (const QString &name : work.entryList(QDir::Files))
             if (name.endsWith(QLatin1String(".Wav")))
