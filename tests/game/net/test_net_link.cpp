@@ -58,6 +58,7 @@ private slots:
     void closingFromTheHostingSide();
     void unloadingEndsTheLink();
     void germanLinesAndTheArchivingLamp();
+    void aVoiceMessageCrossesTheLinkAndIsArchived();
 };
 
 void TestNetLink::handshakeLinksBothSides()
@@ -248,6 +249,34 @@ void TestNetLink::germanLinesAndTheArchivingLamp()
     QCOMPARE(p.boxes.count(), 1);
     QCOMPARE(p.boxes.shown().first().prompt, QString("Verbindung wurde bereits getrennt!"));
     QCOMPARE(p.boxes.shown().first().style, int(platform::vbOKOnly));
+}
+
+void TestNetLink::aVoiceMessageCrossesTheLinkAndIsArchived()
+{
+    Pair p;
+    QVERIFY(p.link());
+    QVERIFY(p.red.w->WorkDir() != p.yellow.w->WorkDir());
+    p.yellow.n().KeepVoice = true;
+    // A recording of three blocks (2000, 2000, 500 bytes) leaves the red side.
+    QByteArray recording(4500, Qt::Uninitialized);
+    for (int i = 0; i < recording.size(); ++i)
+        recording[i] = char((i * 7 + i / 2000) & 0xFF);
+    QFile out(QDir(p.red.w->WorkDir()).filePath("outvoice.wav"));
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(recording) == recording.size());
+    out.close();
+    p.red.w->net().SendVoiceFile();
+    QVERIFY(QTest::qWaitFor([&] { return p.yellow.sound.waited("invoice") == 1; }, 10000));
+    QFile in(QDir(p.yellow.w->WorkDir()).filePath("invoice.wav"));
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QCOMPARE(in.readAll(), recording);
+    // The receiver kept a copy named after the peer; the sender may record again.
+    const QStringList copies = QDir(p.yellow.w->WorkDir()).entryList({"Anna_*.Wav"}, QDir::Files);
+    QCOMPARE(copies.size(), 1);
+    QVERIFY(QTest::qWaitFor([&] { return p.red.n().TotalOut == 0 && p.red.w->lblRecord()->isEnabled(); }, 5000));
+    QCOMPARE(countFrames(p.red.w->rec->sent, "<V>"), 1);
+    QCOMPARE(countFrames(p.red.w->rec->sent, "<VA"), 1);
+    QCOMPARE(countFrames(p.yellow.w->rec->sent, "<C>"), 4);
+    QVERIFY(p.red.n().NetworkGame && p.yellow.n().NetworkGame);
 }
 
 QTEST_MAIN(TestNetLink)
