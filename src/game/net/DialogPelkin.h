@@ -1,5 +1,5 @@
 #pragma once
-// The few calls the connection dialog and the own-address window make on the main window's
+// The few calls the connection dialog and the own-address window make on the session's
 // control Pelkin, by dispatch identifier. Without a control (library not loaded) they do nothing
 // and read as empty; a failure the control reports is its own to show, so results are ignored.
 #include "game/net/HarbexHost.h"

@@ -1,5 +1,5 @@
 #pragma once
-// The main window's network control `Pelkin`: one HarbexCtl of the control library Harbex,
+// The network control `Pelkin` of a session: one HarbexCtl of the control library Harbex,
 // reached only through the library's published interface (control/Harbex.h). The library is
 // loaded with dlopen from the program folder and stays loaded for the rest of the run, so that no
 // code of it can vanish under a queued event.

@@ -5,16 +5,12 @@
 #include "game/window/Ostrel.h"
 
 #include "platform/MousePointer.h"
-#include "platform/SoundPlayer.h"
 #include "platform/Yield.h"
 #include "support/Zeptools.h"
 
-#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QLocale>
-#include <QTime>
 
 namespace gamewindow {
 
