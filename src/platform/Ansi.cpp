@@ -25,20 +25,21 @@ char toByte(char16_t c)
 
 QByteArray toAnsi(const QString &text)
 {
-    QByteArray bytes;
-    bytes.reserve(text.size());
+    // Written in place: one allocation, no append per character.
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char *out = bytes.data();
     for (QChar c : text)
-        bytes.append(toByte(c.unicode()));
+        *out++ = toByte(c.unicode());
     return bytes;
 }
 
 QString fromAnsi(const char *bytes, qsizetype size)
 {
-    QString text;
-    text.reserve(size);
+    QString text(size, Qt::Uninitialized);
+    QChar *out = text.data();
     for (qsizetype i = 0; i < size; ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
-        text.append(QChar(b >= 0x80 && b < 0xA0 ? HighControls[b - 0x80] : char16_t(b)));
+        out[i] = QChar(b >= 0x80 && b < 0xA0 ? HighControls[b - 0x80] : char16_t(b));
     }
     return text;
 }

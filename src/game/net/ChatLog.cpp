@@ -1,19 +1,17 @@
 // The chat: Enter in the chat line sends a "<T>" frame and echoes it, "/NICK " renames its
 // sender on both machines, every line of the chat display is coloured by its speaker and
 // appended to the dialogue log QorLog.Txt in the work folder, one block per connection.
-#include "game/window/Ostrel.h"
+#include "game/net/NetSession.h"
 
 #include "platform/Ansi.h"
-#include "platform/RichTextBox.h"
 #include "platform/RuntimeError.h"
 
 #include <QDate>
 #include <QDir>
-#include <QLineEdit>
 #include <QLocale>
 #include <QTime>
 
-namespace gamewindow {
+namespace gamenet {
 
 namespace {
 constexpr int32_t LightGreen = 0x00FF00;
@@ -37,20 +35,7 @@ QString dateText() { return QLocale::system().toString(QDate::currentDate(), QLo
 QString timeText() { return QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat); }
 } // namespace
 
-void Ostrel::txtSendmessage_KeyPress(int16_t &KeyAscii)
-{
-    if (KeyAscii != 13)
-        return;
-    const QString text = m_txtSendmessage->text();
-    if (!text.isEmpty()) {
-        const QString name = GetNick(0, text);
-        m_txtSendmessage->clear();
-        SendChat(QStringLiteral("<T><") + m_state.Nick[0] + QStringLiteral("> ") + text, !name.isEmpty());
-    }
-    KeyAscii = 0;
-}
-
-void Ostrel::SendChat(const QString &Message, bool NoEcho)
+void NetSession::SendChat(const QString &Message, bool NoEcho)
 {
     SendPacket(Message);
     if (!NoEcho) {
@@ -58,7 +43,7 @@ void Ostrel::SendChat(const QString &Message, bool NoEcho)
     }
 }
 
-QString Ostrel::GetNick(int16_t Playernum, const QString &Message)
+QString NetSession::GetNick(int16_t Playernum, const QString &Message)
 {
     const QString command = QStringLiteral("/NICK ");
     if (!Message.toUpper().contains(command))
@@ -70,56 +55,44 @@ QString Ostrel::GetNick(int16_t Playernum, const QString &Message)
     const QString newName = trimBlanks(rest.mid(command.size())).left(12);
     platform::checkSubscript(Playernum, 0, 1);
     const int index = Playernum;
-    rules::GameState &s = m_state;
-    const QString notice = s.English ? QStringLiteral("--- Player: ") + s.Nick[index] + QStringLiteral(" changed his/her name to: ")
+    LinkState &s = m_link;
+    const QString notice = m_game.English ? QStringLiteral("--- Player: ") + s.Nick[index] + QStringLiteral(" changed his/her name to: ")
                                      + newName + QStringLiteral(" ...")
                                : QStringLiteral("--- Spieler: ") + s.Nick[index] + QStringLiteral(" änderte seinen Namen auf: ")
                                      + newName + QStringLiteral(" ...");
     AddChatLine(notice);
     s.Nick[index] = newName;
     act_ChatCaption();
-    Playsound(QStringLiteral("nickchan"), false);
+    m_ui.Playsound(QStringLiteral("nickchan"), false);
     return newName;
 }
 
-void Ostrel::AddChatLine(const QString &Line, std::optional<int16_t> Side)
+void NetSession::AddChatLine(const QString &Line, std::optional<int16_t> Side)
 {
-    const bool red = m_state.LocalIsRed;
+    const bool red = m_link.LocalIsRed;
     int32_t color = LightGreen;
     if (Side)
         color = (*Side == 1) == red ? LightRed : LightYellow;
-    platform::RichTextBox &box = *m_txtInMessage;
-    if (box.text().isEmpty())
-        box.setText(QStringLiteral(" "));
-    const int length = int(box.text().size());
-    box.setSelStart(length - 1);
-    box.setSelLength(1);
-    const QString lead = length == 1 ? QString() : QStringLiteral("\r\n");
-    box.setSelText(lead + Line + QStringLiteral(" "));
-    const int start = length - 1 + int(lead.size());
-    box.setSelStart(start);
-    box.setSelLength(int(box.text().size()) - start);
-    box.setSelColor(color);
-    box.setSelStart(int(box.text().size()));
-    box.refresh();
+    m_ui.ShowChatLine(Line, color);
     WriteLog(Line);
 }
 
-void Ostrel::WriteLog(const QString &Line)
+void NetSession::WriteLog(const QString &Line)
 {
-    rules::GameState &s = m_state;
-    if (!m_logDialogue)
+    LinkState &s = m_link;
+    if (!m_ui.LogDialogue())
         return;
     // Without a work folder (the window not loaded) there is no place for the log.
-    if (m_workDir.isEmpty())
+    const QString workDir = m_ui.WorkDir();
+    if (workDir.isEmpty())
         return;
     if (s.LogFileNo == 0) {
-        auto file = std::make_unique<QFile>(QDir(m_workDir).filePath(QStringLiteral("QorLog.Txt")));
+        auto file = std::make_unique<QFile>(QDir(workDir).filePath(QStringLiteral("QorLog.Txt")));
         // A log that cannot be opened is skipped; the chat goes on without it.
         if (!file->open(QIODevice::WriteOnly | QIODevice::Append))
             return;
         const QByteArray stars(60, '*');
-        const QString title = (s.English ? QStringLiteral("--- Dialogue from: ") : QStringLiteral("--- Dialog vom: "))
+        const QString title = (m_game.English ? QStringLiteral("--- Dialogue from: ") : QStringLiteral("--- Dialog vom: "))
                             + dateText() + QStringLiteral(" - ") + timeText() + QStringLiteral(" :");
         file->write(stars + LineEnd + platform::toAnsi(title) + LineEnd + stars + LineEnd);
         m_logFile = std::move(file);
@@ -129,13 +102,13 @@ void Ostrel::WriteLog(const QString &Line)
     m_logFile->flush();
 }
 
-void Ostrel::WriteLogFooter()
+void NetSession::WriteLogFooter()
 {
-    rules::GameState &s = m_state;
+    LinkState &s = m_link;
     if (s.LogFileNo == 0)
         return;
     if (m_logFile) {
-        const QString footer = s.English ? QStringLiteral("--- End of Connection (") + dateText() + QStringLiteral(" - ")
+        const QString footer = m_game.English ? QStringLiteral("--- End of Connection (") + dateText() + QStringLiteral(" - ")
                                                + timeText() + QStringLiteral(") ---")
                                          : QStringLiteral("--- Ende der Verbindung (") + dateText() + QStringLiteral(" - ")
                                                + timeText() + QStringLiteral(") ---");
@@ -147,4 +120,4 @@ void Ostrel::WriteLogFooter()
     s.LogFileNo = 0;
 }
 
-} // namespace gamewindow
+} // namespace gamenet

@@ -1,13 +1,13 @@
 #pragma once
-// The few calls the connection dialog and the own-address window make on the main window's
+// The few calls the connection dialog and the own-address window make on the session's
 // control Pelkin, by dispatch identifier. Without a control (library not loaded) they do nothing
 // and read as empty; a failure the control reports is its own to show, so results are ignored.
-#include "game/window/HarbexHost.h"
+#include "game/net/HarbexHost.h"
 
 #include <QByteArray>
 #include <QString>
 
-namespace gamewindow::dialogpelkin {
+namespace gamenet::dialogpelkin {
 
 inline void put(HarbexHost *pelkin, int32_t dispId, const HxVariant &value)
 {
@@ -60,4 +60,4 @@ inline QString getText(HarbexHost *pelkin, int32_t dispId)
     return text;
 }
 
-} // namespace gamewindow::dialogpelkin
+} // namespace gamenet::dialogpelkin

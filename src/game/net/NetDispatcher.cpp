@@ -2,16 +2,16 @@
 // tag. The peer's moves and game starts are replayed through the procedures that local input
 // uses, with FromPeer set so that nothing is sent back. Nothing is kept from one arrival to the
 // next.
-#include "game/window/Ostrel.h"
+#include "game/net/NetSession.h"
 
 #include "game/net/PayloadNumber.h"
 #include "game/net/PelkinCalls.h"
-#include "game/window/ShellVersion.h"
+#include "game/net/ShellVersion.h"
 #include "platform/Ansi.h"
 #include "platform/ErrorGuard.h"
 #include "support/Zeptools.h"
 
-namespace gamewindow {
+namespace gamenet {
 
 using platform::Step;
 
@@ -35,13 +35,13 @@ struct DepthScope {
 };
 } // namespace
 
-void Ostrel::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByteArray &SendedBytes)
+void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByteArray &SendedBytes)
 {
     Q_UNUSED(ClientNumber);
     Q_UNUSED(bytesTotal);
     // Our own copy: the handlers below may wait and let further arrivals run inside them.
     const QByteArray bytes = SendedBytes;
-    rules::GameState &s = m_state;
+    LinkState &s = m_link;
     if (m_arrivalDepth >= MaxArrivalDepth)
         return;
     DepthScope depth(m_arrivalDepth);
@@ -66,13 +66,20 @@ void Ostrel::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByte
                 length = 0;
             if (bytes.size() - position < HeaderSize + length)
                 return;
-            const QByteArray tag = bytes.mid(position, 3);
-            const QByteArray frame = bytes.mid(position, HeaderSize + length);
+            // Views into the arrival; text is made only of the frames that carry text.
+            const QByteArrayView frame(bytes.constData() + position, HeaderSize + length);
+            const QByteArrayView tag = frame.first(3);
             position += HeaderSize + length;
-            QString text;
-            if (!tag.startsWith("<V") || tag == "<V>")
-                text = m_pelkin ? pelkin::GetDataText(*m_pelkin, frame) : platform::fromAnsi(frame);
-            const QString payload = text.mid(int(HeaderSize));
+            QString text; // the whole frame as text, when the control converts it
+            QString payload;
+            if (!tag.startsWith("<V") || tag == "<V>") {
+                if (m_pelkin) {
+                    text = pelkin::GetDataText(*m_pelkin, frame.toByteArray());
+                    payload = text.mid(int(HeaderSize));
+                } else {
+                    payload = platform::fromAnsi(frame.data() + HeaderSize, length);
+                }
+            }
 
             s.FromPeer = true;
             step([&] {
@@ -89,25 +96,26 @@ void Ostrel::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByte
                     // running) cannot be a peer's real start; it would only stack boxes.
                     if (!m_replayingStart) {
                         FlagScope replaying(m_replayingStart);
-                        menStartgame_Click();
+                        m_ui.ReplayStart();
                     }
                 } else if (tag == "<G>" || tag == "<D>") {
                     // A move counts only while a game runs and the peer is to move, and only with a
                     // column that fits: a stray or hostile frame can neither play the own colour
                     // nor add chips to a finished board.
                     const std::optional<int16_t> column = payloadInt16(payload);
-                    if (column && s.GameRunning && !m_rules.OwnTurn()) {
-                        GoToTube(*column, true);
+                    if (column && m_game.GameRunning && !m_rules.OwnTurn(s.LocalIsRed)) {
+                        m_ui.ReplayGlide(*column);
                         if (tag == "<D>")
-                            ChipReleased();
+                            m_ui.ReplayDrop();
                     }
                 } else if (tag == "<E>") {
                     handshake(payload);
                 } else if (tag == "<T>") {
-                    const QString newName = GetNick(1, text.mid(3));
+                    const QString newName =
+                        GetNick(1, m_pelkin ? text.mid(3) : platform::fromAnsi(frame.data() + 3, 5) + payload);
                     if (newName.isEmpty()) {
                         AddChatLine(payload, 2);
-                        Playsound(QStringLiteral("msgarriv"), false);
+                        m_ui.Playsound(QStringLiteral("msgarriv"), false);
                     }
                 } else if (tag == "<C>") {
                     SendSB();
@@ -122,35 +130,35 @@ void Ostrel::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByte
     s.FromPeer = false;
 }
 
-void Ostrel::handshake(const QString &Payload)
+void NetSession::handshake(const QString &Payload)
 {
-    rules::GameState &s = m_state;
+    LinkState &s = m_link;
     s.NetworkGame = true;
     // Only the handshake proper pauses: an "<E>" after it, or during the pause, has nothing to
     // wait for, and a flood of them would otherwise hold the dispatcher for a second each.
     if (!s.HandshakeDone && !m_handshakeWaiting) {
         FlagScope waiting(m_handshakeWaiting);
-        m_delay(1);
+        m_ui.Delay(1);
     }
     if (s.HandshakeDone)
         return;
     const QString bar = QStringLiteral("|");
     s.Nick[1] = zeptools::GetItem(Payload, bar, 1);
     const QString peerVersion = zeptools::GetItem(Payload, bar, 2);
-    AddChatLine(s.English ? QStringLiteral("  --- Connected with ") + s.Nick[1] + QStringLiteral("! ---")
+    AddChatLine(m_game.English ? QStringLiteral("  --- Connected with ") + s.Nick[1] + QStringLiteral("! ---")
                           : QStringLiteral("  --- Verbunden mit ") + s.Nick[1] + QStringLiteral("! ---"));
     s.PeerNameAtConnect = s.Nick[1];
     s.HandshakeDone = true;
     SendPacket(QStringLiteral("<E>") + s.Nick[0] + bar + versionText());
-    m_shpOnlineLamp->setFillColor(s.KeepVoice ? 0xFFFF : 0xFF);
+    m_ui.SetLampColor(s.KeepVoice ? 0xFFFF : 0xFF);
     if (peerVersion != versionText())
-        AddChatLine(s.English ? QStringLiteral("--- Attention! - ") + s.Nick[1] + QStringLiteral(" is using version: ")
+        AddChatLine(m_game.English ? QStringLiteral("--- Attention! - ") + s.Nick[1] + QStringLiteral(" is using version: ")
                                     + peerVersion + QStringLiteral(". You are using: ") + versionText()
                                     + QStringLiteral(" ---")
                               : QStringLiteral("--- Achtung! - ") + s.Nick[1] + QStringLiteral(" spielt mit: ") + peerVersion
                                     + QStringLiteral(". Das hier laufende Programm ist: ") + versionText()
                                     + QStringLiteral(" ---"));
-    Playsound(QStringLiteral("p2pstart"), false);
+    m_ui.Playsound(QStringLiteral("p2pstart"), false);
 }
 
-} // namespace gamewindow
+} // namespace gamenet

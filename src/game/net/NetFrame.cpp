@@ -1,19 +1,19 @@
 // Frames: a three-character tag, a five-character length field and the payload. SendPacket
 // frames a text message and sends it to the peer.
-#include "game/window/Ostrel.h"
+#include "game/net/NetSession.h"
 
 #include "game/net/PelkinCalls.h"
 #include "platform/Ansi.h"
 #include "platform/RuntimeError.h"
 
-namespace gamewindow {
+namespace gamenet {
 
-QString Ostrel::FormatLength(const int16_t &Length)
+QString NetSession::FormatLength(const int16_t &Length)
 {
     return (QStringLiteral("     ") + QString::number(Length)).right(5);
 }
 
-void Ostrel::SendPacket(const QString &Packet)
+void NetSession::SendPacket(const QString &Packet)
 {
     // The payload length is a 16-bit count at both ends; a longer message is an overflow and
     // nothing goes out.
@@ -23,7 +23,22 @@ void Ostrel::SendPacket(const QString &Packet)
         return;
     // The frame goes out as its bytes: the same bytes as a text send, without the control's
     // 32767-character limit on texts (the largest frame is 32775 characters).
-    pelkin::SendBytes(*m_pelkin, m_state.PeerClientNo, platform::toAnsi(frame));
+    pelkin::SendBytes(*m_pelkin, m_link.PeerClientNo, platform::toAnsi(frame));
 }
 
-} // namespace gamewindow
+void NetSession::PelkinSendBytes(int16_t &ClientNumber, const QByteArray &Bytes)
+{
+    if (!m_pelkin)
+        return;
+    HxVariant args[2];
+    args[0].type = HX_I2 | HX_BYREF;
+    args[0].u.pi2 = &ClientNumber;
+    args[1].type = HX_BYTES;
+    args[1].u.bytes.data = reinterpret_cast<uint8_t *>(const_cast<char *>(Bytes.constData()));
+    args[1].u.bytes.len = int32_t(Bytes.size());
+    HxError error{};
+    if (m_pelkin->Invoke(HX_DISPID_SendBytes, HX_INVOKE_METHOD, args, 2, nullptr, &error) != HX_OK)
+        throw platform::RuntimeError(error.number, QString::fromUtf8(error.description));
+}
+
+} // namespace gamenet

@@ -4,66 +4,85 @@
 // exponent; reading stops at the first character that cannot continue the number; no number
 // reads as 0.
 #include <QString>
+#include <QStringView>
+#include <QVarLengthArray>
 
 #include <cmath>
 #include <charconv>
 #include <system_error>
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
-namespace gamewindow {
+namespace gamenet {
 
-inline double payloadValue(const QString &text)
+inline double payloadValue(QStringView text)
 {
-    QString t;
-    t.reserve(text.size());
-    for (QChar c : text)
-        if (c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\n'))
-            t += c;
-    const auto digit = [&](qsizetype i) { return i < t.size() && t[i] >= QLatin1Char('0') && t[i] <= QLatin1Char('9'); };
+    // Blanks, tabs and line feeds anywhere count as absent: every look at the next character
+    // skips them first. The number is gathered as Latin-1 on the stack.
+    const qsizetype size = text.size();
     qsizetype i = 0;
-    QString number;
-    if (i < t.size() && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-')))
-        number += t[i++];
+    const auto skip = [&](qsizetype &k) {
+        while (k < size && (text[k] == QLatin1Char(' ') || text[k] == QLatin1Char('\t') || text[k] == QLatin1Char('\n')))
+            ++k;
+    };
+    const auto digit = [&](qsizetype &k) {
+        skip(k);
+        return k < size && text[k] >= QLatin1Char('0') && text[k] <= QLatin1Char('9');
+    };
+    QVarLengthArray<char, 64> number;
+    skip(i);
+    if (i < size && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
+        number.append(char(text[i++].unicode()));
     while (digit(i))
-        number += t[i++];
-    if (i < t.size() && t[i] == QLatin1Char('.')) {
-        number += t[i++];
+        number.append(char(text[i++].unicode()));
+    skip(i);
+    if (i < size && text[i] == QLatin1Char('.')) {
+        number.append('.');
+        ++i;
         while (digit(i))
-            number += t[i++];
+            number.append(char(text[i++].unicode()));
     }
-    if (i < t.size() && (t[i].toUpper() == QLatin1Char('E') || t[i].toUpper() == QLatin1Char('D'))) {
+    skip(i);
+    bool negativeExponent = false;
+    if (i < size && (text[i].toUpper() == QLatin1Char('E') || text[i].toUpper() == QLatin1Char('D'))) {
         qsizetype j = i + 1;
-        QString exponent = QStringLiteral("e");
-        if (j < t.size() && (t[j] == QLatin1Char('+') || t[j] == QLatin1Char('-')))
-            exponent += t[j++];
+        skip(j);
+        char sign = 0;
+        if (j < size && (text[j] == QLatin1Char('+') || text[j] == QLatin1Char('-')))
+            sign = char(text[j++].unicode());
         bool any = false;
         int value = 0;
         while (digit(j)) {
-            value = std::min(value * 10 + t[j++].digitValue(), 9999);
+            value = std::min(value * 10 + text[j++].digitValue(), 9999);
             any = true;
         }
-        if (any)
-            number += exponent + QString::number(value);
+        if (any) {
+            number.append('e');
+            if (sign)
+                number.append(sign);
+            negativeExponent = sign == '-';
+            char exponent[8];
+            const auto written = std::to_chars(exponent, exponent + sizeof exponent, value);
+            number.append(exponent, written.ptr - exponent);
+        }
     }
-    if (number.isEmpty() || number == QLatin1String("+") || number == QLatin1String("-"))
+    const qsizetype length = number.size();
+    if (length == 0 || (length == 1 && (number[0] == '+' || number[0] == '-')))
         return 0.0;
     // Read without the locale. A number too large for a double reads as infinity, which fits
     // no integer; one too small for it is 0.
-    const QByteArray latin = number.toLatin1();
-    const char *first = latin.constData() + (latin.startsWith('+') ? 1 : 0);
+    const char *first = number.constData() + (number[0] == '+' ? 1 : 0);
     double value = 0.0;
-    const auto [end, error] = std::from_chars(first, latin.constData() + latin.size(), value);
+    const auto [end, error] = std::from_chars(first, number.constData() + length, value);
     Q_UNUSED(end);
-    if (error == std::errc::result_out_of_range) {
-        const bool hugeExponent = !number.contains(QLatin1String("e-"));
-        return hugeExponent ? (latin.startsWith('-') ? -HUGE_VAL : HUGE_VAL) : 0.0;
-    }
+    if (error == std::errc::result_out_of_range)
+        return negativeExponent ? 0.0 : (number[0] == '-' ? -HUGE_VAL : HUGE_VAL);
     return error == std::errc() ? value : 0.0;
 }
 
 // The number as a 16-bit integer, rounded half to even; empty when it does not fit.
-inline std::optional<int16_t> payloadInt16(const QString &text)
+inline std::optional<int16_t> payloadInt16(QStringView text)
 {
     const double rounded = std::nearbyint(payloadValue(text));
     if (!(rounded >= -32768.0 && rounded <= 32767.0))
@@ -71,4 +90,4 @@ inline std::optional<int16_t> payloadInt16(const QString &text)
     return static_cast<int16_t>(rounded);
 }
 
-} // namespace gamewindow
+} // namespace gamenet

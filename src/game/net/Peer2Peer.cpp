@@ -3,10 +3,8 @@
 #include "game/net/Peer2Peer.h"
 
 #include "game/net/DialogPelkin.h"
-#include "game/window/Ostrel.h"
 #include "platform/MousePointer.h"
 #include "platform/MsgBox.h"
-#include "platform/RichTextBox.h"
 #include "platform/Twips.h"
 #include "support/Delay.h"
 #include "support/DisabledText.h"
@@ -20,7 +18,7 @@
 #include <cmath>
 #include <limits>
 
-namespace gamewindow {
+namespace gamenet {
 
 namespace {
 const QString Settings = QStringLiteral("SETTINGS");
@@ -118,7 +116,8 @@ QString plainNumber(double value)
     return QString::number(value, 'g', 15).toUpper();
 }
 
-Peer2Peer::Peer2Peer(Ostrel &main, QWidget *parent) : QDialog(parent), m_main(main)
+Peer2Peer::Peer2Peer(NetSession &net, const QString &programFolder, std::function<void()> prepareWindow, QWidget *parent)
+    : QDialog(parent), m_net(net), m_programFolder(programFolder), m_prepareWindow(std::move(prepareWindow))
 {
     setModal(true);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -199,7 +198,7 @@ void Peer2Peer::setHeightTwips(int twips)
 
 void Peer2Peer::setAdvancedCaption(bool folded)
 {
-    const bool english = m_main.state().English;
+    const bool english = m_net.english();
     if (folded)
         m_cmdAdvanced->setText(english ? QStringLiteral("Advanced >>") : QStringLiteral("Erweitert >>"));
     else
@@ -208,10 +207,10 @@ void Peer2Peer::setAdvancedCaption(bool folded)
 
 void Peer2Peer::Form_Load()
 {
-    rules::GameState &s = m_main.state();
+    LinkState &s = m_net.link();
     s.ResultNotified = 0;
 
-    const bool e = s.English;
+    const bool e = m_net.english();
     auto tr = [e](const char *english, const char *german) {
         return e ? QString::fromUtf8(english) : QString::fromUtf8(german);
     };
@@ -300,18 +299,17 @@ void Peer2Peer::cmdStandardports_Click()
 
 void Peer2Peer::cmdConnect_Click()
 {
-    rules::GameState &s = m_main.state();
-    HarbexHost *pelkin = m_main.Pelkin();
+    LinkState &s = m_net.link();
+    HarbexHost *pelkin = m_net.Pelkin();
 
     s.Nick = {};
     s.GamesWon = {};
     s.Connecting = true;
-    m_main.ClearModeMenus();
-    m_main.menTimeLimit()->setEnabled(false);
-    m_main.AdjustTimebar();
+    if (m_prepareWindow)
+        m_prepareWindow();
     s.CancelConnect = false;
-    m_main.ShowTransferBar(false, QStringLiteral("Get"));
-    m_main.ShowTransferBar(false, QStringLiteral("Send"));
+    m_net.ShowTransferBar(false, QStringLiteral("Get"));
+    m_net.ShowTransferBar(false, QStringLiteral("Send"));
 
     m_cmdConnect->setEnabled(false);
     m_cmdAdvanced->setEnabled(false);
@@ -332,8 +330,7 @@ void Peer2Peer::cmdConnect_Click()
     // invalid port and reports; the attempt then runs out like any other that cannot connect.
     dialogpelkin::callI2(pelkin, HX_DISPID_ActivatePort, roundedInt16(leadingNumber(m_txtPort->text()), -1, -1));
 
-    if (platform::RichTextBox *chat = m_main.txtInMessage())
-        chat->setText(QStringLiteral(" "));
+    m_net.ui().ResetChatDisplay();
 
     // A timeout beyond the 16-bit range (the box admits "9e9") waits as long as that range allows.
     s.ConnectTimeout = roundedInt16(leadingNumber(m_txtTimeout->text()), std::numeric_limits<int16_t>::min(),
@@ -351,7 +348,7 @@ void Peer2Peer::cmdConnect_Click()
     if (!s.NetworkGame && !s.CancelConnect) {
         dialogpelkin::callI2(pelkin, HX_DISPID_Disconnect, 0);
         const QString seconds = QString::number(s.ConnectTimeout);
-        platform::MsgBox(s.English ? QStringLiteral("Timeout! - Connection was not available for ") + seconds
+        platform::MsgBox(m_net.english() ? QStringLiteral("Timeout! - Connection was not available for ") + seconds
                                          + QStringLiteral(" seconds!")
                                    : QStringLiteral("Timeout! - Verbindung konnte nicht während ") + seconds
                                          + QStringLiteral(" Sekunden hergestellt werden!"),
@@ -363,11 +360,11 @@ void Peer2Peer::cmdConnect_Click()
 
 void Peer2Peer::cmdCancel_Click()
 {
-    rules::GameState &s = m_main.state();
+    LinkState &s = m_net.link();
     platform::setMousePointer(platform::vbDefault);
     s.Connecting = false;
     s.NetworkGame = false;
-    m_main.CloseConnection();
+    m_net.CloseConnection();
     if (m_cmdConnect->isEnabled())
         Unload();
     else
@@ -414,4 +411,4 @@ void Peer2Peer::reject()
     cmdCancel_Click();
 }
 
-} // namespace gamewindow
+} // namespace gamenet

@@ -1,10 +1,12 @@
 #pragma once
 // The connection dialog of a network game: own name, opponent address, own chip colour (red
-// hosts, yellow joins) and, folded away at first, port and timeout. Connect sets up the main
-// window's control Pelkin and waits, yielding to the message loop one second per pass, until the
+// hosts, yellow joins) and, folded away at first, port and timeout. Connect sets up the
+// session's control Pelkin and waits, yielding to the message loop one second per pass, until the
 // link stands (NetworkGame), the attempt is cancelled (CancelConnect) or the timeout has passed.
 // The fields are kept in the settings file between openings; the dialog unloads itself at the
 // end of Connect, after Cancel, or when it is closed.
+#include "game/net/NetSession.h"
+
 #include <QCheckBox>
 #include <QDialog>
 #include <QGroupBox>
@@ -17,14 +19,15 @@
 #include <cstdint>
 #include <functional>
 
-namespace gamewindow {
-
-class Ostrel;
+namespace gamenet {
 
 class Peer2Peer : public QDialog {
     Q_OBJECT
 public:
-    explicit Peer2Peer(Ostrel &main, QWidget *parent = nullptr);
+    // `prepareWindow` runs when Connect is pressed: the main window leaves its game modes for the
+    // network game. The own-address window finds IP.bat's output in `programFolder`.
+    Peer2Peer(NetSession &net, const QString &programFolder, std::function<void()> prepareWindow,
+              QWidget *parent = nullptr);
 
     void Form_Load();
     void Form_Activate();
@@ -72,7 +75,9 @@ private:
     void setHeightTwips(int twips);
     void setAdvancedCaption(bool folded);
 
-    Ostrel &m_main;
+    NetSession &m_net;
+    QString m_programFolder;
+    std::function<void()> m_prepareWindow;
     std::function<int(const QString &)> m_startBatch;
     int m_heightTwips = 2100;
     bool m_unloaded = false;
@@ -104,4 +109,4 @@ double leadingNumber(const QString &text);
 // A number as plain decimal text without blanks ("-5", "2000", "12.5").
 QString plainNumber(double value);
 
-} // namespace gamewindow
+} // namespace gamenet

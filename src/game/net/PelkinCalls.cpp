@@ -1,12 +1,12 @@
 #include "game/net/PelkinCalls.h"
 
-#include "game/window/HarbexHost.h"
+#include "game/net/HarbexHost.h"
 #include "platform/Ansi.h"
 #include "platform/RuntimeError.h"
 
 #include <cstring>
 
-namespace gamewindow::pelkin {
+namespace gamenet::pelkin {
 
 namespace {
 void invoke(HarbexHost &control, int32_t dispId, const HxVariant *args, int32_t count, HxVariant *result = nullptr)
@@ -56,4 +56,4 @@ QString GetDataText(HarbexHost &control, const QByteArray &SendedBytes)
     return text;
 }
 
-} // namespace gamewindow::pelkin
+} // namespace gamenet::pelkin

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace gamewindow {
+namespace gamenet {
 
 class HarbexHost;
 
@@ -16,4 +16,4 @@ void Disconnect(HarbexHost &control, int16_t ClientNumber);
 QString GetDataText(HarbexHost &control, const QByteArray &SendedBytes);
 } // namespace pelkin
 
-} // namespace gamewindow
+} // namespace gamenet

@@ -4,7 +4,6 @@
 
 #include "game/net/DialogPelkin.h"
 #include "game/net/Peer2Peer.h"
-#include "game/window/Ostrel.h"
 #include "platform/Ansi.h"
 #include "platform/MousePointer.h"
 #include "platform/MsgBox.h"
@@ -20,7 +19,7 @@
 #include <QGuiApplication>
 #include <QPalette>
 
-namespace gamewindow {
+namespace gamenet {
 
 namespace {
 constexpr qint64 MaxRouteFileBytes = 1024 * 1024;
@@ -87,10 +86,10 @@ QString gatewayInRouteFile(const QString &path)
 
 void Peer2Peer::cmdFindIP_Click()
 {
-    const bool english = m_main.state().English;
+    const bool english = m_net.english();
     platform::setMousePointer(platform::vbHourglass);
     // The work folder, not the program folder: an installed program's folder cannot be written.
-    const QString folder = m_main.WorkDir();
+    const QString folder = m_net.ui().WorkDir();
     const QString output = folder + QStringLiteral("/IP.TXT");
     if (zeptools::FileExists(output))
         QFile::remove(output);
@@ -121,14 +120,14 @@ void Peer2Peer::cmdFindIP_Click()
     }
     platform::setMousePointer(platform::vbDefault);
 
-    QorFindIPs window(m_main, this);
+    QorFindIPs window(m_net, this);
     window.setWindowTitle(gateway);
     window.exec();
     // Closing the window makes the dialog the active window again.
     Form_Activate();
 }
 
-QorFindIPs::QorFindIPs(Ostrel &main, QWidget *parent) : QDialog(parent), m_main(main)
+QorFindIPs::QorFindIPs(NetSession &net, QWidget *parent) : QDialog(parent), m_net(net)
 {
     setModal(true);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -201,7 +200,7 @@ void QorFindIPs::showEvent(QShowEvent *event)
 
 void QorFindIPs::Form_Activate()
 {
-    const bool e = m_main.state().English;
+    const bool e = m_net.english();
     const QString gateway = windowTitle();
     if (gateway != QLatin1String("127.0.0.1")) {
         m_lblIP[0]->setText(gateway + (e ? QStringLiteral(" (founded Gateway)") : QStringLiteral(" (gefundenes Gateway)")));
@@ -210,7 +209,7 @@ void QorFindIPs::Form_Activate()
         m_cmdClipboard[0]->setEnabled(false);
     }
     setWindowTitle(e ? QStringLiteral("Your own IP-Adress") : QStringLiteral("Eigene IP-Adressen"));
-    HarbexHost *pelkin = m_main.Pelkin();
+    HarbexHost *pelkin = m_net.Pelkin();
     m_lblIP[1]->setText(dialogpelkin::getText(pelkin, HX_DISPID_LocalIP)
                         + (e ? QStringLiteral(" (IP-Adress)") : QStringLiteral(" (IP-Adresse)")));
     m_lblIP[2]->setText(dialogpelkin::getText(pelkin, HX_DISPID_LocalHostname) + QStringLiteral(" (Hostname)"));
@@ -232,7 +231,7 @@ void QorFindIPs::cmdClipboard_Click(int16_t Index)
     if (Index == 0 || Index == 1)
         clipboard->setText(zeptools::GetItem(m_lblIP[Index]->text(), QStringLiteral(" "), 1));
     else if (Index == 2)
-        clipboard->setText(dialogpelkin::getText(m_main.Pelkin(), HX_DISPID_LocalHostname));
+        clipboard->setText(dialogpelkin::getText(m_net.Pelkin(), HX_DISPID_LocalHostname));
     cmdOK_Click();
 }
 
@@ -241,4 +240,4 @@ void QorFindIPs::cmdOK_Click()
     done(QDialog::Accepted);
 }
 
-} // namespace gamewindow
+} // namespace gamenet

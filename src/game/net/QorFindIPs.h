@@ -3,6 +3,8 @@
 // the local IP address and the host name of the control Pelkin (for games in a local network),
 // each with a button that copies it to the clipboard and closes the window. The caller hands the
 // gateway over in the window's caption; the first activation reads it and puts the title there.
+#include "game/net/NetSession.h"
+
 #include <QDialog>
 #include <QLabel>
 #include <QPushButton>
@@ -10,14 +12,12 @@
 #include <array>
 #include <cstdint>
 
-namespace gamewindow {
-
-class Ostrel;
+namespace gamenet {
 
 class QorFindIPs : public QDialog {
     Q_OBJECT
 public:
-    explicit QorFindIPs(Ostrel &main, QWidget *parent = nullptr);
+    explicit QorFindIPs(NetSession &net, QWidget *parent = nullptr);
 
     void Form_Load();
     void Form_Activate();
@@ -33,7 +33,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    Ostrel &m_main;
+    NetSession &m_net;
     bool m_activated = false;
     std::array<QLabel *, 3> m_lblIP{};
     std::array<QLabel *, 3> m_lblAdvise{}; // indexes 3, 4, 5
@@ -46,4 +46,4 @@ private:
 // most the first MiB of the file; a line longer than 4096 characters is no route line.
 QString gatewayInRouteFile(const QString &path);
 
-} // namespace gamewindow
+} // namespace gamenet

@@ -2,21 +2,23 @@
 // at most 2000 bytes for every "<C>" of the receiver and ends with "<VA"; the receiver collects
 // the blocks in a buffer of the announced size, writes it as invoice.wav and plays it. Two bars
 // show the progress; bar 0 always carries the red player's message.
-#include "game/window/Ostrel.h"
+#include "game/net/NetSession.h"
 
 #include "game/net/PayloadNumber.h"
 #include "platform/Ansi.h"
 
 #include "platform/RuntimeError.h"
-#include "platform/Yield.h"
+#include "platform/SoundPlayer.h"
+#include "support/Zeptools.h"
 
 #include <QDir>
 #include <QFile>
-#include <QLabel>
+#include <QDateTime>
+#include <QLocale>
 
 #include <cmath>
 
-namespace gamewindow {
+namespace gamenet {
 
 namespace {
 constexpr int32_t BlockSize = 2000;
@@ -31,28 +33,24 @@ QByteArray lengthField(int32_t length)
     return (QByteArray(5, ' ') + QByteArray::number(length)).right(5);
 }
 
-} // namespace
-
-void Ostrel::PelkinSendBytes(int16_t &ClientNumber, const QByteArray &Bytes)
+// An archive name is one file name in the work folder: characters that would name a folder or
+// that file names cannot hold become "_".
+QString safeFileName(QString name)
 {
-    if (!m_pelkin)
-        return;
-    HxVariant args[2];
-    args[0].type = HX_I2 | HX_BYREF;
-    args[0].u.pi2 = &ClientNumber;
-    args[1].type = HX_BYTES;
-    args[1].u.bytes.data = reinterpret_cast<uint8_t *>(const_cast<char *>(Bytes.constData()));
-    args[1].u.bytes.len = int32_t(Bytes.size());
-    HxError error{};
-    if (m_pelkin->Invoke(HX_DISPID_SendBytes, HX_INVOKE_METHOD, args, 2, nullptr, &error) != HX_OK)
-        throw platform::RuntimeError(error.number, QString::fromUtf8(error.description));
+    for (QChar &c : name) {
+        if (c.unicode() < 32 || QStringLiteral("/\\:*?\"<>|").contains(c))
+            c = QLatin1Char('_');
+    }
+    return name;
 }
 
-void Ostrel::SendVoiceFile()
+} // namespace
+
+void NetSession::SendVoiceFile()
 {
-    rules::GameState &s = m_state;
+    LinkState &s = m_link;
     ShowTransferBar(true, QStringLiteral("Send"));
-    QString path = QDir(m_workDir).filePath(QStringLiteral("outvoice.wav"));
+    QString path = QDir(m_ui.WorkDir()).filePath(QStringLiteral("outvoice.wav"));
     QFile file(path);
     // A recording that is missing, unreadable or too large to send counts as empty, so the
     // record label comes back instead of staying disabled for the rest of the link.
@@ -62,33 +60,27 @@ void Ostrel::SendVoiceFile()
     file.close();
     s.TotalOut = int32_t(bytes.size());
     s.OutBuf = bytes;
-    m_lblRecord->repaint();
+    m_ui.RepaintRecordLabel();
     if (s.KeepVoice && !bytes.isEmpty())
         SaveVoice(path);
     if (s.TotalOut == 0) {
         s.SentOut = 0;
         ShowTransferBar(false, QStringLiteral("Send"));
-        restoreRecordLabel();
+        abandonRecording();
         return;
     }
     SendSB(s.TotalOut);
 }
 
-void Ostrel::restoreRecordLabel()
+void NetSession::abandonRecording()
 {
-    platform::WaveRecorder &mci = *m_mci;
-    mci.setWait(true);
-    mci.setCommand(QStringLiteral("Stop"));
-    mci.setCommand(QStringLiteral("Close"));
-    m_state.RecordAborted = true;
-    setRecordColor(int32_t(0x80000012));
-    m_lblRecord->setEnabled(true);
-    m_lblRecord->repaint();
+    m_ui.RestoreRecordLabel();
+    m_link.RecordAborted = true;
 }
 
-void Ostrel::SendSB(std::optional<int32_t> AllBytes)
+void NetSession::SendSB(std::optional<int32_t> AllBytes)
 {
-    rules::GameState &s = m_state;
+    LinkState &s = m_link;
     if (s.TotalOut == 0 && s.SentOut == 0)
         return;
     if (m_sendBusy)
@@ -104,7 +96,7 @@ void Ostrel::SendSB(std::optional<int32_t> AllBytes)
             s.TotalOut = 0;
             s.SentOut = 0;
             ShowTransferBar(false, QStringLiteral("Send"));
-            restoreRecordLabel();
+            abandonRecording();
         } else {
             SendPacket(QStringLiteral("<V>") + QString::number(*AllBytes));
         }
@@ -120,17 +112,16 @@ void Ostrel::SendSB(std::optional<int32_t> AllBytes)
         ShowSendAnim(QStringLiteral("Send"), s.SentOut);
     } else {
         SendPacket(QStringLiteral("<VA"));
-        m_lblRecord->setEnabled(true);
-        m_lblRecord->repaint();
+        m_ui.SetRecordLabelEnabled(true);
         s.SentOut = 0;
         s.TotalOut = 0;
         ShowTransferBar(false, QStringLiteral("Send"));
     }
 }
 
-void Ostrel::GetSB(const QByteArray &gb)
+void NetSession::GetSB(QByteArrayView gb)
 {
-    rules::GameState &s = m_state;
+    LinkState &s = m_link;
     if (s.TotalIn <= 0)
         return;
     if (s.ReceivedIn == 0)
@@ -145,13 +136,29 @@ void Ostrel::GetSB(const QByteArray &gb)
     ShowSendAnim(QStringLiteral("Get"), s.ReceivedIn);
 }
 
-int16_t Ostrel::GetBlockLen(const QByteArray &Bytes, int offset)
+int16_t NetSession::GetBlockLen(const QByteArray &Bytes, int offset)
 {
     // Only the bytes that are there: a field cut short reads as far as it goes.
     const qsizetype from = qsizetype(offset) + 3;
     if (offset < 0 || from >= Bytes.size())
         return 0;
-    const double value = std::nearbyint(payloadValue(platform::fromAnsi(Bytes.mid(from, 5))));
+    const qsizetype width = qMin<qsizetype>(5, Bytes.size() - from);
+    // The usual field, digits with blanks, is read at once; anything else as a number text.
+    int32_t digits = 0;
+    bool plain = true;
+    for (qsizetype i = from; i < from + width && plain; ++i) {
+        const char c = Bytes[i];
+        if (c >= '0' && c <= '9')
+            digits = digits * 10 + (c - '0');
+        else
+            plain = c == ' ';
+    }
+    if (plain) {
+        if (digits > 32767)
+            platform::raiseError(platform::ErrOverflow);
+        return int16_t(digits);
+    }
+    const double value = std::nearbyint(payloadValue(platform::fromAnsi(Bytes.constData() + from, width)));
     // Five characters hold -9999 to 99999 (or an exponent); the field is a 16-bit number, so a
     // larger value overflows (error 6) and the dispatcher drops the rest of that arrival.
     if (!(value >= -32768.0 && value <= 32767.0))
@@ -159,49 +166,38 @@ int16_t Ostrel::GetBlockLen(const QByteArray &Bytes, int offset)
     return int16_t(value);
 }
 
-void Ostrel::ShowSendAnim(const QString &Mode, int32_t DoneBytes)
+void NetSession::ShowSendAnim(const QString &Mode, int32_t DoneBytes)
 {
-    const rules::GameState &s = m_state;
+    const LinkState &s = m_link;
     const int index = TransferBarIndex(Mode);
     const int32_t total = Mode == QLatin1String("Get") ? s.TotalIn : s.TotalOut;
     const float percent = float(double(platform::toInt32(int64_t(DoneBytes) * 100)) / (double(total) + 0.001));
-    const float width = float(m_transferBarWidth) / 100.0f * percent;
-    m_picSendWidth[index] = width;
-    PictureBox *bar = m_picSend[index];
-    bar->setTwipsGeometry(bar->leftTwips(), bar->topTwips(), int(std::lround(width)), 60);
-    bar->repaint();
+    const float width = float(m_ui.TransferBarWidth()) / 100.0f * percent;
+    m_ui.SetBarWidth(int16_t(index), width);
 }
 
-void Ostrel::ShowTransferBar(bool Visible, const QString &Direction)
+void NetSession::ShowTransferBar(bool Visible, const QString &Direction)
 {
-    const int index = TransferBarIndex(Direction);
-    const float width = float(m_transferBarWidth) / 100.0f;
-    m_picSendWidth[index] = width;
-    PictureBox *bar = m_picSend[index];
-    bar->setTwipsGeometry(bar->leftTwips(), bar->topTwips(), int(std::lround(width)), 60);
-    QPalette pal = bar->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    bar->setPalette(pal);
-    bar->setAutoFillBackground(true);
-    bar->setVisible(Visible);
-    bar->repaint();
+    const int16_t index = TransferBarIndex(Direction);
+    const float width = float(m_ui.TransferBarWidth()) / 100.0f;
+    m_ui.ShowBar(index, width, Visible);
 }
 
-int16_t Ostrel::TransferBarIndex(const QString &Direction) const
+int16_t NetSession::TransferBarIndex(const QString &Direction) const
 {
     const bool send = Direction == QLatin1String("Send");
-    return m_state.LocalIsRed == send ? 0 : 1;
+    return m_link.LocalIsRed == send ? 0 : 1;
 }
 
-void Ostrel::ReceiveVoiceAnnounce(const QString &Payload)
+void NetSession::ReceiveVoiceAnnounce(const QString &Payload)
 {
-    rules::GameState &s = m_state;
+    LinkState &s = m_link;
     const double announced = std::nearbyint(payloadValue(Payload));
     // A size of 0, no number, or more than a transfer can hold changes nothing.
     if (announced <= 0 || announced > LargestTransfer)
         return;
     if (s.TotalIn > 0) {
-        AddChatLine(s.English ? QStringLiteral("--- Voice message incomplete, dropped! ---")
+        AddChatLine(m_game.English ? QStringLiteral("--- Voice message incomplete, dropped! ---")
                               : QStringLiteral("--- Sprachnachricht unvollständig, verworfen! ---"));
     }
     s.TotalIn = int32_t(announced);
@@ -209,13 +205,14 @@ void Ostrel::ReceiveVoiceAnnounce(const QString &Payload)
     ShowTransferBar(true, QStringLiteral("Get"));
 }
 
-void Ostrel::ReceiveVoiceComplete()
+void NetSession::ReceiveVoiceComplete()
 {
-    rules::GameState &s = m_state;
+    LinkState &s = m_link;
     s.TotalIn = 0;
     s.ReceivedIn = 0;
-    platform::doEvents();
-    const QString path = QDir(m_workDir).filePath(QStringLiteral("invoice.wav"));
+    m_ui.DoEvents();
+    const QString workDir = m_ui.WorkDir();
+    const QString path = QDir(workDir).filePath(QStringLiteral("invoice.wav"));
     QFile::remove(path); // a missing old message is no error
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
@@ -223,10 +220,28 @@ void Ostrel::ReceiveVoiceComplete()
         file.close();
     }
     if (s.KeepVoice) {
-        SaveVoice(QDir(m_workDir).filePath(QStringLiteral("invoice.Wav")));
+        SaveVoice(QDir(workDir).filePath(QStringLiteral("invoice.Wav")));
     }
     ShowTransferBar(false, QStringLiteral("Get"));
-    Playsound(QDir(m_workDir).filePath(QStringLiteral("invoice")), true);
+    m_ui.Playsound(QDir(workDir).filePath(QStringLiteral("invoice")), true);
 }
 
-} // namespace gamewindow
+void NetSession::SaveVoice(const QString &file)
+{
+    m_ui.DoEvents();
+    const QString workDir = m_ui.WorkDir();
+    QString target;
+    do {
+        const QDateTime now = m_ui.Now();
+        const QString date = zeptools::ReplaceAll(QLocale::system().toString(now.date(), QLocale::ShortFormat),
+                                                  QStringLiteral("."), QString());
+        const QString time = zeptools::ReplaceAll(now.time().toString(QStringLiteral("HH:mm:ss")),
+                                                  QStringLiteral(":"), QString());
+        const QString name = m_link.PeerNameAtConnect + QStringLiteral("_") + date + QStringLiteral("_") + time
+                           + QStringLiteral(".Wav");
+        target = QDir(workDir).filePath(safeFileName(name));
+    } while (zeptools::FileExists(target));
+    QFile::copy(platform::resolvePathNoCase(file).isEmpty() ? file : platform::resolvePathNoCase(file), target);
+}
+
+} // namespace gamenet

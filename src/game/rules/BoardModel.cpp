@@ -158,9 +158,9 @@ void GameRules::ChangeColor()
     m_ui.ShowFloatingChip(m_state.CurrentPlayer);
 }
 
-bool GameRules::OwnTurn() const
+bool GameRules::OwnTurn(bool LocalIsRed) const
 {
-    return m_state.LocalIsRed ? m_state.CurrentPlayer == 1 : m_state.CurrentPlayer == 2;
+    return LocalIsRed ? m_state.CurrentPlayer == 1 : m_state.CurrentPlayer == 2;
 }
 
 } // namespace rules

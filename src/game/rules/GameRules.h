@@ -35,7 +35,8 @@ public:
     void SetChip(int16_t Column, int16_t Player);
     void ResetChip(int16_t Column);
     void ChangeColor();
-    bool OwnTurn() const;
+    // In a network game: the player to move plays the own colour (red when LocalIsRed).
+    bool OwnTurn(bool LocalIsRed) const;
 
     // Four in a row. TestOnly: only answer; otherwise fill WinCells and end the game on a win.
     bool CheckForWin(int16_t Player, bool TestOnly);

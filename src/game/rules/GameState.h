@@ -1,13 +1,13 @@
 #pragma once
 // The state one main window shares between the game rules and the window: board model, series
-// points, play timer mode, game flags, the high-score table and the link flags. Member names are
-// the names the rest of the program uses for them. There is one GameState per main window and no
-// global copy, so two windows (two players of a network game) can live in one process.
+// points, play timer mode, game flags and the high-score table; the state of a network link is
+// the network session's. Member names are the names the rest of the program uses for them. There
+// is one GameState per main window and no global copy, so two windows (two players of a network
+// game) can live in one process.
 //
 // Integers are 16-bit where the game counts in 16 bits (overflow checks rely on it), 32-bit for
 // points. Arrays keep the original index ranges: element 0 of Tube and Score and row/column 0
 // of the line tables are never used.
-#include <QByteArray>
 #include <QString>
 
 #include <array>
@@ -55,38 +55,6 @@ struct GameState {
     // High-score table, index 0 = first place, 0 points = empty place.
     std::array<QString, 5> HighNames;
     std::array<int32_t, 5> HighPoints{};
-
-    // Network link.
-    int16_t ResultNotified = 0;       // colour whose network win is already counted; 0 = none
-    bool LocalIsRed = false;
-    bool NetworkGame = false;
-    bool FromPeer = false;
-    bool HandshakeDone = false;
-    bool Connecting = false;          // a connection attempt runs
-
-    // --- network: net-core ---
-    int16_t PeerClientNo = 0;             // the peer's client number on the control; never reset
-    std::array<float, 2> GamesWon{};      // network games won on this link: 0 own player, 1 peer
-    // --- end ---
-
-    // --- network: net-dialog ---
-    std::array<QString, 2> Nick;      // player names of the connection: 0 own, 1 peer
-    bool CancelConnect = false;       // ends the connection wait without the timeout message
-    int16_t ConnectTimeout = 0;       // seconds of the connection wait
-    // --- end ---
-
-    // --- network: net-chat ---
-    int16_t LogFileNo = 0;            // the dialogue log's block is open (not 0) or not (0)
-    bool KeepVoice = false;           // archive sent and received voice messages
-    QString PeerNameAtConnect;        // the peer's name for archive copies
-    bool RecordAborted = false;       // a push-to-talk press was answered by its release already
-    int32_t TotalOut = 0;             // size of the voice file being sent; 0 = nothing is sent
-    int32_t SentOut = 0;              // bytes of OutBuf sent so far
-    int32_t TotalIn = 0;              // announced size of the incoming voice file; 0 = none
-    int32_t ReceivedIn = 0;           // bytes stored in InBuf so far
-    QByteArray InBuf;                 // the incoming voice file
-    QByteArray OutBuf;                // the outgoing voice file
-    // --- end ---
 };
 
 } // namespace rules

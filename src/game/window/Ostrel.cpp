@@ -91,8 +91,8 @@ Ostrel::Ostrel(QWidget *parent)
     buildShellMenus();
     buildBoard();
     buildChatFrame();
-    buildLinkControls();
     m_heldKey = new platform::HeldKey([this](int code, int) { Form_KeyUp(code, 0); }, this);
+    m_net = std::make_unique<gamenet::NetSession>(*this, m_state, m_rules);
     // The inside is 6345 twips wide, room for the chat frame; 6540 twips is the outer height.
     resize(platform::twipsToPixels(6345), height());
     platform::setOuterSize(this, {platform::outerSize(this).width(), platform::twipsToPixels(6540)});

@@ -10,13 +10,15 @@
 //
 // The window also carries the application shell: its load, resize and unload with the stored
 // settings and high scores, the menus and both languages' captions (OstrelLifecycle.cpp,
-// OstrelMenus.cpp), and the network control Pelkin. The network procedures live in src/game/net:
-// SendPacket frames "<G>", "<D>", "<S>" for the peer, NotifyResults counts network wins.
+// OstrelMenus.cpp), and the chat frame (ChatFrame.cpp, VoiceRecord.cpp). Network play is the
+// session's (src/game/net/NetSession.h): the window owns one, creates its control Pelkin at
+// load and is its NetUi; SendPacket hands "<G>", "<D>", "<S>" to it, NotifyResults a shown win.
+#include "game/net/NetSession.h"
+#include "game/net/NetUi.h"
 #include "game/rules/GameRules.h"
 #include "game/rules/GameState.h"
 #include "game/rules/GameUi.h"
-#include "game/window/HarbexHost.h"
-#include "game/net/OnlineLamp.h"
+#include "game/window/OnlineLamp.h"
 #include "game/window/PictureBox.h"
 #include "game/window/SoundOutput.h"
 #include "platform/Random.h"
@@ -25,7 +27,6 @@
 #include <QAction>
 #include <QGroupBox>
 #include <QPushButton>
-#include <QFile>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -37,7 +38,6 @@
 #include <optional>
 #include <memory>
 
-// --- network: net-chat ---
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -45,15 +45,18 @@ namespace platform {
 class HeldKey;
 class RichTextBox;
 }
-// --- end ---
+namespace gamenet {
+class Peer2Peer;
+}
 
 namespace gamewindow {
 
 class QorTitle;
-class Peer2Peer;
-class OnlineLamp; // --- network: net-chat --- (the online lamp of the chat frame)
+class OnlineLamp;
+using gamenet::HarbexHost;
+using gamenet::Peer2Peer;
 
-class Ostrel : public QMainWindow, public rules::GameUi, public HarbexEvents {
+class Ostrel : public QMainWindow, public rules::GameUi, public gamenet::NetUi {
     Q_OBJECT
 public:
     explicit Ostrel(QWidget *parent = nullptr);
@@ -62,6 +65,10 @@ public:
     rules::GameState &state() { return m_state; }
     rules::GameRules &gameRules() { return m_rules; }
     platform::SystemRandom &random() { return m_random; }
+    // The network session; tests may put one of their own in place before Load.
+    gamenet::NetSession &net() { return *m_net; }
+    const gamenet::NetSession &net() const { return *m_net; }
+    void setNetSession(std::unique_ptr<gamenet::NetSession> session) { m_net = std::move(session); }
 
     // Folder of the sound files; the executable's folder unless set.
     void setProgramFolder(const QString &folder) { m_programFolder = folder; }
@@ -87,6 +94,31 @@ public:
     void CheckHighScore() override;
     void ShowFloatingChip(int16_t Player) override;
 
+    // gamenet::NetUi
+    void ReplayStart() override { menStartgame_Click(); }
+    void ReplayGlide(int16_t Column) override { GoToTube(Column, true); }
+    void ReplayDrop() override { ChipReleased(); }
+    void ShowChatLine(const QString &Line, int32_t Color) override;
+    void ResetChatDisplay() override;
+    void SetChatCaption(const QString &Caption) override;
+    void SetLampColor(int32_t Color) override;
+    void SetBarWidth(int16_t Index, float WidthTwips) override;
+    void ShowBar(int16_t Index, float WidthTwips, bool Visible) override;
+    int16_t TransferBarWidth() const override { return m_transferBarWidth; }
+    void SetRecordLabelEnabled(bool Enabled) override;
+    void RepaintRecordLabel() override;
+    void RestoreRecordLabel() override;
+    void EnableCloseButton(bool Enabled) override;
+    void EnableNetworkMenu(bool Enabled) override;
+    void CheckTwoPlayersMenu() override;
+    void SetPingTimer(int Milliseconds) override;
+    int MsgBox(const QString &Prompt, int Style) override;
+    void Delay(int16_t Seconds) override;
+    void DoEvents() override;
+    QDateTime Now() const override { return QDateTime::currentDateTime(); }
+    QString WorkDir() const override { return m_workDir; }
+    bool LogDialogue() const override { return m_logDialogue; }
+
     void ResetPlaygrid();
     void CheckTimer();
     void adjuststatuslbl();
@@ -109,6 +141,7 @@ public:
     virtual void menHelp_Click();
     // Text of the chat line of a network game; Enter drops the chip only while it is empty.
     virtual QString chatLineText() const;
+    // The window's own frames ("<G>", "<D>", "<S>") and its shown network wins go to the session.
     virtual void SendPacket(const QString &Packet);
     virtual void NotifyResults(int16_t &ActPlayer);
 
@@ -153,10 +186,7 @@ public:
     void Form_Activate();
     // The title window that the first activation closes.
     void setTitleWindow(QorTitle *title);
-    QString WorkDir() const { return m_workDir; }
-    bool LogDialogue() const { return m_logDialogue; }
-    int16_t TransferBarWidth() const { return m_transferBarWidth; }
-    HarbexHost *Pelkin() const { return m_pelkin.get(); }
+    HarbexHost *Pelkin() const { return m_net->Pelkin(); }
     // Why the control could not be created; empty when it was.
     QString pelkinProblem() const { return m_pelkinProblem; }
 
@@ -181,39 +211,17 @@ public:
     QAction *menInfo() const { return m_menInfo; }
     QAction *menCloseAll() const { return m_menCloseAll; }
     QMenu *menLanguage() const { return m_menLanguage; }
+    // Connect in the connection dialog: the game modes make way for the network game.
+    void prepareForConnect();
     QAction *menLangEnglish() const { return m_menLangEnglish; }
     QAction *menLanGerman() const { return m_menLanGerman; }
     QAction *menHelp() const { return m_menHelp; }
 
-    // --- network: net-core ---
-    // Frames (NetFrame.cpp): the five-character length field, and one text frame to the peer.
-    static QString FormatLength(const int16_t &Length);
-    // The link (NetLink.cpp).
-    void Connected();
-    void ConnectionClosed();
-    void CloseConnection();
-    void cmdP2PClose_Click();
-    void Pelkin_ClientConnected(int16_t &ClientNumber) override;
-    void Pelkin_Connect() override;
-    void Pelkin_ClientDied(int16_t &ClientNumber) override;
-    void Pelkin_ServerClose() override;
-    void Pelkin_Error(int16_t &ClientNumber, int16_t Number, QString &Description, int32_t Scode,
-                      const QString &Source, const QString &HelpFile, int32_t HelpContext,
-                      bool &CancelDisplay) override;
-    // The dispatcher of received frames (NetDispatcher.cpp).
-    void Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByteArray &SendedBytes) override;
-    // The won-games tally in the chat frame's caption (NetTally.cpp).
-    void act_ChatCaption();
     const QTimer &timPing() const { return m_timPing; }
-    // --- end ---
-
-    // --- network: net-dialog ---
     // The connection dialog while menIP_Click shows it; null otherwise.
     Peer2Peer *peer2Peer() const { return m_peer2Peer; }
-    // --- end ---
 
-    // --- network: net-chat ---
-    // The chat frame and its controls (src/game/net/ChatFrame.cpp).
+    // The chat frame and its controls (ChatFrame.cpp).
     QGroupBox *frmChat() const { return m_frmChat; }
     platform::RichTextBox *txtInMessage() const { return m_txtInMessage; }
     QLineEdit *txtSendmessage() const { return m_txtSendmessage; }
@@ -230,39 +238,16 @@ public:
     // The work folder; Form_Load sets it, tests may set their own.
     void setWorkDir(const QString &folder) { m_workDir = folder; }
 
-    // Chat and dialogue log (src/game/net/ChatLog.cpp).
+    // The chat line's Enter sends the line (ChatFrame.cpp).
     void txtSendmessage_KeyPress(int16_t &KeyAscii);
-    void SendChat(const QString &Message, bool NoEcho = false);
-    QString GetNick(int16_t Playernum, const QString &Message);
-    void AddChatLine(const QString &Line, std::optional<int16_t> Side = std::nullopt);
-    void WriteLog(const QString &Line);
-    // The footer of the open log block, then the log is closed (the end of every connection).
-    void WriteLogFooter();
 
-    // Voice recording and playback (src/game/net/VoiceRecord.cpp).
+    // Voice recording and playback (VoiceRecord.cpp).
     void OpenMCI();
     void lblRecord_MouseDown(int Button, int Shift, double X, double Y);
     void lblRecord_MouseUp(int Button, int Shift, double X, double Y);
     void lblRepeat_Click();
     void txtSendmessage_KeyUp(int KeyCode, int Shift);
-    void SaveVoice(const QString &file);
     void SaveMen(bool Mode);
-
-    // Voice transfer in blocks (src/game/net/VoiceTransfer.cpp).
-    void SendVoiceFile();
-    void SendSB(std::optional<int32_t> AllBytes = std::nullopt);
-    void GetSB(const QByteArray &gb);
-    static int16_t GetBlockLen(const QByteArray &Bytes, int offset);
-    void ShowSendAnim(const QString &Mode, int32_t DoneBytes);
-    void ShowTransferBar(bool Visible, const QString &Direction);
-    int16_t TransferBarIndex(const QString &Direction) const;
-    // What the dispatcher does for a received "<V>" (its payload) and "<VA"; it answers "<C>"
-    // itself.
-    void ReceiveVoiceAnnounce(const QString &Payload);
-    void ReceiveVoiceComplete();
-    // Hands a voice block to the control (Pelkin.SendBytes).
-    virtual void PelkinSendBytes(int16_t &ClientNumber, const QByteArray &Bytes);
-    // --- end ---
 
 protected:
     bool event(QEvent *event) override;
@@ -276,13 +261,6 @@ private:
     void buildMenus();
     void buildShellMenus();
     void CreatePelkin();
-    // --- network: net-core ---
-    void buildLinkControls();
-    void handshake(const QString &Payload);
-    int m_arrivalDepth = 0;          // dispatcher runs nested in one another
-    bool m_handshakeWaiting = false; // the first handshake's pause is running
-    bool m_replayingStart = false;   // a game start of the peer is being replayed
-    // --- end ---
     void setTimeBarWidth(float twips);
     void setResultHeight(int twips);
     void setStatusCaption(const QString &text);
@@ -346,17 +324,13 @@ private:
     int16_t m_transferBarWidth = 0;
     bool m_unloaded = false;
     QPointer<QorTitle> m_title;
-    std::unique_ptr<HarbexHost> m_pelkin;
     QString m_pelkinProblem;
     std::function<void(const QString &)> m_helpOpener;
     platform::HeldKey *m_heldKey = nullptr; // tells the repeats of a held key from new presses
-    // --- network: net-dialog ---
     Peer2Peer *m_peer2Peer = nullptr;
-    // --- end ---
 
-    // --- network: net-chat ---
+    // The chat frame.
     void buildChatFrame();
-    void restoreRecordLabel();
     void setRecordColor(int32_t color);
     QGroupBox *m_frmChat = nullptr;
     platform::RichTextBox *m_txtInMessage = nullptr;
@@ -368,10 +342,10 @@ private:
     std::array<PictureBox *, 2> m_picSend{};
     std::array<float, 2> m_picSendWidth{};
     std::unique_ptr<platform::WaveRecorder> m_mci;
-    std::unique_ptr<QFile> m_logFile;
     int32_t m_lblRecordColor = int32_t(0x80000012);
-    bool m_sendBusy = false;
-    // --- end ---
+
+    // Last: the session's control raises events into the window, so it goes first.
+    std::unique_ptr<gamenet::NetSession> m_net;
 };
 
 } // namespace gamewindow

@@ -23,14 +23,14 @@ void Ostrel::Form_KeyDown(int &KeyCode, int Shift)
         });
         if (s.KeyHeld || !s.GameRunning || s.ComputerColor == s.CurrentPlayer)
             return;
-        if (s.NetworkGame && !m_rules.OwnTurn())
+        if (m_net->link().NetworkGame && !m_rules.OwnTurn(m_net->link().LocalIsRed))
             return;
         s.KeyHeld = true;
         step([&] {
             switch (KeyCode) {
             case 13:
                 // In a network game Enter with text in the chat line belongs to the chat.
-                if (!s.NetworkGame || chatLineText().isEmpty())
+                if (!m_net->link().NetworkGame || chatLineText().isEmpty())
                     ChipReleased();
                 break;
             case 37: GoToTube(platform::toInt16(s.SelColumn - 1), false); break;
@@ -78,7 +78,7 @@ void Ostrel::picPlaygrid_Click(int16_t Index)
             return;
         const int16_t column = Index % 7;
         step([&] {
-            if (!s.NetworkGame || m_rules.OwnTurn())
+            if (!m_net->link().NetworkGame || m_rules.OwnTurn(m_net->link().LocalIsRed))
                 GoToTube(column, false);
         });
     });
@@ -88,7 +88,7 @@ void Ostrel::picPlaygrid_DblClick(int16_t Index)
 {
     Q_UNUSED(Index);
     rules::GameState &s = m_state;
-    if (s.ComputerColor != s.CurrentPlayer && s.GameRunning && (!s.NetworkGame || m_rules.OwnTurn()))
+    if (s.ComputerColor != s.CurrentPlayer && s.GameRunning && (!m_net->link().NetworkGame || m_rules.OwnTurn(m_net->link().LocalIsRed)))
         ChipReleased();
 }
 

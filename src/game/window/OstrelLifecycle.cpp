@@ -84,7 +84,7 @@ QString pointsText(int32_t points)
 void Ostrel::CreatePelkin()
 {
     m_pelkinProblem.clear();
-    m_pelkin = HarbexHost::create(m_programFolder, this, *this, &m_pelkinProblem);
+    m_net->setPelkin(HarbexHost::create(m_programFolder, this, *m_net, &m_pelkinProblem));
 }
 
 void Ostrel::Load()
@@ -110,7 +110,7 @@ void Ostrel::Form_Load()
     m_random.reseed(uint64_t(QDateTime::currentMSecsSinceEpoch()));
     m_logDialogue = true;
     m_transferBarWidth = SendBarDesignWidth;
-    ShowTransferBar(false, QStringLiteral("Send"));
+    m_net->ShowTransferBar(false, QStringLiteral("Send"));
     adjuststatuslbl();
     m_rules.FillCalculateMatrix();
     m_resultPanelHeight = m_resultHeight;
@@ -153,7 +153,7 @@ void Ostrel::Form_Load()
 
 void Ostrel::Form_Resize()
 {
-    if (m_state.NetworkGame)
+    if (m_net->link().NetworkGame)
         return;
     platform::guardedSub(QStringLiteral("Form_Resize"), [&](Step &step) {
         const QSize outer = platform::outerSize(this); // frame, title bar and menu bar included
@@ -189,8 +189,8 @@ void Ostrel::Form_Unload()
         }
         // The peer learns of the end only from the closed connection; nothing is sent.
         step([&] {
-            if (s.NetworkGame) {
-                CloseConnection();
+            if (m_net->link().NetworkGame) {
+                m_net->CloseConnection();
                 Playsound(QStringLiteral("p2pend"), false);
             }
         });
@@ -227,7 +227,7 @@ void Ostrel::closeEvent(QCloseEvent *event)
     if (!m_unloaded) {
         m_unloaded = true;
         Form_Unload();
-        m_pelkin.reset();
+        m_net->setPelkin(nullptr);
     }
     event->accept();
 }

@@ -16,7 +16,7 @@
 
 #include <QDir>
 #include <QMenuBar>
-#include <QPushButton> // --- network: net-chat ---
+#include <QPushButton>
 
 namespace gamewindow {
 
@@ -109,7 +109,7 @@ void Ostrel::menOnePlayer_Click()
     if (s.GameRunning && !stopRunningGame(s.English, false))
         return;
     ClearModeMenus();
-    if (!s.Connecting) {
+    if (!m_net->link().Connecting) {
         m_menOnePlayer->setChecked(true);
         s.Level = 0;
         s.TotalPoints = 0;
@@ -128,7 +128,7 @@ void Ostrel::menTwoPlayers_Click()
     if (s.GameRunning && !stopRunningGame(s.English, false))
         return;
     ClearModeMenus();
-    if (!s.NetworkGame)
+    if (!m_net->link().NetworkGame)
         m_menTwoPlayers->setChecked(true);
     AdjustTimebar();
     adjuststatuslbl();
@@ -187,7 +187,7 @@ void Ostrel::menIP_Click()
 {
     rules::GameState &s = m_state;
     m_menTimeLimit->setEnabled(false);
-    if (!m_pelkin) {
+    if (!Pelkin()) {
         // Without the control library the game still plays locally; the network cannot be used.
         const QString why = m_pelkinProblem.isEmpty() ? QStringLiteral("libHarbex.so") : m_pelkinProblem;
         platform::MsgBox((s.English ? QStringLiteral("Network play is not available: the control library could not be loaded.")
@@ -198,12 +198,12 @@ void Ostrel::menIP_Click()
     }
     {
         // A fresh dialog at every opening, released when it has closed.
-        Peer2Peer dialog(*this, this);
+        Peer2Peer dialog(*m_net, m_programFolder, [this] { prepareForConnect(); }, this);
         m_peer2Peer = &dialog;
         dialog.exec();
         m_peer2Peer = nullptr;
     }
-    if (s.NetworkGame) {
+    if (m_net->link().NetworkGame) {
         if (QWidget *chat = frmChat())
             chat->setVisible(true);
         platform::setOuterSize(this, {platform::outerSize(this).width(), platform::twipsToPixels(8595)});
@@ -307,11 +307,9 @@ void Ostrel::ChangeLanguage(QString &Language)
         };
         for (const auto &c : captions)
             step([&] { c.item->setText(QString::fromUtf8(en ? c.english : c.german)); });
-        // --- network: net-chat ---
         step([&] { m_cmdP2PClose->setText(en ? QStringLiteral("Close") : QStringLiteral("Beenden")); });
         step([&] { m_lblRepeat->setText(en ? QStringLiteral("R") : QStringLiteral("W")); });
         step([&] { m_lblRecord->setText(en ? QStringLiteral("Record") : QStringLiteral("Aufnahme")); });
-        // --- end ---
     });
 }
 

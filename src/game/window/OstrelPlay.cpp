@@ -40,7 +40,7 @@ void Ostrel::GoToTube(int16_t Column, bool ByComputer)
         if (Column == s.SelColumn || (s.CurrentPlayer == s.ComputerColor && !ByComputer))
             return;
         step([&] {
-            if (s.NetworkGame && !s.FromPeer)
+            if (m_net->link().NetworkGame && !m_net->link().FromPeer)
                 SendPacket(QStringLiteral("<G>") + QString::number(Column));
         });
         int16_t target = Column;
@@ -130,7 +130,7 @@ void Ostrel::ChipReleased()
             }
         });
         step([&] {
-            if (s.NetworkGame && !s.FromPeer)
+            if (m_net->link().NetworkGame && !m_net->link().FromPeer)
                 SendPacket(QStringLiteral("<D>") + QString::number(column));
         });
         step([&] {
@@ -245,7 +245,7 @@ void Ostrel::menStartgame_Click()
 {
     platform::guardedSub(QStringLiteral("menStartgame_Click"), [&](Step &step) {
         rules::GameState &s = m_state;
-        if (s.NetworkGame && s.GameRunning) {
+        if (m_net->link().NetworkGame && s.GameRunning) {
             platform::MsgBox(s.English ? QStringLiteral("Netgames can't be restarted!")
                                        : QStringLiteral("Spiele im Netz können nicht vor Beendigung neu gestartet werden!"),
                              platform::vbInformation | platform::vbOKOnly);
@@ -293,13 +293,13 @@ void Ostrel::menStartgame_Click()
         step([&] { m_rules.RaiseLevel(); });
         step([&] { ResetPlaygrid(); });
         step([&] {
-            if (s.NetworkGame) {
-                s.ResultNotified = 0;
-                if (!s.FromPeer) {
+            if (m_net->link().NetworkGame) {
+                m_net->link().ResultNotified = 0;
+                if (!m_net->link().FromPeer) {
                     SendPacket(QStringLiteral("<S>"));
-                    s.CurrentPlayer = s.LocalIsRed ? 1 : 2;
+                    s.CurrentPlayer = m_net->link().LocalIsRed ? 1 : 2;
                 } else {
-                    s.CurrentPlayer = s.LocalIsRed ? 2 : 1;
+                    s.CurrentPlayer = m_net->link().LocalIsRed ? 2 : 1;
                 }
                 m_rules.ChangeColor();
             } else {
@@ -361,7 +361,7 @@ void Ostrel::adjuststatuslbl()
             } else if (!s.WinCells.isEmpty()) {
                 setStatusCaption(who + (en ? QStringLiteral(" has won!!!") : QStringLiteral(" hat gewonnen!!!")));
                 m_lblStatus->repaint();
-                if (s.NetworkGame)
+                if (m_net->link().NetworkGame)
                     NotifyResults(s.CurrentPlayer);
             } else if (!s.GameRunning) {
                 setStatusCaption(en ? QStringLiteral("F2 - new game!") : QStringLiteral("F2 - für neues Spiel!"));

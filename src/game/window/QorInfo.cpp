@@ -1,6 +1,6 @@
 #include "game/window/QorInfo.h"
 
-#include "game/window/ShellVersion.h"
+#include "game/net/ShellVersion.h"
 #include "platform/Pictures.h"
 #include "platform/Twips.h"
 #include "support/ClickAndBrowse.h"
@@ -9,6 +9,9 @@
 #include <QPainter>
 
 namespace gamewindow {
+
+using gamenet::productName;
+using gamenet::versionText;
 
 using platform::twipsRect;
 using platform::twipsToPixels;

@@ -1,7 +1,7 @@
 #include "game/window/QorTitle.h"
 
 #include "game/window/ChooseLanguage.h"
-#include "game/window/ShellVersion.h"
+#include "game/net/ShellVersion.h"
 #include "platform/AppTitle.h"
 #include "platform/ErrorGuard.h"
 #include "platform/MousePointer.h"
@@ -15,6 +15,9 @@
 #include <QTimer>
 
 namespace gamewindow {
+
+using gamenet::productName;
+using gamenet::versionText;
 
 using platform::twipsRect;
 using platform::twipsToPixels;

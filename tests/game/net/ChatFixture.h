@@ -9,8 +9,10 @@
 
 #include <QDir>
 
-class ChatWindow : public TestWindow {
+// The session of a ChatWindow: frames go to the window's record, voice blocks to its own.
+class ChatSession : public gamenet::NetSession {
 public:
+    ChatSession(TestWindow &w) : NetSession(w, w.state(), w.gameRules()), m_w(w) {}
     void PelkinSendBytes(int16_t &ClientNumber, const QByteArray &Bytes) override
     {
         Q_UNUSED(ClientNumber);
@@ -20,10 +22,26 @@ public:
     {
         if (failSend)
             throw platform::RuntimeError(failSend);
-        TestWindow::SendPacket(Text);
+        m_w.packets.append(Text);
     }
     QList<QByteArray> blocks;
     int failSend = 0; // a run-time error number that sending raises; 0 = sending works
+
+private:
+    TestWindow &m_w;
+};
+
+class ChatWindow : public TestWindow {
+public:
+    ChatWindow()
+    {
+        auto session = std::make_unique<ChatSession>(*this);
+        chat = session.get();
+        setNetSession(std::move(session));
+    }
+    // The window's own frames go through the session like every other.
+    void SendPacket(const QString &Text) override { Ostrel::SendPacket(Text); }
+    ChatSession *chat = nullptr;
 };
 
 struct ChatFixture {
@@ -51,6 +69,7 @@ struct ChatFixture {
         w->Form_Load();
     }
     rules::GameState &s() { return w->state(); }
+    gamenet::LinkState &n() { return w->net().link(); }
     QString work(const QString &name) const { return QDir(w->WorkDir()).filePath(name); }
 };
 

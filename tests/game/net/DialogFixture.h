@@ -26,19 +26,36 @@ public:
     void play(const QString &, bool) override {}
 };
 
-class DialogWindow : public gamewindow::Ostrel {
+class DialogSession : public gamenet::NetSession {
 public:
-    void Pelkin_ClientConnected(int16_t &) override { state().NetworkGame = true; }
-    void Pelkin_Connect() override { state().NetworkGame = true; }
+    using NetSession::NetSession;
+    void Pelkin_ClientConnected(int16_t &) override { link().NetworkGame = true; }
+    void Pelkin_Connect() override { link().NetworkGame = true; }
     void Pelkin_Error(int16_t &, int16_t Number, QString &, int32_t, const QString &, const QString &, int32_t,
                       bool &CancelDisplay) override
     {
         errors.append(Number);
         CancelDisplay = true;
         if (Number == 10061)
-            state().CancelConnect = true;
+            link().CancelConnect = true;
     }
     QList<int> errors;
+};
+
+class DialogWindow : public gamewindow::Ostrel {
+public:
+    DialogWindow()
+    {
+        auto session = std::make_unique<DialogSession>(*this, state(), gameRules());
+        dialogSession = session.get();
+        setNetSession(std::move(session));
+    }
+    // A connection dialog on this window, as the network game command opens it.
+    std::unique_ptr<gamenet::Peer2Peer> newDialog()
+    {
+        return std::make_unique<gamenet::Peer2Peer>(net(), programFolder(), [this] { prepareForConnect(); }, this);
+    }
+    DialogSession *dialogSession = nullptr;
 };
 
 struct DialogFixture {
@@ -70,6 +87,7 @@ struct DialogFixture {
     }
     ~DialogFixture() { IniHandler::IniPath.clear(); }
     rules::GameState &s() { return w->state(); }
+    gamenet::LinkState &n() { return w->net().link(); }
     QByteArray iniFile() const
     {
         QFile f(IniHandler::IniPath);

@@ -13,29 +13,42 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-class NetWindow : public gamewindow::Ostrel {
+// The window's session, recording the frames it sends and the bytes it receives.
+class RecordingSession : public gamenet::NetSession {
 public:
-    void menHelp_Click() override {}
-    void CheckHighScore() override {}
+    using NetSession::NetSession;
     void SendPacket(const QString &Packet) override
     {
         sent.append(Packet);
-        Ostrel::SendPacket(Packet);
+        NetSession::SendPacket(Packet);
     }
     void Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByteArray &SendedBytes) override
     {
         received += SendedBytes;
-        Ostrel::Pelkin_DataArrival(ClientNumber, bytesTotal, SendedBytes);
+        NetSession::Pelkin_DataArrival(ClientNumber, bytesTotal, SendedBytes);
     }
+    QStringList sent;
+    QByteArray received;
+};
+
+class NetWindow : public gamewindow::Ostrel {
+public:
+    NetWindow()
+    {
+        auto session = std::make_unique<RecordingSession>(*this, state(), gameRules());
+        rec = session.get();
+        setNetSession(std::move(session));
+    }
+    void menHelp_Click() override {}
+    void CheckHighScore() override {}
     // Hands an arrival to the dispatcher exactly as given, as the control does.
     void arrive(const QByteArray &bytes)
     {
         int16_t client = 1;
         QByteArray copy = bytes;
-        Ostrel::Pelkin_DataArrival(client, int32_t(copy.size()), copy);
+        rec->NetSession::Pelkin_DataArrival(client, int32_t(copy.size()), copy);
     }
-    QStringList sent;
-    QByteArray received;
+    RecordingSession *rec = nullptr;
 };
 
 struct NetSide {
@@ -63,10 +76,11 @@ struct NetSide {
         if (!w->Pelkin())
             qFatal("no control: %s", qPrintable(w->pelkinProblem()));
         w->menOnePlayer()->setChecked(false);
-        s().Nick[0] = nick;
-        s().LocalIsRed = red;
+        n().Nick[0] = nick;
+        n().LocalIsRed = red;
     }
     rules::GameState &s() { return w->state(); }
+    gamenet::LinkState &n() { return w->net().link(); }
     // The lines that reached the chat display. Only these two read the chat's record of them.
     // The lines of the chat display since the last clearLines().
     QStringList lines() const { return allLines().mid(cleared); }

@@ -15,7 +15,7 @@ constexpr int32_t Green = 0x00FF00;
 constexpr int32_t Red = 0x0000FF;
 constexpr int32_t Yellow = 0x00FFFF;
 
-void addLine(ChatWindow &w, const QString &line, std::optional<int16_t> side = std::nullopt) { w.AddChatLine(line, side); }
+void addLine(ChatWindow &w, const QString &line, std::optional<int16_t> side = std::nullopt) { w.net().AddChatLine(line, side); }
 
 // Every character of text[from, to) has the colour.
 bool coloured(platform::RichTextBox *box, int from, int to, int32_t color)
@@ -45,7 +45,7 @@ private slots:
         ChatFixture f;
         auto *box = f.w->txtInMessage();
         QCOMPARE(box->text(), QStringLiteral(" "));
-        f.s().LocalIsRed = true;
+        f.n().LocalIsRed = true;
         addLine(*f.w, "--- notice");
         // The first line takes the blank's place, wholly in its colour.
         QCOMPARE(box->text(), QStringLiteral("--- notice "));
@@ -58,7 +58,7 @@ private slots:
         QVERIFY(coloured(box, 26, 36, Yellow));
 
         // On the yellow side the own lines are yellow and the peer's red.
-        f.s().LocalIsRed = false;
+        f.n().LocalIsRed = false;
         addLine(*f.w, "own", 1);
         addLine(*f.w, "peer", 7);
         const int own = int(box->text().indexOf("own"));
@@ -73,8 +73,8 @@ private slots:
     void enterSendsTheLineUnderTheOwnNameAndEchoesIt()
     {
         ChatFixture f;
-        f.s().LocalIsRed = true;
-        f.s().Nick = {"Anna", "Bert"};
+        f.n().LocalIsRed = true;
+        f.n().Nick = {"Anna", "Bert"};
         QLineEdit *line = f.w->txtSendmessage();
         line->setText("Hello");
         QTest::keyClick(line, Qt::Key_Return);
@@ -97,7 +97,7 @@ private slots:
     {
         ChatFixture f;
         ScriptedMsgBoxes boxes;
-        f.w->failSend = 6;
+        f.w->chat->failSend = 6;
         f.w->txtSendmessage()->setText("Hello");
         QTest::keyClick(f.w->txtSendmessage(), Qt::Key_Return);
         QCOMPARE(boxes.count(), 1);
@@ -109,12 +109,12 @@ private slots:
     void nickCommandRenamesWithoutEchoAndGoesOutUnderTheNewName()
     {
         ChatFixture f;
-        f.s().LocalIsRed = true;
-        f.s().Nick = {"Anna", "Bert"};
+        f.n().LocalIsRed = true;
+        f.n().Nick = {"Anna", "Bert"};
         f.w->txtSendmessage()->setText("/nick Bertram");
         QTest::keyClick(f.w->txtSendmessage(), Qt::Key_Return);
         QCOMPARE(f.w->packets, QStringList{"<T><Bertram> /nick Bertram"});
-        QCOMPARE(f.s().Nick[0], QStringLiteral("Bertram"));
+        QCOMPARE(f.n().Nick[0], QStringLiteral("Bertram"));
         QCOMPARE(f.w->txtInMessage()->text(), QStringLiteral("--- Player: Anna changed his/her name to: Bertram ... "));
         QVERIFY(coloured(f.w->txtInMessage(), 0, 10, Green));
         QVERIFY(f.w->frmChat()->title().contains("Bertram"));
@@ -123,26 +123,26 @@ private slots:
         // The peer's frame: the name after the first ">" is skipped; 20 characters keep 12.
         int16_t peer = 1;
         QString text = "   26<Bert> /NICK  ABCDEFGHIJKLMNOPQRST  ";
-        QCOMPARE(f.w->GetNick(peer, text), QStringLiteral("ABCDEFGHIJKL"));
-        QCOMPARE(f.s().Nick[1], QStringLiteral("ABCDEFGHIJKL"));
+        QCOMPARE(f.w->net().GetNick(peer, text), QStringLiteral("ABCDEFGHIJKL"));
+        QCOMPARE(f.n().Nick[1], QStringLiteral("ABCDEFGHIJKL"));
         QCOMPARE(f.sound.count("nickchan"), 2);
     }
 
     void onlyALeadingNickCommandWithANameRenames()
     {
         ChatFixture f;
-        f.s().Nick = {"Anna", "Bert"};
+        f.n().Nick = {"Anna", "Bert"};
         int16_t own = 0;
         QString words = "Hi /NICK Bob";
-        QCOMPARE(f.w->GetNick(own, words), QString());
+        QCOMPARE(f.w->net().GetNick(own, words), QString());
         QString blanks = "/NICK     ";
-        QCOMPARE(f.w->GetNick(own, blanks), QString());
+        QCOMPARE(f.w->net().GetNick(own, blanks), QString());
         QString noBlank = "/NICKBob";
-        QCOMPARE(f.w->GetNick(own, noBlank), QString());
-        QCOMPARE(f.s().Nick[0], QStringLiteral("Anna"));
+        QCOMPARE(f.w->net().GetNick(own, noBlank), QString());
+        QCOMPARE(f.n().Nick[0], QStringLiteral("Anna"));
         QString leading = "   /Nick Bob";
-        QCOMPARE(f.w->GetNick(own, leading), QStringLiteral("Bob"));
-        QCOMPARE(f.s().Nick[0], QStringLiteral("Bob"));
+        QCOMPARE(f.w->net().GetNick(own, leading), QStringLiteral("Bob"));
+        QCOMPARE(f.n().Nick[0], QStringLiteral("Bob"));
 
         // "Hi /NICK Bob" and "/NICK " with only blanks go out as chat and are echoed.
         f.w->txtSendmessage()->setText("/NICK   ");
@@ -154,10 +154,10 @@ private slots:
     void germanNotice()
     {
         ChatFixture f(false);
-        f.s().Nick = {"Anna", "Bert"};
+        f.n().Nick = {"Anna", "Bert"};
         int16_t peer = 1;
         QString text = "<Bert> /nick Zed";
-        QCOMPARE(f.w->GetNick(peer, text), QStringLiteral("Zed"));
+        QCOMPARE(f.w->net().GetNick(peer, text), QStringLiteral("Zed"));
         QCOMPARE(f.w->txtInMessage()->text(), QStringLiteral("--- Spieler: Bert änderte seinen Namen auf: Zed ... "));
     }
 
@@ -195,13 +195,13 @@ private slots:
         QVERIFY(!QFile::exists(f.work("QorLog.Txt")));
         addLine(*f.w, "  --- Connected with Bert! ---");
         addLine(*f.w, QStringLiteral("<Bert> Grüße"), 2);
-        QCOMPARE(f.s().LogFileNo, int16_t(1));
-        f.w->WriteLogFooter();
-        QCOMPARE(f.s().LogFileNo, int16_t(0));
-        f.w->WriteLogFooter(); // a second end of the connection writes nothing
+        QCOMPARE(f.n().LogFileNo, int16_t(1));
+        f.w->net().WriteLogFooter();
+        QCOMPARE(f.n().LogFileNo, int16_t(0));
+        f.w->net().WriteLogFooter(); // a second end of the connection writes nothing
         f.w->menLanGerman_Click();
         addLine(*f.w, "<Anna> next", 1);
-        f.w->WriteLogFooter();
+        f.w->net().WriteLogFooter();
 
         const QList<QByteArray> lines = logLines(f);
         QCOMPARE(lines.size(), 17);
@@ -228,7 +228,7 @@ private slots:
     void sentAndReceivedLinesAreLoggedAsShown()
     {
         ChatFixture f;
-        f.s().Nick = {"Anna", "Bert"};
+        f.n().Nick = {"Anna", "Bert"};
         f.w->txtSendmessage()->setText("Hello");
         QTest::keyClick(f.w->txtSendmessage(), Qt::Key_Return);
         f.w->txtSendmessage()->setText("/nick Ann");

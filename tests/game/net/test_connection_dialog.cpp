@@ -13,7 +13,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-using gamewindow::Peer2Peer;
+using gamenet::Peer2Peer;
 
 namespace {
 // The lines of the settings file after its [SETTINGS] line, CR LF removed.
@@ -48,11 +48,12 @@ void TestConnectionDialog::firstStartShowsDefaultsAndStoresThemInOrder()
 {
     DialogFixture f;
     f.w->menLangEnglish_Click();
-    f.s().ResultNotified = 2;
-    f.s().NetworkGame = true;
-    Peer2Peer d(*f.w, f.w.get());
-    QCOMPARE(f.s().ResultNotified, int16_t(0));
-    QVERIFY(!f.s().NetworkGame);
+    f.n().ResultNotified = 2;
+    f.n().NetworkGame = true;
+    auto dialog = f.w->newDialog();
+    Peer2Peer &d = *dialog;
+    QCOMPARE(f.n().ResultNotified, int16_t(0));
+    QVERIFY(!f.n().NetworkGame);
     QCOMPARE(d.windowTitle(), QStringLiteral("TCP/IP - Connection"));
     QCOMPARE(d.txtName()->text(), QString());
     QCOMPARE(d.txtIP()->text(), QString());
@@ -99,7 +100,8 @@ void TestConnectionDialog::storedFieldsFollowTheirReadRules()
     QFETCH(bool, yellow);
     QFETCH(bool, logChecked);
     DialogFixture f(QByteArray("[SETTINGS]\r\nPlayername=  Ann \r\nLastIP=10.0.0.7\r\n" + ini).constData());
-    Peer2Peer d(*f.w, f.w.get());
+    auto dialog = f.w->newDialog();
+    Peer2Peer &d = *dialog;
     QCOMPARE(d.txtPort(0)->text(), port);
     QCOMPARE(d.txtTimeout()->text(), timeout);
     QCOMPARE(d.optColor(1)->isChecked(), yellow);
@@ -112,7 +114,8 @@ void TestConnectionDialog::storedFieldsFollowTheirReadRules()
 void TestConnectionDialog::keysWrittenInAnotherCaseUpdateTheSameEntry()
 {
     DialogFixture f("[SETTINGS]\r\nlogfile=NO\r\nplayername=Bob\r\n");
-    Peer2Peer d(*f.w, f.w.get());
+    auto dialog = f.w->newDialog();
+    Peer2Peer &d = *dialog;
     QVERIFY(!d.chkLogfile()->isChecked());
     QCOMPARE(d.txtName()->text(), QStringLiteral("Bob"));
     d.txtName()->setText(QStringLiteral("Rita"));
@@ -128,7 +131,8 @@ void TestConnectionDialog::foldingAndStandardValues()
 {
     DialogFixture f("[SETTINGS]\r\nPortRed=2000\r\nP2PTimeout=20\r\n");
     f.w->menLanGerman_Click();
-    Peer2Peer d(*f.w, f.w.get());
+    auto dialog = f.w->newDialog();
+    Peer2Peer &d = *dialog;
     QCOMPARE(d.cmdAdvanced()->text(), QStringLiteral("Erweitert >>"));
     d.cmdAdvanced()->click();
     QCOMPARE(d.heightTwips(), 3270);
@@ -160,16 +164,17 @@ void TestConnectionDialog::redSideWaitEndsWhenThePeerJoins()
     const quint16 port = freePort();
     f.w->menOnePlayer()->setChecked(true);
     f.w->menTimeLimit()->setEnabled(true);
-    Peer2Peer d(*f.w, f.w.get());
+    auto dialog = f.w->newDialog();
+    Peer2Peer &d = *dialog;
     d.txtName()->setText(QStringLiteral(" Ann "));
     d.txtIP()->setText(QStringLiteral("10.9.9.9")); // red: not used, stored all the same
     d.txtPort(0)->setText(QString::number(port));
     d.txtTimeout()->setText(QStringLiteral("20"));
-    f.s().GamesWon = {3, 4};
+    f.n().GamesWon = {3, 4};
     QTcpSocket peer;
     bool waitingDuringAttempt = false;
     QTimer::singleShot(100, [&] {
-        waitingDuringAttempt = f.s().Connecting && !d.cmdConnect()->isEnabled() && !d.Frame1()->isEnabled()
+        waitingDuringAttempt = f.n().Connecting && !d.cmdConnect()->isEnabled() && !d.Frame1()->isEnabled()
                             && d.txtName()->isEnabled() && platform::mousePointer() == platform::vbHourglass;
         // Changes during the wait do not touch the running attempt; they are stored at the end.
         d.txtName()->setText(QStringLiteral("Zed"));
@@ -177,23 +182,23 @@ void TestConnectionDialog::redSideWaitEndsWhenThePeerJoins()
     });
     d.cmdConnect_Click();
     QVERIFY(waitingDuringAttempt);
-    QVERIFY(f.s().NetworkGame);
+    QVERIFY(f.n().NetworkGame);
     QCOMPARE(boxes.count(), 0);
-    QVERIFY(!f.s().Connecting);
+    QVERIFY(!f.n().Connecting);
     QVERIFY(d.unloaded());
-    QCOMPARE(f.s().Nick[0], QStringLiteral(" Ann "));
-    QCOMPARE(f.s().Nick[1], QString());
-    QCOMPARE(f.s().GamesWon[0], 0.0f);
-    QCOMPARE(f.s().GamesWon[1], 0.0f);
-    QVERIFY(f.s().LocalIsRed);
+    QCOMPARE(f.n().Nick[0], QStringLiteral(" Ann "));
+    QCOMPARE(f.n().Nick[1], QString());
+    QCOMPARE(f.n().GamesWon[0], 0.0f);
+    QCOMPARE(f.n().GamesWon[1], 0.0f);
+    QVERIFY(f.n().LocalIsRed);
     QVERIFY(!f.w->menOnePlayer()->isChecked());
     QVERIFY(!f.w->menTimeLimit()->isEnabled());
     QCOMPARE(platform::mousePointer(), int(platform::vbDefault));
-    QCOMPARE(gamewindow::dialogpelkin::getText(f.w->Pelkin(), HX_DISPID_RemoteHost), QString());
+    QCOMPARE(gamenet::dialogpelkin::getText(f.w->Pelkin(), HX_DISPID_RemoteHost), QString());
     const QStringList stored = settingsLines(f.iniFile());
     QVERIFY(stored.contains(QStringLiteral("PlayerName=Zed")));
     QVERIFY(stored.contains(QStringLiteral("LastIP=10.9.9.9")));
-    f.w->CloseConnection();
+    f.w->net().CloseConnection();
 }
 
 void TestConnectionDialog::yellowSideWaitEndsWhenTheConnectionIsMade()
@@ -202,26 +207,28 @@ void TestConnectionDialog::yellowSideWaitEndsWhenTheConnectionIsMade()
     ScriptedMsgBoxes boxes;
     QTcpServer listener;
     QVERIFY(listenLow(listener));
-    Peer2Peer d(*f.w, f.w.get());
+    auto dialog = f.w->newDialog();
+    Peer2Peer &d = *dialog;
     d.optColor(1)->click();
     d.txtIP()->setText(QStringLiteral("127.0.0.1"));
     d.txtPort(0)->setText(QString::number(listener.serverPort()));
     d.txtTimeout()->setText(QStringLiteral("20"));
     d.cmdConnect_Click();
-    QVERIFY(f.s().NetworkGame);
-    QVERIFY(!f.s().LocalIsRed);
+    QVERIFY(f.n().NetworkGame);
+    QVERIFY(!f.n().LocalIsRed);
     QCOMPARE(boxes.count(), 0);
     QVERIFY(listener.waitForNewConnection(2000) || listener.hasPendingConnections());
     QCOMPARE(settingsLines(f.iniFile()).first(), QStringLiteral("P2PColor=YELLOW"));
-    QCOMPARE(gamewindow::dialogpelkin::getText(f.w->Pelkin(), HX_DISPID_RemoteHost), QStringLiteral("127.0.0.1"));
-    f.w->CloseConnection();
+    QCOMPARE(gamenet::dialogpelkin::getText(f.w->Pelkin(), HX_DISPID_RemoteHost), QStringLiteral("127.0.0.1"));
+    f.w->net().CloseConnection();
 }
 
 void TestConnectionDialog::cancelDuringTheWaitEndsItWithoutTimeoutMessage()
 {
     DialogFixture f;
     ScriptedMsgBoxes boxes;
-    Peer2Peer d(*f.w, f.w.get());
+    auto dialog = f.w->newDialog();
+    Peer2Peer &d = *dialog;
     d.txtPort(0)->setText(QString::number(freePort()));
     d.txtTimeout()->setText(QStringLiteral("600"));
     bool stillOpenAfterCancel = false;
@@ -234,9 +241,9 @@ void TestConnectionDialog::cancelDuringTheWaitEndsItWithoutTimeoutMessage()
     });
     d.cmdConnect_Click();
     QVERIFY(stillOpenAfterCancel);
-    QVERIFY(f.s().CancelConnect);
-    QVERIFY(!f.s().NetworkGame);
-    QVERIFY(!f.s().Connecting);
+    QVERIFY(f.n().CancelConnect);
+    QVERIFY(!f.n().NetworkGame);
+    QVERIFY(!f.n().Connecting);
     QCOMPARE(boxes.count(), 0);
     QVERIFY(d.unloaded());
 }
@@ -245,14 +252,15 @@ void TestConnectionDialog::refusedConnectionEndsTheWaitWithoutTimeoutMessage()
 {
     DialogFixture f;
     ScriptedMsgBoxes boxes;
-    Peer2Peer d(*f.w, f.w.get());
+    auto dialog = f.w->newDialog();
+    Peer2Peer &d = *dialog;
     d.optColor(1)->click();
     d.txtIP()->setText(QStringLiteral("127.0.0.1"));
     d.txtPort(0)->setText(QString::number(freePort()));
     d.txtTimeout()->setText(QStringLiteral("600"));
     d.cmdConnect_Click();
-    QVERIFY(f.w->errors.contains(10061));
-    QVERIFY(!f.s().NetworkGame);
+    QVERIFY(f.w->dialogSession->errors.contains(10061));
+    QVERIFY(!f.n().NetworkGame);
     QCOMPARE(boxes.count(), 0);
     QVERIFY(d.unloaded());
 }
@@ -263,16 +271,17 @@ void TestConnectionDialog::timeoutDisconnectsAndReports()
     f.w->menLangEnglish_Click();
     ScriptedMsgBoxes boxes;
     const quint16 port = freePort();
-    Peer2Peer d(*f.w, f.w.get());
+    auto dialog = f.w->newDialog();
+    Peer2Peer &d = *dialog;
     d.txtPort(0)->setText(QString::number(port));
     d.txtTimeout()->setText(QStringLiteral("0"));
     d.cmdConnect_Click();
     QCOMPARE(boxes.count(), 1);
     QCOMPARE(boxes.shown().at(0).prompt, QStringLiteral("Timeout! - Connection was not available for 0 seconds!"));
     QCOMPARE(boxes.shown().at(0).style, int(platform::vbOKOnly));
-    QVERIFY(!f.s().NetworkGame);
+    QVERIFY(!f.n().NetworkGame);
     QVERIFY(d.unloaded());
-    QVERIFY(!f.s().Connecting);
+    QVERIFY(!f.n().Connecting);
     QCOMPARE(platform::mousePointer(), int(platform::vbDefault));
 }
 
@@ -281,7 +290,8 @@ void TestConnectionDialog::negativeTimeoutMakesNoPass()
     DialogFixture f;
     f.w->menLanGerman_Click();
     ScriptedMsgBoxes boxes;
-    Peer2Peer d(*f.w, f.w.get());
+    auto dialog = f.w->newDialog();
+    Peer2Peer &d = *dialog;
     d.txtPort(0)->setText(QString::number(freePort()));
     d.txtTimeout()->setText(QStringLiteral("-5"));
     QElapsedTimer clock;
@@ -291,7 +301,7 @@ void TestConnectionDialog::negativeTimeoutMakesNoPass()
     QCOMPARE(boxes.count(), 1);
     QCOMPARE(boxes.shown().at(0).prompt,
              QStringLiteral("Timeout! - Verbindung konnte nicht während -5 Sekunden hergestellt werden!"));
-    QCOMPARE(f.s().ConnectTimeout, int16_t(-5));
+    QCOMPARE(f.n().ConnectTimeout, int16_t(-5));
 }
 
 void TestConnectionDialog::onlyBlanksLeaveTheRemoteHostAlone()
@@ -299,24 +309,26 @@ void TestConnectionDialog::onlyBlanksLeaveTheRemoteHostAlone()
     DialogFixture f;
     ScriptedMsgBoxes boxes;
     {
-        Peer2Peer d(*f.w, f.w.get());
+        auto dialog = f.w->newDialog();
+    Peer2Peer &d = *dialog;
         d.optColor(1)->click();
         d.txtIP()->setText(QStringLiteral("   "));
         d.txtPort(0)->setText(QString::number(freePort()));
         d.txtTimeout()->setText(QStringLiteral("-1"));
         d.cmdConnect_Click();
     }
-    QCOMPARE(gamewindow::dialogpelkin::getText(f.w->Pelkin(), HX_DISPID_RemoteHost), QString());
+    QCOMPARE(gamenet::dialogpelkin::getText(f.w->Pelkin(), HX_DISPID_RemoteHost), QString());
     {
         // A tab is no blank: the text goes to the control as it stands.
-        Peer2Peer d(*f.w, f.w.get());
+        auto dialog = f.w->newDialog();
+    Peer2Peer &d = *dialog;
         d.optColor(1)->click();
         d.txtIP()->setText(QStringLiteral(" \t "));
         d.txtPort(0)->setText(QString::number(freePort()));
         d.txtTimeout()->setText(QStringLiteral("-1"));
         d.cmdConnect_Click();
     }
-    QCOMPARE(gamewindow::dialogpelkin::getText(f.w->Pelkin(), HX_DISPID_RemoteHost), QStringLiteral(" \t "));
+    QCOMPARE(gamenet::dialogpelkin::getText(f.w->Pelkin(), HX_DISPID_RemoteHost), QStringLiteral(" \t "));
     int timeouts = 0;
     for (const auto &box : boxes.shown())
         timeouts += box.prompt.startsWith(QStringLiteral("Timeout! - ")) ? 1 : 0;
@@ -340,7 +352,7 @@ void TestConnectionDialog::netgameCommandWithoutLinkKeepsTheWindow()
     QCOMPARE(f.w->height(), height);
     QVERIFY(f.w->menOnePlayer()->isChecked());
     QVERIFY(!f.w->menTimeLimit()->isEnabled());
-    QVERIFY(!f.s().NetworkGame);
+    QVERIFY(!f.n().NetworkGame);
     // The dialog stored its fields when it closed.
     QCOMPARE(settingsLines(f.iniFile()).filter("P2PColor=").size(), 1);
 }
@@ -359,10 +371,10 @@ void TestConnectionDialog::netgameCommandWithLinkEnlargesTheWindow()
         QTest::keyClick(d->txtIP(), Qt::Key_Return); // Enter presses Connect
     });
     f.w->menIP_Click();
-    QVERIFY(f.s().NetworkGame);
+    QVERIFY(f.n().NetworkGame);
     QCOMPARE(boxes.count(), 0);
     QCOMPARE(platform::outerSize(f.w.get()).height(), platform::twipsToPixels(8595));
-    f.w->CloseConnection();
+    f.w->net().CloseConnection();
 }
 
 QTEST_MAIN(TestConnectionDialog)

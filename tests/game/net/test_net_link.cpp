@@ -25,8 +25,8 @@ struct Pair {
         const uint16_t port = freePort();
         red.host(port);
         yellow.join(port);
-        return QTest::qWaitFor([&] { return red.s().HandshakeDone && yellow.s().HandshakeDone; }, 10000)
-            && QTest::qWaitFor([&] { return yellow.w->received.count("<E>") == 2; }, 10000);
+        return QTest::qWaitFor([&] { return red.n().HandshakeDone && yellow.n().HandshakeDone; }, 10000)
+            && QTest::qWaitFor([&] { return yellow.w->rec->received.count("<E>") == 2; }, 10000);
     }
     // One move of `mover`, waited for on the other side.
     bool move(NetSide &mover, NetSide &other, int column)
@@ -58,6 +58,7 @@ private slots:
     void closingFromTheHostingSide();
     void unloadingEndsTheLink();
     void germanLinesAndTheArchivingLamp();
+    void aVoiceMessageCrossesTheLinkAndIsArchived();
 };
 
 void TestNetLink::handshakeLinksBothSides()
@@ -65,7 +66,7 @@ void TestNetLink::handshakeLinksBothSides()
     Pair p;
     QVERIFY(p.link());
     for (NetSide *side : {&p.red, &p.yellow}) {
-        const rules::GameState &s = side->s();
+        const gamenet::LinkState &s = side->n();
         QVERIFY(s.NetworkGame);
         QVERIFY(!side->w->menIP()->isEnabled());
         QVERIFY(side->w->menTwoPlayers()->isChecked());
@@ -77,16 +78,16 @@ void TestNetLink::handshakeLinksBothSides()
         QCOMPARE(side->w->timPing().interval(), 2000);
         QCOMPARE(side->sound.count("p2pstart"), 1);
     }
-    QCOMPARE(p.red.s().PeerClientNo, int16_t(1));
+    QCOMPARE(p.red.n().PeerClientNo, int16_t(1));
     // The same version on both sides: one line each, no warning.
     QCOMPARE(p.red.lines(), QStringList{"  --- Connected with Bert! ---"});
     QCOMPARE(p.yellow.lines(), QStringList{"  --- Connected with Anna! ---"});
-    QCOMPARE(p.red.s().Nick[1], QString("Bert"));
-    QCOMPARE(p.yellow.s().PeerNameAtConnect, QString("Anna"));
+    QCOMPARE(p.red.n().Nick[1], QString("Bert"));
+    QCOMPARE(p.yellow.n().PeerNameAtConnect, QString("Anna"));
     // Host, joiner, host: the host sends two "<E>", the joiner one.
-    QCOMPARE(countFrames(p.red.w->sent, "<E>"), 2);
-    QCOMPARE(countFrames(p.yellow.w->sent, "<E>"), 1);
-    QCOMPARE(p.red.w->sent.first(), QString("<E>Anna|Freeware Version 2.98"));
+    QCOMPARE(countFrames(p.red.w->rec->sent, "<E>"), 2);
+    QCOMPARE(countFrames(p.yellow.w->rec->sent, "<E>"), 1);
+    QCOMPARE(p.red.w->rec->sent.first(), QString("<E>Anna|Freeware Version 2.98"));
     QCOMPARE(p.boxes.count(), 0);
 }
 
@@ -110,31 +111,31 @@ void TestNetLink::gamesPlayedAcrossAreCountedOnEachSide()
     for (NetSide *side : {&r, &y}) {
         QVERIFY(!side->s().GameRunning);
         QVERIFY(!side->s().WinCells.isEmpty());
-        QCOMPARE(side->s().ResultNotified, int16_t(1));
+        QCOMPARE(side->n().ResultNotified, int16_t(1));
     }
     // Replayed moves send nothing back: each side sent only its own moves.
-    QCOMPARE(countFrames(r.w->sent, "<D>"), 4);
-    QCOMPARE(countFrames(y.w->sent, "<D>"), 3);
-    QCOMPARE(countFrames(y.w->sent, "<S>"), 0);
-    for (const QString &frame : y.w->sent)
+    QCOMPARE(countFrames(r.w->rec->sent, "<D>"), 4);
+    QCOMPARE(countFrames(y.w->rec->sent, "<D>"), 3);
+    QCOMPARE(countFrames(y.w->rec->sent, "<S>"), 0);
+    for (const QString &frame : y.w->rec->sent)
         if (frame.startsWith("<G>") || frame.startsWith("<D>"))
             QCOMPARE(frame.mid(3), QString("2"));
-    QCOMPARE(r.s().GamesWon, (std::array<float, 2>{1, 0}));
-    QCOMPARE(y.s().GamesWon, (std::array<float, 2>{0, 1}));
+    QCOMPARE(r.n().GamesWon, (std::array<float, 2>{1, 0}));
+    QCOMPARE(y.n().GamesWon, (std::array<float, 2>{0, 1}));
     QCOMPARE(r.w->frmChat()->title(), QString("    Won games ->  Anna : 1    Bert : 0 "));
     QCOMPARE(y.w->frmChat()->title(), QString("    Won games ->  Bert : 0    Anna : 1 "));
     // The status line shows the same win again: counted once.
     r.w->adjuststatuslbl();
     y.w->adjuststatuslbl();
-    QCOMPARE(r.s().GamesWon, (std::array<float, 2>{1, 0}));
+    QCOMPARE(r.n().GamesWon, (std::array<float, 2>{1, 0}));
 
     // Yellow starts the next game: yellow moves first on both sides.
     QVERIFY(p.start(y, r));
-    QCOMPARE(countFrames(y.w->sent, "<S>"), 1);
-    QCOMPARE(countFrames(r.w->sent, "<S>"), 1);
+    QCOMPARE(countFrames(y.w->rec->sent, "<S>"), 1);
+    QCOMPARE(countFrames(r.w->rec->sent, "<S>"), 1);
     QCOMPARE(r.s().CurrentPlayer, int16_t(2));
     QCOMPARE(y.s().CurrentPlayer, int16_t(2));
-    QCOMPARE(r.s().ResultNotified, int16_t(0));
+    QCOMPARE(r.n().ResultNotified, int16_t(0));
     QCOMPARE(r.s().MoveCount, int16_t(0));
     QCOMPARE(r.s().Tube, (std::array<int16_t, 8>{}));
     for (int round = 0; round < 3; ++round) {
@@ -143,9 +144,9 @@ void TestNetLink::gamesPlayedAcrossAreCountedOnEachSide()
     }
     QVERIFY(p.move(y, r, 3));
     QVERIFY(p.sameBoard());
-    QCOMPARE(r.s().ResultNotified, int16_t(2));
-    QCOMPARE(r.s().GamesWon, (std::array<float, 2>{1, 1}));
-    QCOMPARE(y.s().GamesWon, (std::array<float, 2>{1, 1}));
+    QCOMPARE(r.n().ResultNotified, int16_t(2));
+    QCOMPARE(r.n().GamesWon, (std::array<float, 2>{1, 1}));
+    QCOMPARE(y.n().GamesWon, (std::array<float, 2>{1, 1}));
     QCOMPARE(y.w->frmChat()->title(), QString("    Won games ->  Bert : 1    Anna : 1 "));
     QCOMPARE(p.boxes.count(), 0);
 }
@@ -153,8 +154,8 @@ void TestNetLink::gamesPlayedAcrossAreCountedOnEachSide()
 namespace {
 void checkNoLink(NetSide &side)
 {
-    QVERIFY(!side.s().NetworkGame);
-    QVERIFY(!side.s().HandshakeDone);
+    QVERIFY(!side.n().NetworkGame);
+    QVERIFY(!side.n().HandshakeDone);
     QCOMPARE(side.w->shpOnlineLamp()->fillColor(), 0xE0E0E0);
     QVERIFY(side.w->menIP()->isEnabled());
     QVERIFY(!side.w->cmdP2PClose()->isEnabled());
@@ -171,11 +172,11 @@ void TestNetLink::closingFromTheJoiningSide()
     p.red.clearLines();
     p.yellow.clearLines();
 
-    p.yellow.w->cmdP2PClose_Click();
+    p.yellow.w->net().cmdP2PClose_Click();
     QCOMPARE(p.yellow.lines(), (QStringList{"--- Connection closed by Bert! ---", "--- Connection to Anna closed! ---"}));
     QCOMPARE(p.yellow.sound.count("p2pend"), 2);
     checkNoLink(p.yellow);
-    QVERIFY(QTest::qWaitFor([&] { return !p.red.s().NetworkGame; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return !p.red.n().NetworkGame; }, 5000));
     QCOMPARE(p.red.lines(), QStringList{"--- Connection to Bert closed! ---"});
     QCOMPARE(p.red.sound.count("p2pend"), 1);
     checkNoLink(p.red);
@@ -183,10 +184,10 @@ void TestNetLink::closingFromTheJoiningSide()
     QVERIFY(p.red.s().GameRunning);
     QVERIFY(p.yellow.s().GameRunning);
     QVERIFY(p.red.w->menTwoPlayers()->isChecked());
-    QCOMPARE(p.red.s().Nick[1], QString("Bert"));
+    QCOMPARE(p.red.n().Nick[1], QString("Bert"));
 
     // A second click finds no link.
-    p.yellow.w->cmdP2PClose_Click();
+    p.yellow.w->net().cmdP2PClose_Click();
     QCOMPARE(p.boxes.count(), 1);
     QCOMPARE(p.boxes.shown().first().prompt, QString("Connection already closed!"));
     QCOMPARE(p.yellow.sound.count("p2pend"), 2);
@@ -198,11 +199,11 @@ void TestNetLink::closingFromTheHostingSide()
     QVERIFY(p.link());
     p.red.clearLines();
     p.yellow.clearLines();
-    p.red.w->cmdP2PClose_Click();
+    p.red.w->net().cmdP2PClose_Click();
     QCOMPARE(p.red.lines(), (QStringList{"--- Connection closed by Anna! ---", "--- Connection to Bert closed! ---"}));
     QCOMPARE(p.red.sound.count("p2pend"), 2);
     checkNoLink(p.red);
-    QVERIFY(QTest::qWaitFor([&] { return !p.yellow.s().NetworkGame; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return !p.yellow.n().NetworkGame; }, 5000));
     QCOMPARE(p.yellow.lines(), QStringList{"--- Connection to Anna closed! ---"});
     QCOMPARE(p.yellow.sound.count("p2pend"), 1);
     checkNoLink(p.yellow);
@@ -216,8 +217,8 @@ void TestNetLink::unloadingEndsTheLink()
     p.yellow.clearLines();
     p.red.w->close();
     QCOMPARE(p.red.sound.count("p2pend"), 2);
-    QVERIFY(!p.red.s().NetworkGame);
-    QVERIFY(QTest::qWaitFor([&] { return !p.yellow.s().NetworkGame; }, 5000));
+    QVERIFY(!p.red.n().NetworkGame);
+    QVERIFY(QTest::qWaitFor([&] { return !p.yellow.n().NetworkGame; }, 5000));
     QCOMPARE(p.yellow.lines(), QStringList{"--- Connection to Anna closed! ---"});
 }
 
@@ -227,7 +228,7 @@ void TestNetLink::germanLinesAndTheArchivingLamp()
     p.red.s().English = false;
     p.yellow.s().English = false;
     // Voice messages archived on the joining side: its lamp turns yellow at the handshake.
-    p.yellow.s().KeepVoice = true;
+    p.yellow.n().KeepVoice = true;
     QVERIFY(p.link());
     QCOMPARE(p.red.lines(), QStringList{"  --- Verbunden mit Bert! ---"});
     QCOMPARE(p.yellow.lines(), QStringList{"  --- Verbunden mit Anna! ---"});
@@ -236,18 +237,46 @@ void TestNetLink::germanLinesAndTheArchivingLamp()
     p.red.clearLines();
     p.yellow.clearLines();
 
-    p.yellow.w->cmdP2PClose_Click();
+    p.yellow.w->net().cmdP2PClose_Click();
     QCOMPARE(p.yellow.lines(),
              (QStringList{"--- Verbindung wurde von Bert beendet! ---", "--- Verbindung zu Anna getrennt! ---"}));
-    QVERIFY(!p.yellow.s().KeepVoice);
+    QVERIFY(!p.yellow.n().KeepVoice);
     QCOMPARE(p.yellow.w->shpOnlineLamp()->fillColor(), 0xE0E0E0);
-    QVERIFY(QTest::qWaitFor([&] { return !p.red.s().NetworkGame; }, 5000));
+    QVERIFY(QTest::qWaitFor([&] { return !p.red.n().NetworkGame; }, 5000));
     QCOMPARE(p.red.lines(), QStringList{"--- Verbindung zu Bert getrennt! ---"});
     QCOMPARE(p.boxes.count(), 0);
-    p.red.w->cmdP2PClose_Click();
+    p.red.w->net().cmdP2PClose_Click();
     QCOMPARE(p.boxes.count(), 1);
     QCOMPARE(p.boxes.shown().first().prompt, QString("Verbindung wurde bereits getrennt!"));
     QCOMPARE(p.boxes.shown().first().style, int(platform::vbOKOnly));
+}
+
+void TestNetLink::aVoiceMessageCrossesTheLinkAndIsArchived()
+{
+    Pair p;
+    QVERIFY(p.link());
+    QVERIFY(p.red.w->WorkDir() != p.yellow.w->WorkDir());
+    p.yellow.n().KeepVoice = true;
+    // A recording of three blocks (2000, 2000, 500 bytes) leaves the red side.
+    QByteArray recording(4500, Qt::Uninitialized);
+    for (int i = 0; i < recording.size(); ++i)
+        recording[i] = char((i * 7 + i / 2000) & 0xFF);
+    QFile out(QDir(p.red.w->WorkDir()).filePath("outvoice.wav"));
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(recording) == recording.size());
+    out.close();
+    p.red.w->net().SendVoiceFile();
+    QVERIFY(QTest::qWaitFor([&] { return p.yellow.sound.waited("invoice") == 1; }, 10000));
+    QFile in(QDir(p.yellow.w->WorkDir()).filePath("invoice.wav"));
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QCOMPARE(in.readAll(), recording);
+    // The receiver kept a copy named after the peer; the sender may record again.
+    const QStringList copies = QDir(p.yellow.w->WorkDir()).entryList({"Anna_*.Wav"}, QDir::Files);
+    QCOMPARE(copies.size(), 1);
+    QVERIFY(QTest::qWaitFor([&] { return p.red.n().TotalOut == 0 && p.red.w->lblRecord()->isEnabled(); }, 5000));
+    QCOMPARE(countFrames(p.red.w->rec->sent, "<V>"), 1);
+    QCOMPARE(countFrames(p.red.w->rec->sent, "<VA"), 1);
+    QCOMPARE(countFrames(p.yellow.w->rec->sent, "<C>"), 4);
+    QVERIFY(p.red.n().NetworkGame && p.yellow.n().NetworkGame);
 }
 
 QTEST_MAIN(TestNetLink)

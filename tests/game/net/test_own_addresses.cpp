@@ -9,9 +9,9 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 
-using gamewindow::gatewayInRouteFile;
-using gamewindow::Peer2Peer;
-using gamewindow::QorFindIPs;
+using gamenet::gatewayInRouteFile;
+using gamenet::Peer2Peer;
+using gamenet::QorFindIPs;
 
 namespace {
 const QByteArray DefaultRouteTable = "===========================================================================\r\n"
@@ -129,7 +129,8 @@ void TestOwnAddresses::ownAddressButtonShowsTheGatewayAndCopiesIt()
     // A stale output file from an earlier press is deleted first.
     writeFile(f.w->WorkDir(), "0.0.0.0 0.0.0.0 6.6.6.6 6.6.6.7 1\n");
     FakeRoute route{DefaultRouteTable};
-    Peer2Peer d(*f.w, f.w.get());
+    auto dialog = f.w->newDialog();
+    Peer2Peer &d = *dialog;
     d.setRouteBatchStarter(std::ref(route));
     QString firstRow, caption, localRow;
     bool copyEnabled = false;
@@ -161,7 +162,8 @@ void TestOwnAddresses::loopbackGatewayMeansNotYetConnected()
     DialogFixture f;
     f.w->menLanGerman_Click();
     FakeRoute route{"127.0.0.0 255.0.0.0 127.0.0.1 127.0.0.1 1\r\n"};
-    Peer2Peer d(*f.w, f.w.get());
+    auto dialog = f.w->newDialog();
+    Peer2Peer &d = *dialog;
     d.setRouteBatchStarter(std::ref(route));
     QString firstRow, advice;
     bool copyEnabled = true;
@@ -185,7 +187,8 @@ void TestOwnAddresses::failedRouteCommandReportsAndShowsUnknown()
     writeFile(f.w->WorkDir(), DefaultRouteTable); // stale: must not be read
     FakeRoute route;
     route.task = 3; // starts, but leaves no output
-    Peer2Peer d(*f.w, f.w.get());
+    auto dialog = f.w->newDialog();
+    Peer2Peer &d = *dialog;
     d.setRouteBatchStarter(std::ref(route));
     QString firstRow;
     whenModal<QorFindIPs>([&](QorFindIPs *w) {
@@ -219,7 +222,8 @@ void TestOwnAddresses::copyingTheHostNameTakesTheControlsName()
 {
     DialogFixture f;
     FakeRoute route{DefaultRouteTable};
-    Peer2Peer d(*f.w, f.w.get());
+    auto dialog = f.w->newDialog();
+    Peer2Peer &d = *dialog;
     d.setRouteBatchStarter(std::ref(route));
     QString hostRow;
     bool closed = false;
@@ -240,7 +244,8 @@ void TestOwnAddresses::realRouteTableGivesARow()
     DialogFixture f;
     f.w->menLangEnglish_Click();
     ScriptedMsgBoxes boxes;
-    Peer2Peer d(*f.w, f.w.get());
+    auto dialog = f.w->newDialog();
+    Peer2Peer &d = *dialog;
     QString firstRow;
     whenModal<QorFindIPs>([&](QorFindIPs *w) {
         firstRow = w->lblIP(0)->text();

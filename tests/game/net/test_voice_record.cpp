@@ -3,7 +3,7 @@
 #include "ChatFixture.h"
 #include "platform/HeldKey.h"
 
-#include "game/net/OnlineLamp.h"
+#include "game/window/OnlineLamp.h"
 
 #include <QDate>
 #include <QDirIterator>
@@ -37,7 +37,7 @@ QStringList allFiles(const ChatFixture &f)
 
 void connectedLabel(ChatFixture &f)
 {
-    f.s().NetworkGame = true;
+    f.n().NetworkGame = true;
     f.w->lblRecord()->setEnabled(true);
 }
 } // namespace
@@ -49,17 +49,17 @@ private slots:
     {
         ChatFixture f;
         f.w->txtSendmessage_KeyUp(120, 0);
-        QVERIFY(!f.s().KeepVoice);
+        QVERIFY(!f.n().KeepVoice);
         QCOMPARE(f.w->shpOnlineLamp()->fillColor(), 0xE0E0E0);
-        f.s().NetworkGame = true;
+        f.n().NetworkGame = true;
         QTest::keyClick(f.w->txtSendmessage(), Qt::Key_F9);
-        QVERIFY(f.s().KeepVoice);
+        QVERIFY(f.n().KeepVoice);
         QCOMPARE(f.w->shpOnlineLamp()->fillColor(), 0xFFFF);
         QTest::keyClick(f.w->txtSendmessage(), Qt::Key_F9);
-        QVERIFY(!f.s().KeepVoice);
+        QVERIFY(!f.n().KeepVoice);
         QCOMPARE(f.w->shpOnlineLamp()->fillColor(), 0xFF);
         f.w->txtSendmessage_KeyUp(121, 0); // F10
-        QVERIFY(!f.s().KeepVoice);
+        QVERIFY(!f.n().KeepVoice);
         // A held F9 repeats as release and press pairs with one time stamp: one switch.
         auto send = [&](QEvent::Type type, quint64 time) {
             QKeyEvent event(type, Qt::Key_F9, Qt::NoModifier);
@@ -73,9 +73,9 @@ private slots:
             send(QEvent::KeyPress, t);
         }
         send(QEvent::KeyRelease, 2100);
-        QTRY_VERIFY(f.s().KeepVoice);
+        QTRY_VERIFY(f.n().KeepVoice);
         QTest::qWait(2 * platform::HeldKey::PairWaitMs);
-        QVERIFY(f.s().KeepVoice);
+        QVERIFY(f.n().KeepVoice);
     }
 
     void aQuickClickSendsNothingAndLeavesTheLabelReady()
@@ -88,11 +88,11 @@ private slots:
                                                                       Qt::NoModifier));
         f.w->lblRecord_MouseDown(1, 0, 0, 0);
         QVERIFY(f.w->packets.isEmpty());
-        QVERIFY(f.w->blocks.isEmpty());
+        QVERIFY(f.w->chat->blocks.isEmpty());
         QCOMPARE(readAll(f.work("outvoice.wav")).size(), 44);
         QVERIFY(f.w->lblRecord()->isEnabled());
         QCOMPARE(f.w->lblRecordColor(), int32_t(0x80000012));
-        QVERIFY(!f.s().RecordAborted);
+        QVERIFY(!f.n().RecordAborted);
         QCOMPARE(f.w->MCI().mode(), platform::WaveRecorder::Mode::NotOpen);
     }
 
@@ -128,12 +128,12 @@ private slots:
         QCOMPARE(f.w->lblRecordColor(), int32_t(0x80000012));
         // The label stays disabled until the message is on its way.
         QVERIFY(!f.w->lblRecord()->isEnabled());
-        for (int guard = 0; guard < 1000 && f.s().TotalOut != 0; ++guard)
-            f.w->SendSB();
+        for (int guard = 0; guard < 1000 && f.n().TotalOut != 0; ++guard)
+            f.w->net().SendSB();
         QCOMPARE(f.w->packets.last(), QStringLiteral("<VA"));
         QVERIFY(f.w->lblRecord()->isEnabled());
         QByteArray joined;
-        for (const QByteArray &b : f.w->blocks)
+        for (const QByteArray &b : f.w->chat->blocks)
             joined += b.mid(8);
         QCOMPARE(joined, file);
     }
@@ -154,11 +154,11 @@ private slots:
     void archiveCopiesAreNamedAfterThePeerAndTheSecond()
     {
         ChatFixture f;
-        f.s().PeerNameAtConnect = "Anna";
+        f.n().PeerNameAtConnect = "Anna";
         QString source = f.work("outvoice.wav");
         writeFile(source, pattern(300));
-        f.w->SaveVoice(source);
-        f.w->SaveVoice(source);
+        f.w->net().SaveVoice(source);
+        f.w->net().SaveVoice(source);
         const QStringList names = archives(f);
         QCOMPARE(names.size(), 2);
         const QRegularExpression rule("^Anna_(.*)_(\\d{6})\\.Wav$");
@@ -177,8 +177,8 @@ private slots:
         writeFile(source, pattern(50));
         const QStringList before = allFiles(f);
         for (const char *peer : {"../x", "/", "..\\..\\y", "a:b*c?\"<>|", ""}) {
-            f.s().PeerNameAtConnect = peer;
-            f.w->SaveVoice(source);
+            f.n().PeerNameAtConnect = peer;
+            f.w->net().SaveVoice(source);
         }
         const QStringList after = allFiles(f);
         QCOMPARE(after.size(), before.size() + 5);
@@ -189,15 +189,15 @@ private slots:
     void keptVoiceArchivesSentAndReceivedMessages()
     {
         ChatFixture f;
-        f.s().KeepVoice = true;
-        f.s().PeerNameAtConnect = "Bert";
+        f.n().KeepVoice = true;
+        f.n().PeerNameAtConnect = "Bert";
         writeFile(f.work("outvoice.wav"), pattern(45));
-        f.w->SendVoiceFile();
+        f.w->net().SendVoiceFile();
         QCOMPARE(archives(f).size(), 1);
-        f.w->ReceiveVoiceAnnounce("20");
+        f.w->net().ReceiveVoiceAnnounce("20");
         QByteArray block = QByteArray("<VD   20") + pattern(20);
-        f.w->GetSB(block);
-        f.w->ReceiveVoiceComplete();
+        f.w->net().GetSB(block);
+        f.w->net().ReceiveVoiceComplete();
         const QStringList names = archives(f);
         QCOMPARE(names.size(), 2);
         QVERIFY(names[0].startsWith("Bert_") && names[1].startsWith("Bert_"));

@@ -24,11 +24,11 @@ Sent sendFile(ChatFixture &f, const QByteArray &file)
 {
     writeFile(f.work("outvoice.wav"), file);
     f.w->packets.clear();
-    f.w->blocks.clear();
-    f.w->SendVoiceFile();
-    for (int guard = 0; guard < 1000 && f.s().TotalOut != 0; ++guard)
-        f.w->SendSB(); // the receiver's "<C>"
-    return {f.w->packets, f.w->blocks};
+    f.w->chat->blocks.clear();
+    f.w->net().SendVoiceFile();
+    for (int guard = 0; guard < 1000 && f.n().TotalOut != 0; ++guard)
+        f.w->net().SendSB(); // the receiver's "<C>"
+    return {f.w->packets, f.w->chat->blocks};
 }
 } // namespace
 
@@ -63,10 +63,10 @@ private slots:
         }
         QCOMPARE(joined, file);
         QVERIFY(f.w->lblRecord()->isEnabled());
-        QCOMPARE(f.s().SentOut, 0);
+        QCOMPARE(f.n().SentOut, 0);
         QVERIFY(!f.w->picSend(0)->isVisible());
         // A "<C>" with nothing on its way has no effect.
-        f.w->SendSB();
+        f.w->net().SendSB();
         QCOMPARE(f.w->packets.size(), 2);
     }
 
@@ -79,13 +79,13 @@ private slots:
         QVERIFY(sent.blocks.isEmpty());
         QVERIFY(f.w->lblRecord()->isEnabled());
         QCOMPARE(f.w->lblRecordColor(), int32_t(0x80000012));
-        QVERIFY(f.s().RecordAborted);
+        QVERIFY(f.n().RecordAborted);
         QVERIFY(!f.w->picSend(1)->isVisible());
 
         // A recording that is missing altogether is treated alike, not left hanging.
         f.w->lblRecord()->setEnabled(false);
         QFile::remove(f.work("outvoice.wav"));
-        f.w->SendVoiceFile();
+        f.w->net().SendVoiceFile();
         QVERIFY(f.w->packets.isEmpty());
         QVERIFY(f.w->lblRecord()->isEnabled());
     }
@@ -94,23 +94,23 @@ private slots:
     {
         ChatFixture f;
         QCOMPARE(f.w->TransferBarWidth(), int16_t(6120));
-        f.s().LocalIsRed = true;
+        f.n().LocalIsRed = true;
         writeFile(f.work("outvoice.wav"), pattern(4500));
-        f.w->SendVoiceFile();
+        f.w->net().SendVoiceFile();
         QVERIFY(f.w->picSend(0)->isVisibleTo(f.w->frmChat()));
         QVERIFY(qAbs(f.w->picSendWidthTwips(0) - 61.2f) < 0.01f);
-        f.w->SendSB();
+        f.w->net().SendSB();
         QVERIFY(qAbs(f.w->picSendWidthTwips(0) - 2720.0f) < 1.0f);
-        f.w->SendSB();
-        f.w->SendSB();
+        f.w->net().SendSB();
+        f.w->net().SendSB();
         QVERIFY(f.w->picSendWidthTwips(0) < 6120.0f && f.w->picSendWidthTwips(0) > 6119.9f);
 
         // The yellow side sends on bar 1 and receives on bar 0.
         ChatFixture y;
-        y.s().LocalIsRed = false;
-        QCOMPARE(y.w->TransferBarIndex("Send"), int16_t(1));
-        QCOMPARE(y.w->TransferBarIndex("Get"), int16_t(0));
-        y.w->ReceiveVoiceAnnounce("4500");
+        y.n().LocalIsRed = false;
+        QCOMPARE(y.w->net().TransferBarIndex("Send"), int16_t(1));
+        QCOMPARE(y.w->net().TransferBarIndex("Get"), int16_t(0));
+        y.w->net().ReceiveVoiceAnnounce("4500");
         QVERIFY(y.w->picSend(0)->isVisibleTo(y.w->frmChat()));
         QVERIFY(!y.w->picSend(1)->isVisibleTo(y.w->frmChat()));
     }
@@ -122,31 +122,31 @@ private slots:
         writeFile(receiver.work("invoice.wav"), pattern(9000)); // an older, longer message
         const QByteArray file = pattern(4500);
         writeFile(sender.work("outvoice.wav"), file);
-        sender.w->SendVoiceFile();
+        sender.w->net().SendVoiceFile();
         // The frames cross: each "<V>" and "<VD" is answered with "<C>".
         int answers = 0;
         for (int guard = 0; guard < 100; ++guard) {
             if (!sender.w->packets.isEmpty()) {
                 const QString p = sender.w->packets.takeFirst();
                 if (p.startsWith("<V>")) {
-                    receiver.w->ReceiveVoiceAnnounce(p.mid(3));
+                    receiver.w->net().ReceiveVoiceAnnounce(p.mid(3));
                 } else if (p == "<VA") {
-                    receiver.w->ReceiveVoiceComplete();
+                    receiver.w->net().ReceiveVoiceComplete();
                     break;
                 }
-            } else if (!sender.w->blocks.isEmpty()) {
-                QByteArray block = sender.w->blocks.takeFirst();
-                receiver.w->GetSB(block);
+            } else if (!sender.w->chat->blocks.isEmpty()) {
+                QByteArray block = sender.w->chat->blocks.takeFirst();
+                receiver.w->net().GetSB(block);
             } else {
                 QFAIL("nothing on the wire");
             }
             ++answers;
-            sender.w->SendSB();
+            sender.w->net().SendSB();
         }
         QCOMPARE(answers, 4);
         QCOMPARE(readAll(receiver.work("invoice.wav")), file);
-        QCOMPARE(receiver.s().TotalIn, 0);
-        QCOMPARE(receiver.s().ReceivedIn, 0);
+        QCOMPARE(receiver.n().TotalIn, 0);
+        QCOMPARE(receiver.n().ReceivedIn, 0);
         QCOMPARE(receiver.sound.waited("invoice"), 1);
         QCOMPARE(receiver.sound.requests.last().path, receiver.work("invoice.wav"));
     }
@@ -154,17 +154,17 @@ private slots:
     void aSecondAnnouncementDropsTheUnfinishedMessageWithAWarning()
     {
         ChatFixture f;
-        f.w->ReceiveVoiceAnnounce("4000");
+        f.w->net().ReceiveVoiceAnnounce("4000");
         QByteArray block = frame("<VD", pattern(2000));
-        f.w->GetSB(block);
-        QCOMPARE(f.s().ReceivedIn, 2000);
-        f.w->ReceiveVoiceAnnounce("100");
-        QCOMPARE(f.s().TotalIn, 100);
-        QCOMPARE(f.s().ReceivedIn, 0);
+        f.w->net().GetSB(block);
+        QCOMPARE(f.n().ReceivedIn, 2000);
+        f.w->net().ReceiveVoiceAnnounce("100");
+        QCOMPARE(f.n().TotalIn, 100);
+        QCOMPARE(f.n().ReceivedIn, 0);
         QVERIFY(f.w->txtInMessage()->text().startsWith("--- Voice message incomplete"));
         QByteArray small = frame("<VD", QByteArray(100, 'a'));
-        f.w->GetSB(small);
-        f.w->ReceiveVoiceComplete();
+        f.w->net().GetSB(small);
+        f.w->net().ReceiveVoiceComplete();
         QCOMPARE(readAll(f.work("invoice.wav")), QByteArray(100, 'a'));
     }
 
@@ -173,32 +173,32 @@ private slots:
         ChatFixture f;
         // Blocks with no transfer pending are dropped.
         QByteArray stray = frame("<VD", pattern(2000));
-        f.w->GetSB(stray);
-        QCOMPARE(f.s().ReceivedIn, 0);
-        QVERIFY(f.s().InBuf.isEmpty());
+        f.w->net().GetSB(stray);
+        QCOMPARE(f.n().ReceivedIn, 0);
+        QVERIFY(f.n().InBuf.isEmpty());
         // No size, size 0, negative and absurd sizes change nothing.
         for (const char *payload : {"", "abc", "0", "-5", "99999999999", "21474837", "1e300", "  "}) {
-            f.w->ReceiveVoiceAnnounce(payload);
-            QCOMPARE(f.s().TotalIn, 0);
+            f.w->net().ReceiveVoiceAnnounce(payload);
+            QCOMPARE(f.n().TotalIn, 0);
         }
         // The largest transfer is accepted, but nothing is allocated before a block arrives.
-        f.w->ReceiveVoiceAnnounce("21474836");
-        QCOMPARE(f.s().TotalIn, 21474836);
-        QVERIFY(f.s().InBuf.isEmpty());
+        f.w->net().ReceiveVoiceAnnounce("21474836");
+        QCOMPARE(f.n().TotalIn, 21474836);
+        QVERIFY(f.n().InBuf.isEmpty());
 
         // Blocks beyond the announced size: the buffer keeps exactly the announced bytes.
-        f.w->ReceiveVoiceAnnounce("10");
+        f.w->net().ReceiveVoiceAnnounce("10");
         QByteArray big = frame("<VD", pattern(2000));
-        f.w->GetSB(big);
-        f.w->GetSB(big);
-        QCOMPARE(f.s().InBuf.size(), 10);
-        QCOMPARE(f.s().ReceivedIn, 10);
-        QCOMPARE(f.s().InBuf, pattern(10));
+        f.w->net().GetSB(big);
+        f.w->net().GetSB(big);
+        QCOMPARE(f.n().InBuf.size(), 10);
+        QCOMPARE(f.n().ReceivedIn, 10);
+        QCOMPARE(f.n().InBuf, pattern(10));
         // A frame too short to hold a payload adds nothing.
         QByteArray cut("<VD");
-        f.w->GetSB(cut);
-        QCOMPARE(f.s().ReceivedIn, 10);
-        f.w->ReceiveVoiceComplete();
+        f.w->net().GetSB(cut);
+        QCOMPARE(f.n().ReceivedIn, 10);
+        f.w->net().ReceiveVoiceComplete();
         QCOMPARE(readAll(f.work("invoice.wav")), pattern(10));
     }
 
@@ -207,24 +207,24 @@ private slots:
         const QByteArray data = frame("<C>", "") + frame("<VD", QByteArray(2000, 'z')) + QByteArray("<T>  abc")
                               + "<X>99999" + "<X>-9999" + "<X> 1 2 " + "<X>";
         int16_t at = 0;
-        QCOMPARE(gamewindow::Ostrel::GetBlockLen(data, at), int16_t(0));
+        QCOMPARE(gamenet::NetSession::GetBlockLen(data, at), int16_t(0));
         at = 8;
-        QCOMPARE(gamewindow::Ostrel::GetBlockLen(data, at), int16_t(2000));
+        QCOMPARE(gamenet::NetSession::GetBlockLen(data, at), int16_t(2000));
         at = 2016;
-        QCOMPARE(gamewindow::Ostrel::GetBlockLen(data, at), int16_t(0));
+        QCOMPARE(gamenet::NetSession::GetBlockLen(data, at), int16_t(0));
         at = 2024; // beyond 16 bits: an overflow, as for any 16-bit number
-        QVERIFY_THROWS_EXCEPTION(platform::RuntimeError, gamewindow::Ostrel::GetBlockLen(data, at));
+        QVERIFY_THROWS_EXCEPTION(platform::RuntimeError, gamenet::NetSession::GetBlockLen(data, at));
         at = 2032;
-        QCOMPARE(gamewindow::Ostrel::GetBlockLen(data, at), int16_t(-9999));
+        QCOMPARE(gamenet::NetSession::GetBlockLen(data, at), int16_t(-9999));
         at = 2040;
-        QCOMPARE(gamewindow::Ostrel::GetBlockLen(data, at), int16_t(12));
+        QCOMPARE(gamenet::NetSession::GetBlockLen(data, at), int16_t(12));
         at = 2048; // the field is missing: nothing past the end is read
-        QCOMPARE(gamewindow::Ostrel::GetBlockLen(data, at), int16_t(0));
+        QCOMPARE(gamenet::NetSession::GetBlockLen(data, at), int16_t(0));
         at = -3;
-        QCOMPARE(gamewindow::Ostrel::GetBlockLen(data, at), int16_t(0));
+        QCOMPARE(gamenet::NetSession::GetBlockLen(data, at), int16_t(0));
         QByteArray shortField("<D>   1");
         at = 0;
-        QCOMPARE(gamewindow::Ostrel::GetBlockLen(shortField, at), int16_t(1));
+        QCOMPARE(gamenet::NetSession::GetBlockLen(shortField, at), int16_t(1));
     }
 };
 

@@ -182,15 +182,12 @@ void TestBoardModel::changeColorHandsTheMoveOverAndShowsTheChip()
 void TestBoardModel::ownTurnFollowsTheLocalColour()
 {
     RulesRig rig;
-    rig.st.LocalIsRed = true;
     rig.st.CurrentPlayer = 1;
-    QVERIFY(rig.rules.OwnTurn());
+    QVERIFY(rig.rules.OwnTurn(true));
+    QVERIFY(!rig.rules.OwnTurn(false));
     rig.st.CurrentPlayer = 2;
-    QVERIFY(!rig.rules.OwnTurn());
-    rig.st.LocalIsRed = false;
-    QVERIFY(rig.rules.OwnTurn());
-    rig.st.CurrentPlayer = 1;
-    QVERIFY(!rig.rules.OwnTurn());
+    QVERIFY(!rig.rules.OwnTurn(true));
+    QVERIFY(rig.rules.OwnTurn(false));
 }
 
 void TestBoardModel::twoWindowsKeepSeparateBoards()

@@ -101,6 +101,7 @@ struct WindowFixture {
         w->menTwoPlayers()->setChecked(!onePlayer);
     }
     rules::GameState &s() { return w->state(); }
+    gamenet::LinkState &n() { return w->net().link(); }
 
     void key(Qt::Key k) { QTest::keyClick(w.get(), k); }
     // Clicks the cell as a person does: press and release.

@@ -33,15 +33,28 @@ public:
     double now = 1000.0;
 };
 
-// A main window that counts the control's events and records the help files it opens.
-class AppWindow : public Ostrel {
+// A session that counts the control's events.
+class AppSession : public gamenet::NetSession {
 public:
-    AppWindow() { setHelpOpener([this](const QString &file) { helpFiles.append(file); }); }
+    using NetSession::NetSession;
     void Pelkin_Connect() override { ++connects; }
     void Pelkin_ServerMessage(QString &msgText) override { messages.append(msgText); }
-    QStringList helpFiles;
     QStringList messages;
     int connects = 0;
+};
+
+// A main window with that session that records the help files it opens.
+class AppWindow : public Ostrel {
+public:
+    AppWindow()
+    {
+        setHelpOpener([this](const QString &file) { helpFiles.append(file); });
+        auto session = std::make_unique<AppSession>(*this, state(), gameRules());
+        app = session.get();
+        setNetSession(std::move(session));
+    }
+    QStringList helpFiles;
+    AppSession *app = nullptr;
 };
 
 struct App {
@@ -85,6 +98,7 @@ struct App {
         return *w;
     }
     rules::GameState &s() { return w->state(); }
+    gamenet::LinkState &n() { return w->net().link(); }
 };
 
 // Green or grey: the time bar's look, judged by the middle of its picture.
@@ -652,15 +666,15 @@ void TestApp::twoPlayersWhileLinkedLeavesNoModeMarked()
 {
     App a;
     AppWindow &w = a.load();
-    a.s().NetworkGame = true;
+    a.n().NetworkGame = true;
     w.menTwoPlayers_Click();
     QVERIFY(!w.menOnePlayer()->isChecked());
     QVERIFY(!w.menTwoPlayers()->isChecked());
     QVERIFY(!w.menIP()->isChecked());
     QVERIFY(!w.menTimeLimit()->isEnabled());
-    a.s().NetworkGame = false;
+    a.n().NetworkGame = false;
     // A connection attempt keeps Player : Computer from marking itself.
-    a.s().Connecting = true;
+    a.n().Connecting = true;
     a.s().Level = 2;
     w.menOnePlayer_Click();
     QVERIFY(!w.menOnePlayer()->isChecked());
@@ -851,7 +865,7 @@ void TestApp::boardIsCentredExceptDuringANetworkGame()
     QCOMPARE(w.PicPlayBoard()->y(), (outer.height() - 50) / 2 - w.PicPlayBoard()->height() / 2);
     QVERIFY(w.PicPlayBoard()->isVisible());
     const QPoint before = w.PicPlayBoard()->pos();
-    a.s().NetworkGame = true;
+    a.n().NetworkGame = true;
     w.resize(500, 500);
     QTest::qWait(20);
     QCOMPARE(w.PicPlayBoard()->pos(), before);
@@ -897,8 +911,8 @@ void TestApp::controlIsCreatedWithServerFalseAndRaisesEvents()
     port.type = HX_I2;
     port.u.i2 = int16_t(server.serverPort());
     QCOMPARE(w.Pelkin()->Invoke(HX_DISPID_ActivatePort, HX_INVOKE_METHOD, &port, 1, nullptr, &error), int32_t(HX_OK));
-    QTRY_COMPARE(w.connects, 1);
-    QVERIFY(!w.messages.isEmpty());
+    QTRY_COMPARE(w.app->connects, 1);
+    QVERIFY(!w.app->messages.isEmpty());
     w.close();
     QVERIFY(!w.Pelkin());
 }
@@ -925,7 +939,7 @@ void TestApp::withoutTheControlLibraryTheGameStillPlaysAndNetgameReportsIt()
 }
 
 namespace {
-struct Recorder : HarbexEvents {
+struct Recorder : gamenet::HarbexEvents {
     QStringList seen;
     void Pelkin_Error(int16_t &ClientNumber, int16_t Number, QString &Description, int32_t, const QString &,
                       const QString &, int32_t, bool &CancelDisplay) override
@@ -953,10 +967,10 @@ void TestApp::eventArgumentsFromTheControlAreCheckedAndWrittenBack()
 {
     Recorder r;
     // Too few arguments, no arguments at all, unknown events: dropped.
-    HarbexHost::dispatch(r, HX_EVENT_DataArrival, nullptr, 3);
+    gamenet::HarbexHost::dispatch(r, HX_EVENT_DataArrival, nullptr, 3);
     HxVariant one{};
-    HarbexHost::dispatch(r, HX_EVENT_Error, &one, 1);
-    HarbexHost::dispatch(r, 77, nullptr, 0);
+    gamenet::HarbexHost::dispatch(r, HX_EVENT_Error, &one, 1);
+    gamenet::HarbexHost::dispatch(r, 77, nullptr, 0);
     QVERIFY(r.seen.isEmpty());
 
     // The Error event with its by-reference arguments.
@@ -977,7 +991,7 @@ void TestApp::eventArgumentsFromTheControlAreCheckedAndWrittenBack()
     args[4].type = HX_STR; // a text without data
     args[7].type = HX_BOOL | HX_BYREF;
     args[7].u.pbool = &cancel;
-    HarbexHost::dispatch(r, HX_EVENT_Error, args, 8);
+    gamenet::HarbexHost::dispatch(r, HX_EVENT_Error, args, 8);
     QCOMPARE(r.seen, QStringList({"Error 2 10061 refused"}));
     QCOMPARE(cancel, HX_TRUE);
     QCOMPARE(client, int16_t(9));
@@ -996,8 +1010,8 @@ void TestApp::eventArgumentsFromTheControlAreCheckedAndWrittenBack()
     data[1].type = HX_I4;
     data[1].u.i4 = 1 << 30;
     data[2] = bytes;
-    HarbexHost::dispatch(r, HX_EVENT_DataArrival, data, 3);
-    HarbexHost::dispatch(r, HX_EVENT_ServerClose, nullptr, 0);
+    gamenet::HarbexHost::dispatch(r, HX_EVENT_DataArrival, data, 3);
+    gamenet::HarbexHost::dispatch(r, HX_EVENT_ServerClose, nullptr, 0);
     QCOMPARE(r.seen.mid(1), QStringList({"Data 1 1073741824 <D>    11", "ServerClose"}));
 }
 

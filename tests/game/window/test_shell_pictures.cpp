@@ -106,11 +106,11 @@ void TestShellPictures::everyWindowCanBeRead()
     main.Load();
     QCOMPARE(main.state().English, english);
     {
-        Peer2Peer dialog(main, &main);
+        gamenet::Peer2Peer dialog(main.net(), main.programFolder(), [] {}, &main);
         check(dialog, QStringLiteral("connection-folded") + language);
         dialog.cmdAdvanced_Click();
         check(dialog, QStringLiteral("connection-unfolded") + language);
-        QorFindIPs addresses(main, &dialog);
+        gamenet::QorFindIPs addresses(main.net(), &dialog);
         addresses.setWindowTitle(QStringLiteral("192.168.178.1"));
         check(addresses, QStringLiteral("own-addresses") + language);
     }

@@ -66,8 +66,8 @@ void TestWindowDrop::glideTakesOneStepAndOneSoundPerColumn()
 void TestWindowDrop::glideMirrorsTheColumnAsPassed()
 {
     WindowFixture f(false);
-    f.s().NetworkGame = true;
-    f.s().LocalIsRed = true;
+    f.n().NetworkGame = true;
+    f.n().LocalIsRed = true;
     f.w->menStartgame_Click();
     QCOMPARE(f.w->packets, QStringList({"<S>", "<G>4"}));
     f.w->packets.clear();
@@ -79,7 +79,7 @@ void TestWindowDrop::glideMirrorsTheColumnAsPassed()
     QCOMPARE(f.s().SelColumn, int16_t(1));
     QCOMPARE(f.sound.count("NEXTTUBE"), 1);
     f.w->GoToTube(1, false); // refused: nothing sent
-    f.s().FromPeer = true;
+    f.n().FromPeer = true;
     f.w->GoToTube(3, true); // a replayed move is not sent back
     QCOMPARE(f.w->packets.size(), 2);
     QCOMPARE(f.s().SelColumn, int16_t(3));
@@ -117,8 +117,8 @@ void TestWindowDrop::fallRequestsThreeSoundsPerRowPassed()
 void TestWindowDrop::fullColumnBouncesAndChangesNothing()
 {
     WindowFixture f(false);
-    f.s().NetworkGame = true;
-    f.s().LocalIsRed = true;
+    f.n().NetworkGame = true;
+    f.n().LocalIsRed = true;
     f.w->menStartgame_Click();
     playColumns(f, {4, 4, 4, 4, 4, 4});
     const rules::GameState before = f.s();
@@ -144,8 +144,8 @@ void TestWindowDrop::fullColumnBouncesAndChangesNothing()
 void TestWindowDrop::dropIsSentAfterTheFallButNeverSentBack()
 {
     WindowFixture f(false);
-    f.s().NetworkGame = true;
-    f.s().LocalIsRed = true;
+    f.n().NetworkGame = true;
+    f.n().LocalIsRed = true;
     f.w->menStartgame_Click();
     f.w->packets.clear();
     f.w->GoToTube(2, false);
@@ -156,7 +156,7 @@ void TestWindowDrop::dropIsSentAfterTheFallButNeverSentBack()
     QCOMPARE(f.w->packets, QStringList({"<G>2", "<D>2"}));
     QCOMPARE(sentDuringFall, QList<qsizetype>(18, 1)); // "<D>" leaves after the last frame
     f.sound.duringPlay = nullptr;
-    f.s().FromPeer = true; // the peer's move, replayed
+    f.n().FromPeer = true; // the peer's move, replayed
     f.w->GoToTube(5, true);
     f.w->ChipReleased();
     QCOMPARE(f.w->packets.size(), 2);

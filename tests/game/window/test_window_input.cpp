@@ -66,11 +66,11 @@ void TestWindowInput::nothingMovesWhileTheComputerIsToMove()
 void TestWindowInput::networkGameMovesOnlyOnTheOwnTurn()
 {
     WindowFixture f(false);
-    f.s().NetworkGame = true;
-    f.s().LocalIsRed = true;
-    f.s().FromPeer = true; // the peer (yellow) started
+    f.n().NetworkGame = true;
+    f.n().LocalIsRed = true;
+    f.n().FromPeer = true; // the peer (yellow) started
     f.w->menStartgame_Click();
-    f.s().FromPeer = false;
+    f.n().FromPeer = false;
     QCOMPARE(f.s().CurrentPlayer, int16_t(2));
     f.key(Qt::Key_Left);
     f.clickCell(1);

@@ -191,16 +191,16 @@ void TestWindowPlay::restartingARunningGameAsksFirst()
 void TestWindowPlay::runningNetworkGameCannotBeRestarted()
 {
     WindowFixture f(false);
-    f.s().NetworkGame = true;
-    f.s().LocalIsRed = false;
-    f.s().ResultNotified = 2; // the last game's win was counted
+    f.n().NetworkGame = true;
+    f.n().LocalIsRed = false;
+    f.n().ResultNotified = 2; // the last game's win was counted
     f.w->menStartgame_Click();
     // The starting side plays its own colour first and tells the peer; the new game's win is
     // still to be counted.
     QCOMPARE(f.w->packets, QStringList({"<S>", "<G>4"}));
     QCOMPARE(f.s().CurrentPlayer, int16_t(2));
-    QCOMPARE(f.s().ResultNotified, int16_t(0));
-    f.s().ResultNotified = 1;
+    QCOMPARE(f.n().ResultNotified, int16_t(0));
+    f.n().ResultNotified = 1;
     ScriptedMsgBoxes boxes;
     f.w->menStartgame_Click();
     f.s().English = true;
@@ -210,17 +210,17 @@ void TestWindowPlay::runningNetworkGameCannotBeRestarted()
     QCOMPARE(boxes.shown()[1].prompt, QString("Netgames can't be restarted!"));
     QCOMPARE(boxes.shown()[1].style, platform::vbInformation);
     QCOMPARE(f.w->packets.size(), 2);
-    QCOMPARE(f.s().ResultNotified, int16_t(1)); // a refused restart changes nothing
+    QCOMPARE(f.n().ResultNotified, int16_t(1)); // a refused restart changes nothing
 
     // The peer's start, replayed: the peer's colour begins and nothing is sent back.
     WindowFixture g(false);
-    g.s().NetworkGame = true;
-    g.s().LocalIsRed = true;
-    g.s().FromPeer = true;
-    g.s().ResultNotified = 1;
+    g.n().NetworkGame = true;
+    g.n().LocalIsRed = true;
+    g.n().FromPeer = true;
+    g.n().ResultNotified = 1;
     g.w->menStartgame_Click();
     QCOMPARE(g.s().CurrentPlayer, int16_t(2));
-    QCOMPARE(g.s().ResultNotified, int16_t(0));
+    QCOMPARE(g.n().ResultNotified, int16_t(0));
     QVERIFY(g.w->packets.isEmpty());
 }
 

@@ -97,7 +97,7 @@ void TestWindowStatus::timeOutIsHandedToTheSeriesOnEveryRebuild()
 void TestWindowStatus::networkWinIsNotifiedOnEveryRebuild()
 {
     WindowFixture f(false);
-    f.s().NetworkGame = true;
+    f.n().NetworkGame = true;
     f.s().CurrentPlayer = 2;
     f.s().WinCells = "3,4,5,6,";
     f.w->adjuststatuslbl();

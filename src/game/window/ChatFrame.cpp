@@ -2,15 +2,17 @@
 // repeat labels, the online lamp and the two voice transfer bars. Hidden until a link stands.
 // The window previews the keys of the chat line, so the game's keys still work while it has the
 // focus.
-#include "game/net/OnlineLamp.h"
+#include "game/window/OnlineLamp.h"
 #include "game/window/ClickableLabel.h"
 #include "game/window/Ostrel.h"
 #include "platform/KeyCodes.h"
 
 #include "platform/ErrorGuard.h"
 #include "platform/HeldKey.h"
+#include "platform/MsgBox.h"
 #include "platform/RichTextBox.h"
 #include "platform/Twips.h"
+#include "platform/Yield.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -20,6 +22,8 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTextEdit>
+
+#include <cmath>
 
 namespace gamewindow {
 
@@ -125,6 +129,10 @@ QPixmap barStripe(const QColor &light, const QColor &dark)
 }
 } // namespace
 
+namespace {
+constexpr int32_t LampNoLink = 0xE0E0E0;
+} // namespace
+
 QString Ostrel::chatLineText() const { return m_txtSendmessage ? m_txtSendmessage->text() : QString(); }
 
 void Ostrel::buildChatFrame()
@@ -192,6 +200,119 @@ void Ostrel::buildChatFrame()
 
     m_mci = std::make_unique<platform::WaveRecorder>();
     m_mci->setDeviceType(QStringLiteral("WaveAudio"));
+
+    // The Close button and the lamp of the chat frame; the button works only while a link stands.
+    m_cmdP2PClose->setFocusPolicy(Qt::NoFocus);
+    connect(m_cmdP2PClose, &QPushButton::clicked, this, [this] { m_net->cmdP2PClose_Click(); });
+    m_shpOnlineLamp->setFillColor(LampNoLink);
+}
+
+void Ostrel::txtSendmessage_KeyPress(int16_t &KeyAscii)
+{
+    if (KeyAscii != 13)
+        return;
+    const QString text = m_txtSendmessage->text();
+    if (!text.isEmpty()) {
+        const QString name = m_net->GetNick(0, text);
+        m_txtSendmessage->clear();
+        m_net->SendChat(QStringLiteral("<T><") + m_net->link().Nick[0] + QStringLiteral("> ") + text, !name.isEmpty());
+    }
+    KeyAscii = 0;
+}
+
+void Ostrel::SendPacket(const QString &Packet) { m_net->SendPacket(Packet); }
+
+void Ostrel::NotifyResults(int16_t &ActPlayer) { m_net->NotifyResults(ActPlayer); }
+
+void Ostrel::ShowChatLine(const QString &Line, int32_t Color)
+{
+    platform::RichTextBox &box = *m_txtInMessage;
+    if (box.text().isEmpty())
+        box.setText(QStringLiteral(" "));
+    const int length = int(box.text().size());
+    box.setSelStart(length - 1);
+    box.setSelLength(1);
+    const QString lead = length == 1 ? QString() : QStringLiteral("\r\n");
+    box.setSelText(lead + Line + QStringLiteral(" "));
+    const int start = length - 1 + int(lead.size());
+    box.setSelStart(start);
+    box.setSelLength(int(box.text().size()) - start);
+    box.setSelColor(Color);
+    box.setSelStart(int(box.text().size()));
+    box.refresh();
+}
+
+void Ostrel::ResetChatDisplay() { m_txtInMessage->setText(QStringLiteral(" ")); }
+
+void Ostrel::SetChatCaption(const QString &Caption) { m_frmChat->setTitle(Caption); }
+
+void Ostrel::SetLampColor(int32_t Color) { m_shpOnlineLamp->setFillColor(Color); }
+
+void Ostrel::SetBarWidth(int16_t Index, float WidthTwips)
+{
+    m_picSendWidth[Index] = WidthTwips;
+    PictureBox *bar = m_picSend[Index];
+    bar->setTwipsGeometry(bar->leftTwips(), bar->topTwips(), int(std::lround(WidthTwips)), 60);
+    bar->repaint();
+}
+
+void Ostrel::ShowBar(int16_t Index, float WidthTwips, bool Visible)
+{
+    m_picSendWidth[Index] = WidthTwips;
+    PictureBox *bar = m_picSend[Index];
+    bar->setTwipsGeometry(bar->leftTwips(), bar->topTwips(), int(std::lround(WidthTwips)), 60);
+    QPalette pal = bar->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    bar->setPalette(pal);
+    bar->setAutoFillBackground(true);
+    bar->setVisible(Visible);
+    bar->repaint();
+}
+
+void Ostrel::SetRecordLabelEnabled(bool Enabled)
+{
+    m_lblRecord->setEnabled(Enabled);
+    m_lblRecord->repaint();
+}
+
+void Ostrel::RepaintRecordLabel() { m_lblRecord->repaint(); }
+
+void Ostrel::RestoreRecordLabel()
+{
+    platform::WaveRecorder &mci = *m_mci;
+    mci.setWait(true);
+    mci.setCommand(QStringLiteral("Stop"));
+    mci.setCommand(QStringLiteral("Close"));
+    setRecordColor(int32_t(0x80000012));
+    m_lblRecord->setEnabled(true);
+    m_lblRecord->repaint();
+}
+
+void Ostrel::EnableCloseButton(bool Enabled) { m_cmdP2PClose->setEnabled(Enabled); }
+
+void Ostrel::EnableNetworkMenu(bool Enabled) { m_menIP->setEnabled(Enabled); }
+
+void Ostrel::CheckTwoPlayersMenu() { m_menTwoPlayers->setChecked(true); }
+
+void Ostrel::SetPingTimer(int Milliseconds)
+{
+    if (Milliseconds > 0)
+        m_timPing.start(Milliseconds);
+    else
+        m_timPing.stop();
+}
+
+int Ostrel::MsgBox(const QString &Prompt, int Style) { return platform::MsgBox(Prompt, Style); }
+
+void Ostrel::Delay(int16_t Seconds) { m_delay(Seconds); }
+
+void Ostrel::DoEvents() { platform::doEvents(); }
+
+void Ostrel::prepareForConnect()
+{
+    ClearModeMenus();
+    m_menTimeLimit->setEnabled(false);
+    AdjustTimebar();
 }
 
 void Ostrel::setRecordColor(int32_t color)

@@ -1,4 +1,4 @@
-#include "game/window/HarbexHost.h"
+#include "game/net/HarbexHost.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <dlfcn.h>
 
-namespace gamewindow {
+namespace gamenet {
 
 namespace {
 // One handle per library file for the whole run.
@@ -226,4 +226,4 @@ void HarbexHost::dispatch(HarbexEvents &events, int32_t eventId, HxVariant *args
     }
 }
 
-} // namespace gamewindow
+} // namespace gamenet

@@ -1,36 +1,22 @@
 // Voice messages: push-to-talk recording into outvoice.wav of the work folder, the repeat of
-// the last received message, F9 for archiving and the archive copies.
-#include "game/net/OnlineLamp.h"
+// the last received message and F9 for archiving. The session sends the recording and makes the
+// archive copies.
+#include "game/window/OnlineLamp.h"
 #include "game/window/Ostrel.h"
 
 #include "platform/MousePointer.h"
-#include "platform/SoundPlayer.h"
 #include "platform/Yield.h"
 #include "support/Zeptools.h"
 
-#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QLocale>
-#include <QTime>
 
 namespace gamewindow {
 
 namespace {
 constexpr int32_t RecordingRed = 0xFF;
 constexpr int32_t ButtonText = int32_t(0x80000012);
-
-// An archive name is one file name in the work folder: characters that would name a folder or
-// that file names cannot hold become "_".
-QString safeFileName(QString name)
-{
-    for (QChar &c : name) {
-        if (c.unicode() < 32 || QStringLiteral("/\\:*?\"<>|").contains(c))
-            c = QLatin1Char('_');
-    }
-    return name;
-}
 } // namespace
 
 void Ostrel::OpenMCI()
@@ -53,7 +39,7 @@ void Ostrel::lblRecord_MouseDown(int Button, int Shift, double X, double Y)
     Q_UNUSED(Shift);
     Q_UNUSED(X);
     Q_UNUSED(Y);
-    rules::GameState &s = m_state;
+    gamenet::LinkState &s = m_net->link();
     s.RecordAborted = false;
     OpenMCI();
     if (!s.RecordAborted) {
@@ -84,7 +70,7 @@ void Ostrel::lblRecord_MouseUp(int Button, int Shift, double X, double Y)
     platform::setMousePointer(platform::vbDefault);
     mci.setCommand(QStringLiteral("Close"));
     m_txtSendmessage->setFocus();
-    SendVoiceFile();
+    m_net->SendVoiceFile();
 }
 
 void Ostrel::lblRepeat_Click()
@@ -103,28 +89,12 @@ void Ostrel::lblRepeat_Click()
 void Ostrel::txtSendmessage_KeyUp(int KeyCode, int Shift)
 {
     Q_UNUSED(Shift);
-    rules::GameState &s = m_state;
+    gamenet::LinkState &s = m_net->link();
     if (KeyCode != 120 || !s.NetworkGame)
         return;
     s.KeepVoice = !s.KeepVoice;
     m_shpOnlineLamp->setFillColor(s.KeepVoice ? 0xFFFF : 0xFF);
     m_shpOnlineLamp->repaint();
-}
-
-void Ostrel::SaveVoice(const QString &file)
-{
-    platform::doEvents();
-    QString target;
-    do {
-        const QString date = zeptools::ReplaceAll(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat),
-                                                  QStringLiteral("."), QString());
-        const QString time = zeptools::ReplaceAll(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")),
-                                                  QStringLiteral(":"), QString());
-        const QString name = m_state.PeerNameAtConnect + QStringLiteral("_") + date + QStringLiteral("_") + time
-                           + QStringLiteral(".Wav");
-        target = QDir(m_workDir).filePath(safeFileName(name));
-    } while (zeptools::FileExists(target));
-    QFile::copy(platform::resolvePathNoCase(file).isEmpty() ? file : platform::resolvePathNoCase(file), target);
 }
 
 void Ostrel::SaveMen(bool Mode) { Q_UNUSED(Mode); }

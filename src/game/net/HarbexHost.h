@@ -1,5 +1,5 @@
 #pragma once
-// The main window's network control `Pelkin`: one HarbexCtl of the control library Harbex,
+// The network control `Pelkin` of a session: one HarbexCtl of the control library Harbex,
 // reached only through the library's published interface (control/Harbex.h). The library is
 // loaded with dlopen from the program folder and stays loaded for the rest of the run, so that no
 // code of it can vanish under a queued event.
@@ -17,7 +17,7 @@
 
 class QWidget;
 
-namespace gamewindow {
+namespace gamenet {
 
 // The handlers of the control's events; each does nothing unless overridden.
 class HarbexEvents {
@@ -75,4 +75,4 @@ private:
     Sink m_sink;
 };
 
-} // namespace gamewindow
+} // namespace gamenet

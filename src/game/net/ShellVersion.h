@@ -2,7 +2,7 @@
 // The version text the windows show; the network handshake sends the same text.
 #include <QString>
 
-namespace gamewindow {
+namespace gamenet {
 inline QString versionText() { return QStringLiteral("Freeware Version 2.98"); }
 inline QString productName() { return QStringLiteral("Ostrel"); }
-} // namespace gamewindow
+} // namespace gamenet

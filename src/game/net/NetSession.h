@@ -1,0 +1,106 @@
+#pragma once
+// One network session of a main window: the link with the control Pelkin, the frames and their
+// dispatcher, the handshake, the won-games tally, the chat with its nickname command and the
+// dialogue log, and the voice transfer in blocks with its archive copies.
+//
+// The session receives the control's events (it is the host's HarbexEvents) and reaches the
+// window only through NetUi; it reads the window's GameState (GameRunning, English) and asks its
+// GameRules whose turn it is. It holds no widget and runs under a QCoreApplication.
+#include "game/net/HarbexHost.h"
+#include "game/net/LinkState.h"
+#include "game/net/NetUi.h"
+#include "game/rules/GameRules.h"
+#include "game/rules/GameState.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+namespace gamenet {
+
+class NetSession : public HarbexEvents {
+public:
+    NetSession(NetUi &ui, rules::GameState &game, rules::GameRules &rules);
+    ~NetSession() override;
+    NetSession(const NetSession &) = delete;
+    NetSession &operator=(const NetSession &) = delete;
+
+    LinkState &link() { return m_link; }
+    const LinkState &link() const { return m_link; }
+    NetUi &ui() { return m_ui; }
+    bool english() const { return m_game.English; }
+
+    // The control; null when the library could not be loaded (or in tests without a link).
+    void setPelkin(std::unique_ptr<HarbexHost> pelkin) { m_pelkin = std::move(pelkin); }
+    HarbexHost *Pelkin() const { return m_pelkin.get(); }
+
+    // Frames (NetFrame.cpp): the five-character length field, one text frame to the peer, and
+    // a voice block handed to the control as bytes.
+    static QString FormatLength(const int16_t &Length);
+    virtual void SendPacket(const QString &Packet);
+    virtual void PelkinSendBytes(int16_t &ClientNumber, const QByteArray &Bytes);
+
+    // The link (NetLink.cpp).
+    void Connected();
+    void ConnectionClosed();
+    void CloseConnection();
+    void cmdP2PClose_Click();
+    void Pelkin_ClientConnected(int16_t &ClientNumber) override;
+    void Pelkin_Connect() override;
+    void Pelkin_ClientDied(int16_t &ClientNumber) override;
+    void Pelkin_ServerClose() override;
+    void Pelkin_Error(int16_t &ClientNumber, int16_t Number, QString &Description, int32_t Scode,
+                      const QString &Source, const QString &HelpFile, int32_t HelpContext,
+                      bool &CancelDisplay) override;
+
+    // The dispatcher of received frames (NetDispatcher.cpp).
+    void Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByteArray &SendedBytes) override;
+
+    // The won-games tally in the chat frame's caption (NetTally.cpp).
+    void NotifyResults(const int16_t &ActPlayer);
+    void act_ChatCaption();
+
+    // Chat and dialogue log (ChatLog.cpp).
+    void SendChat(const QString &Message, bool NoEcho = false);
+    QString GetNick(int16_t Playernum, const QString &Message);
+    void AddChatLine(const QString &Line, std::optional<int16_t> Side = std::nullopt);
+    void WriteLog(const QString &Line);
+    // The footer of the open log block, then the log is closed (the end of every connection).
+    void WriteLogFooter();
+
+    // Voice transfer in blocks and the archive copies (VoiceTransfer.cpp).
+    void SendVoiceFile();
+    void SendSB(std::optional<int32_t> AllBytes = std::nullopt);
+    void GetSB(QByteArrayView gb);
+    static int16_t GetBlockLen(const QByteArray &Bytes, int offset);
+    void ShowSendAnim(const QString &Mode, int32_t DoneBytes);
+    void ShowTransferBar(bool Visible, const QString &Direction);
+    int16_t TransferBarIndex(const QString &Direction) const;
+    void SaveVoice(const QString &file);
+    // What the dispatcher does for a received "<V>" (its payload) and "<VA"; it answers "<C>"
+    // itself.
+    void ReceiveVoiceAnnounce(const QString &Payload);
+    void ReceiveVoiceComplete();
+
+private:
+    void handshake(const QString &Payload);
+    // An empty recording is not sent: the record label comes back.
+    void abandonRecording();
+
+    NetUi &m_ui;
+    rules::GameState &m_game;
+    rules::GameRules &m_rules;
+    LinkState m_link;
+    std::unique_ptr<HarbexHost> m_pelkin;
+    std::unique_ptr<QFile> m_logFile;
+    bool m_sendBusy = false;
+    int m_arrivalDepth = 0;          // dispatcher runs nested in one another
+    bool m_handshakeWaiting = false; // the first handshake's pause is running
+    bool m_replayingStart = false;   // a game start of the peer is being replayed
+};
+
+} // namespace gamenet

@@ -1,0 +1,351 @@
+// The dispatcher of one session (hosting, red) without a window: the handshake, arrivals of
+// every shape, hostile frames, floods, socket errors and the tally caption. The peer's moves are
+// replayed on the board model by the real rules; nothing goes over a socket.
+#include "SessionRig.h"
+
+#include <QTest>
+
+using sessionrig::frame;
+using sessionrig::Rig;
+
+namespace {
+// A session whose peer connected and completed the handshake with `handshake`.
+void linkWith(Rig &r, const QByteArray &handshake = "<E>   26Bert|Freeware Version 2.98")
+{
+    r.link().Nick[0] = QStringLiteral("Anna");
+    r.link().LocalIsRed = true;
+    int16_t client = 1;
+    r.session.Pelkin_ClientConnected(client);
+    r.session.arrive(handshake);
+}
+// A game started here, whose first move has been made: the peer is to move.
+void startAndMove(Rig &r, int16_t column = 4)
+{
+    r.startLocally();
+    r.play(column);
+}
+} // namespace
+
+class TestNetDispatcher : public QObject {
+    Q_OBJECT
+private slots:
+    void handshakeAnswersOnceAndWarnsOfAnotherVersion();
+    void handshakeWithoutVersion();
+    void severalFramesInOneArrival();
+    void movesOnlyOnThePeersTurn();
+    void splitFramesAreNotReassembled();
+    void badLengthsAndUnknownTags();
+    void columnsOutsideTheBoard();
+    void hugeArrivals();
+    void floodsOfWaitingFrames();
+    void socketErrorsShowTheirBoxes();
+    void tallyCaption();
+};
+
+void TestNetDispatcher::handshakeAnswersOnceAndWarnsOfAnotherVersion()
+{
+    Rig r;
+    linkWith(r, "<E>   26Bert|Freeware Version 2.97");
+    // The host's "<E>" went out at the connection, the answer after the peer's one.
+    QCOMPARE(r.session.sent, (QStringList{"<E>Anna|Freeware Version 2.98", "<E>Anna|Freeware Version 2.98"}));
+    QCOMPARE(r.lines, (QStringList{"  --- Connected with Bert! ---",
+                                   "--- Attention! - Bert is using version: Freeware Version 2.97. You are using: "
+                                   "Freeware Version 2.98 ---"}));
+    QVERIFY(r.link().NetworkGame);
+    QVERIFY(r.link().HandshakeDone);
+    QCOMPARE(r.link().PeerNameAtConnect, QString("Bert"));
+    QCOMPARE(r.lamp, 0xFF);
+    QCOMPARE(r.delays, 1);
+    QCOMPARE(r.sounds.count("p2pstart"), 1);
+    // A second "<E>" on the link: no line, no answer, no sound.
+    r.session.arrive(frame("<E>", "Carl|Freeware Version 2.98"));
+    QCOMPARE(r.session.sent.size(), 2);
+    QCOMPARE(r.lines.size(), 2);
+    QCOMPARE(r.link().Nick[1], QString("Bert"));
+    QCOMPARE(r.sounds.count("p2pstart"), 1);
+}
+
+void TestNetDispatcher::handshakeWithoutVersion()
+{
+    Rig r;
+    r.st.English = false;
+    linkWith(r, frame("<E>", "Bert"));
+    QCOMPARE(r.lines, (QStringList{"  --- Verbunden mit Bert! ---",
+                                   "--- Achtung! - Bert spielt mit: . Das hier laufende Programm ist: Freeware "
+                                   "Version 2.98 ---"}));
+    QCOMPARE(r.link().Nick[1], QString("Bert"));
+}
+
+void TestNetDispatcher::severalFramesInOneArrival()
+{
+    Rig r;
+    linkWith(r);
+    startAndMove(r, 4);
+    r.session.sent.clear();
+    // The floating chip moves, then it falls; both in the one event, and nothing is sent back.
+    r.session.arrive("<G>    12<D>    12");
+    QCOMPARE(r.st.Tube[2], int16_t(1));
+    QCOMPARE(r.st.MoveCount, int16_t(2));
+    QCOMPARE(r.st.CurrentPlayer, int16_t(1));
+    QVERIFY(r.session.sent.isEmpty());
+    QVERIFY(!r.link().FromPeer);
+    // A stray byte after the last whole frame is ignored without a message.
+    r.play(4);
+    r.session.arrive("<G>    16x");
+    QCOMPARE(r.st.SelColumn, int16_t(6));
+    QCOMPARE(r.warnings(), 0);
+    // An unknown tag gets the warning, and the walk goes on with the next frame.
+    r.session.arrive("<Q>    0<G>    15");
+    QCOMPARE(r.warnings(), 1);
+    QCOMPARE(r.st.SelColumn, int16_t(5));
+    QVERIFY(r.boardConsistent());
+}
+
+void TestNetDispatcher::movesOnlyOnThePeersTurn()
+{
+    Rig r;
+    linkWith(r);
+    // No game runs: a move adds no chip.
+    r.session.arrive("<D>    13");
+    QCOMPARE(r.st.MoveCount, int16_t(0));
+    r.startLocally();
+    // The own turn: the peer can neither move the own chip nor drop it.
+    const int16_t selected = r.st.SelColumn;
+    r.session.arrive("<G>    16<D>    13");
+    QCOMPARE(r.st.SelColumn, selected);
+    QCOMPARE(r.st.MoveCount, int16_t(0));
+    QCOMPARE(r.st.CurrentPlayer, int16_t(1));
+    // After its own move the peer drops exactly one chip; a second drop in a row is refused.
+    r.play(4);
+    r.session.arrive("<D>    13<D>    13");
+    QCOMPARE(r.st.Tube[3], int16_t(1));
+    QCOMPARE(r.st.MoveCount, int16_t(2));
+    QVERIFY(r.boardConsistent());
+    // A finished game takes no further chips.
+    r.play(4);
+    r.session.arrive("<D>    13");
+    r.play(4);
+    r.session.arrive("<D>    13");
+    r.play(4); // four red in column 4
+    QVERIFY(!r.st.GameRunning);
+    const int16_t moves = r.st.MoveCount;
+    r.session.arrive("<D>    11");
+    QCOMPARE(r.st.MoveCount, moves);
+    QVERIFY(r.boardConsistent());
+}
+
+void TestNetDispatcher::splitFramesAreNotReassembled()
+{
+    Rig r;
+    linkWith(r);
+    startAndMove(r, 4);
+    // Each arrival is walked on its own: the head of a frame is dropped, and its tail arriving
+    // next is no frame either.
+    r.session.arrive("<D>    1");
+    r.session.arrive("5");
+    QCOMPARE(r.st.MoveCount, int16_t(1));
+    r.session.arrive("<D>  ");
+    r.session.arrive("  15");
+    QCOMPARE(r.st.MoveCount, int16_t(1));
+    QCOMPARE(r.warnings(), 0);
+    // A whole frame after them counts once.
+    r.session.arrive("<D>    15");
+    QCOMPARE(r.st.Tube[5], int16_t(1));
+    QCOMPARE(r.st.MoveCount, int16_t(2));
+    // Whole frames before a cut one are handled; the cut one is not.
+    r.play(4);
+    r.session.arrive("<G>    13<D>    1");
+    QCOMPARE(r.st.SelColumn, int16_t(3));
+    QCOMPARE(r.st.MoveCount, int16_t(3));
+    // The tail of a cut chat frame is read from its first byte: a frame with an unknown tag.
+    const QByteArray chat = frame("<T>", "<Bert> hello there");
+    r.session.arrive(chat.left(10));
+    QCOMPARE(r.warnings(), 0);
+    r.session.arrive(chat.mid(10, 8));
+    QCOMPARE(r.warnings(), 1);
+    QVERIFY(r.boardConsistent());
+}
+
+void TestNetDispatcher::badLengthsAndUnknownTags()
+{
+    Rig r;
+    linkWith(r);
+    startAndMove(r, 4);
+    // A negative length counts as no payload; the walk still moves on.
+    r.session.arrive("<Z>   -8<Y>    0");
+    QCOMPARE(r.warnings(), 2);
+    r.session.arrive("<Z>-3276<G>    12");
+    QCOMPARE(r.warnings(), 3);
+    QCOMPARE(r.st.SelColumn, int16_t(2));
+    // A length field without a number: the 8 header bytes make the frame.
+    r.session.arrive("<Z>  abc<G>    13");
+    QCOMPARE(r.warnings(), 4);
+    QCOMPARE(r.st.SelColumn, int16_t(3));
+    // Reading stops at the first character that cannot continue the number.
+    r.session.arrive("<Z>   5xabcde<G>    14");
+    QCOMPARE(r.warnings(), 5);
+    QCOMPARE(r.st.SelColumn, int16_t(4));
+    // A length that does not fit 16 bits ends the walk of this arrival.
+    r.session.arrive("<Z>99999<G>    15");
+    r.session.arrive("<Z>9e999<G>    15");
+    QCOMPARE(r.warnings(), 5);
+    QCOMPARE(r.st.SelColumn, int16_t(4));
+    // A length beyond the received bytes: nothing past them is read.
+    r.session.arrive("<D>32767" + QByteArray(100, '1'));
+    QCOMPARE(r.st.MoveCount, int16_t(1));
+    // Tags that begin with "<V" but are none of the voice tags get the warning too.
+    r.session.arrive("<VX    0<V     0");
+    QCOMPARE(r.warnings(), 7);
+    // Empty arrivals and headers alone.
+    r.session.arrive(QByteArray());
+    r.session.arrive("<");
+    r.session.arrive("<D>");
+    QCOMPARE(r.st.MoveCount, int16_t(1));
+    QVERIFY(r.boardConsistent());
+    QCOMPARE(r.boxes.size(), 0);
+}
+
+void TestNetDispatcher::columnsOutsideTheBoard()
+{
+    Rig r;
+    linkWith(r);
+    startAndMove(r, 4);
+    // 0 and 8 wrap around; any other column outside 1..7 wraps the same way.
+    r.session.arrive("<G>    10");
+    QCOMPARE(r.st.SelColumn, int16_t(7));
+    r.session.arrive("<G>    18");
+    QCOMPARE(r.st.SelColumn, int16_t(1));
+    r.session.arrive("<G>    3-42");
+    QCOMPARE(r.st.SelColumn, int16_t(7));
+    r.session.arrive("<G>    3999");
+    QCOMPARE(r.st.SelColumn, int16_t(1));
+    // A column that does not fit 16 bits is no move at all.
+    r.session.arrive("<D>    599999");
+    r.session.arrive("<D>    4-1e9");
+    QCOMPARE(r.st.MoveCount, int16_t(1));
+    // A drop with a column beyond the board lands in the wrapped column.
+    r.session.arrive("<D>    19");
+    QCOMPARE(r.st.Tube[1], int16_t(1));
+    QCOMPARE(r.st.MoveCount, int16_t(2));
+    QVERIFY(r.boardConsistent());
+    QCOMPARE(r.boxes.size(), 0);
+}
+
+void TestNetDispatcher::hugeArrivals()
+{
+    Rig r;
+    linkWith(r);
+    // The largest chat frame is handled whole.
+    const QByteArray text = "<Bert> " + QByteArray(32760, 'w');
+    r.session.arrive(frame("<T>", text));
+    QCOMPARE(r.lines.last(), QString::fromLatin1(text));
+    QCOMPARE(r.sounds.count("msgarriv"), 1);
+    // An arrival far beyond 32767 bytes is walked to its end.
+    QByteArray many;
+    for (int i = 0; i < 6000; ++i)
+        many += "<Z>    0";
+    r.session.arrive(many);
+    QCOMPARE(r.warnings(), 6000);
+    r.lines.clear();
+    r.session.arrive(QByteArray(100000, 'A'));
+    QCOMPARE(r.warnings(), 12500);
+    QVERIFY(r.link().NetworkGame);
+}
+
+void TestNetDispatcher::floodsOfWaitingFrames()
+{
+    Rig r;
+    linkWith(r);
+    const int pausesBefore = r.delays;
+    // After the handshake an "<E>" pauses no more: a flood passes at once, with no line or answer.
+    QByteArray flood;
+    for (int i = 0; i < 4000; ++i)
+        flood += "<E>    0";
+    const qsizetype sentBefore = r.session.sent.size();
+    r.session.arrive(flood);
+    QCOMPARE(r.delays, pausesBefore);
+    QCOMPARE(r.session.sent.size(), sentBefore);
+    QCOMPARE(r.lines.size(), 1);
+    QVERIFY(r.link().NetworkGame);
+
+    // A peer's game start arriving during the replay of another (here: inside its message box)
+    // is dropped instead of opening one box inside the other.
+    startAndMove(r, 4);
+    int boxes = 0;
+    r.duringBox = [&] {
+        if (++boxes < 50)
+            r.session.arrive("<S>    0");
+    };
+    r.session.arrive("<S>    0");
+    r.duringBox = nullptr;
+    QCOMPARE(boxes, 1);
+
+    // Arrivals nested in waits are bounded: each chat line here brings the next while its sound plays.
+    int chats = 0;
+    r.duringPlay = [&](const QString &name) {
+        if (name == "msgarriv" && ++chats < 1000)
+            r.session.arrive(frame("<T>", "<Bert> again"));
+    };
+    r.session.arrive(frame("<T>", "<Bert> again"));
+    r.duringPlay = nullptr;
+    QVERIFY(chats >= 2);
+    QVERIFY(chats <= 16);
+    QVERIFY(!r.link().FromPeer);
+    QVERIFY(r.boardConsistent());
+}
+
+void TestNetDispatcher::socketErrorsShowTheirBoxes()
+{
+    Rig r;
+    int16_t client = 0;
+    QString description = "Connection timed out";
+    bool cancel = false;
+    r.session.Pelkin_Error(client, 10061, description, 0, "", "", 0, cancel);
+    QVERIFY(cancel);
+    QVERIFY(r.link().CancelConnect);
+    QCOMPARE(r.boxes.last(), QString("Connect to other side possible. But Your opponent isn't ready at "
+                                     "this time! Please retry in a few seconds."));
+    r.link().CancelConnect = false;
+    r.session.Pelkin_Error(client, 11004, description, 0, "", "", 0, cancel);
+    QCOMPARE(r.boxes.last(), QString("Can't connect to Your opponent! Please check IP-Adress!"));
+    QVERIFY(!r.link().CancelConnect);
+    r.st.English = false;
+    r.session.Pelkin_Error(client, 11004, description, 0, "", "", 0, cancel);
+    QCOMPARE(r.boxes.last(), QString("Konnte Gegenspieler nicht erreichen! Bitte IP-Adresse überprüfen!"));
+    r.session.Pelkin_Error(client, 10061, description, 0, "", "", 0, cancel);
+    QCOMPARE(r.boxes.last(), QString("Die andere Seite wurde erreicht. Der Spieler ist jedoch noch nicht "
+                                     "bereit! Versuche es in ein paar Sekunden nochmal."));
+    QVERIFY(r.link().CancelConnect);
+    r.link().CancelConnect = false;
+    r.session.Pelkin_Error(client, 10060, description, 0, "", "", 0, cancel);
+    QCOMPARE(r.boxes.last(), QString("Fehler-Nr: 10060!\r\nConnection timed out"));
+    QVERIFY(!r.link().CancelConnect);
+    QVERIFY(!r.link().NetworkGame);
+}
+
+void TestNetDispatcher::tallyCaption()
+{
+    Rig r;
+    gamenet::LinkState &s = r.link();
+    s.Nick = {"Anna", "Bert"};
+    s.LocalIsRed = false;
+    // Yellow here: a red win is the peer's.
+    r.session.NotifyResults(1);
+    QCOMPARE(s.GamesWon, (std::array<float, 2>{0, 1}));
+    QCOMPARE(s.ResultNotified, int16_t(1));
+    r.session.NotifyResults(2); // the same game: not counted
+    QCOMPARE(s.GamesWon, (std::array<float, 2>{0, 1}));
+    s.ResultNotified = 0;
+    r.session.NotifyResults(7); // anything but red counts as yellow
+    s.ResultNotified = 0;
+    r.session.NotifyResults(2);
+    QCOMPARE(r.caption, QString("    Won games ->  Anna : 2    Bert : 1 "));
+    // The language shows at the next build of the caption.
+    r.st.English = false;
+    QCOMPARE(r.caption, QString("    Won games ->  Anna : 2    Bert : 1 "));
+    r.session.act_ChatCaption();
+    QCOMPARE(r.caption, QString("    Gewonnene Spiele ->  Anna : 2    Bert : 1 "));
+}
+
+QTEST_GUILESS_MAIN(TestNetDispatcher)
+#include "test_net_dispatcher.moc"
