@@ -30,11 +30,16 @@ public:
         setObjectName(QStringLiteral("platform::OuterSizeKeeper"));
         window->installEventFilter(this);
     }
-    void apply(const QSize &outer)
+    void apply(int outerHeight)
     {
-        m_outer = outer;
+        m_outerHeight = outerHeight;
         m_frame = windowFrame(m_window);
-        m_window->resize(outer.shrunkBy(m_frame));
+        const QSize inside(m_window->width(), outerHeight - m_frame.top() - m_frame.bottom());
+        // A window of fixed size keeps its size fixed, at the new value.
+        if (m_window->minimumSize() == m_window->maximumSize())
+            m_window->setFixedSize(inside);
+        else
+            m_window->resize(inside);
     }
 
 protected:
@@ -46,7 +51,7 @@ protected:
         case QEvent::WindowActivate:
         case QEvent::Expose:
             if (windowFrame(m_window) != m_frame)
-                apply(m_outer);
+                apply(m_outerHeight);
             break;
         default: break;
         }
@@ -55,7 +60,7 @@ protected:
 
 private:
     QWidget *m_window;
-    QSize m_outer;
+    int m_outerHeight = 0;
     QMargins m_frame;
 };
 } // namespace
@@ -68,13 +73,13 @@ QMargins windowFrame(const QWidget *window)
 
 QSize outerSize(const QWidget *window) { return window->size().grownBy(windowFrame(window)); }
 
-void setOuterSize(QWidget *window, const QSize &outer)
+void setOuterHeight(QWidget *window, int outerHeight)
 {
     auto *keeper = window->findChild<OuterSizeKeeper *>(QStringLiteral("platform::OuterSizeKeeper"),
                                                         Qt::FindDirectChildrenOnly);
     if (!keeper)
         keeper = new OuterSizeKeeper(window);
-    keeper->apply(outer);
+    keeper->apply(outerHeight);
 }
 
 } // namespace platform

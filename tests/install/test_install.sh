@@ -94,7 +94,14 @@ gone() {
     done
     fail "window '$1' stays open"
 }
-has_icon() { xprop -id "$1" _NET_WM_ICON | grep -q 'Icon (' || fail "window $1 ('$2') has no icon"; }
+# The icon property may be set a moment after the window shows: wait for it (up to 10 s).
+has_icon() {
+    for _ in $(seq 200); do
+        xprop -id "$1" _NET_WM_ICON 2>/dev/null | grep -q 'Icon (' && return 0
+        sleep 0.05
+    done
+    fail "window $1 ('$2') has no icon"
+}
 keys() { xdotool windowfocus --sync "$1" 2>/dev/null || true; shift; xdotool key --clearmodifiers "$@"; }
 main_window() {
     local title

@@ -6,6 +6,7 @@
 #include "platform/MousePointer.h"
 #include "platform/MsgBox.h"
 #include "platform/Twips.h"
+#include "platform/WindowFrame.h"
 #include "support/Delay.h"
 #include "support/DisabledText.h"
 #include "support/IniHandler.h"
@@ -26,7 +27,6 @@ const QString Settings = QStringLiteral("SETTINGS");
 // Outer heights of the dialog (folded, unfolded) and what its caption and borders take of them.
 constexpr int FoldedHeight = 2100;
 constexpr int UnfoldedHeight = 3270;
-constexpr int NonClientHeight = 480;
 constexpr int ClientWidth = 5265;
 constexpr int FieldHeight = 315;
 constexpr int LabelHeight = 255;
@@ -193,7 +193,9 @@ Peer2Peer::Peer2Peer(NetSession &net, const QString &programFolder, std::functio
 void Peer2Peer::setHeightTwips(int twips)
 {
     m_heightTwips = twips;
-    setFixedSize(platform::twipsToPixels(ClientWidth), platform::twipsToPixels(twips - NonClientHeight));
+    // The heights are outer heights, title bar and frame included; the width is the inside's.
+    setFixedSize(platform::twipsToPixels(ClientWidth), height());
+    platform::setOuterHeight(this, platform::twipsToPixels(twips));
 }
 
 void Peer2Peer::setAdvancedCaption(bool folded)

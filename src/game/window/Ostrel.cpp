@@ -95,7 +95,7 @@ Ostrel::Ostrel(QWidget *parent)
     m_net = std::make_unique<gamenet::NetSession>(*this, m_state, m_rules);
     // The inside is 6345 twips wide, room for the chat frame; 6540 twips is the outer height.
     resize(platform::twipsToPixels(6345), height());
-    platform::setOuterSize(this, {platform::outerSize(this).width(), platform::twipsToPixels(6540)});
+    platform::setOuterHeight(this, platform::twipsToPixels(6540));
 
     m_timPlayTimer.setInterval(0);
     connect(&m_timPlayTimer, &QTimer::timeout, this, [this] { timPlayTimer_Timer(); });

@@ -145,7 +145,7 @@ void Ostrel::Form_Load()
         s.HighPoints[i] = leadingPoints(IniHandler::ReadIni(HighScores, QStringLiteral("Points") + QString::number(i + 1)));
     }
 
-    platform::setOuterSize(this, {platform::outerSize(this).width(), platform::twipsToPixels(6540)});
+    platform::setOuterHeight(this, platform::twipsToPixels(6540));
     if (!isVisible())
         Form_Resize(); // a hidden window gets its resize event only when shown
     s.FormLoading = false;

@@ -206,7 +206,7 @@ void Ostrel::menIP_Click()
     if (m_net->link().NetworkGame) {
         if (QWidget *chat = frmChat())
             chat->setVisible(true);
-        platform::setOuterSize(this, {platform::outerSize(this).width(), platform::twipsToPixels(8595)});
+        platform::setOuterHeight(this, platform::twipsToPixels(8595));
         zeptools::CenterForm(this);
         if (QWidget *line = txtSendmessage())
             line->setFocus();

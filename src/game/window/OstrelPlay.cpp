@@ -306,7 +306,7 @@ void Ostrel::menStartgame_Click()
                 s.CurrentPlayer = s.StartPlayer == 1 ? 1 : 2;
                 const int localHeight = platform::twipsToPixels(6540);
                 if (platform::outerSize(this).height() != localHeight) {
-                    platform::setOuterSize(this, {platform::outerSize(this).width(), localHeight});
+                    platform::setOuterHeight(this, localHeight);
                     frmChat()->hide();
                     zeptools::CenterForm(this);
                 }

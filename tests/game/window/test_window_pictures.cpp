@@ -128,7 +128,7 @@ void TestWindowPictures::writePictures()
     f3.w->net().AddChatLine(QStringLiteral("Bert: Hallo Anna, viel Glück!"), 2);
     f3.w->menStartgame_Click();
     f3.w->net().link().NetworkGame = true;
-    platform::setOuterSize(f3.w.get(), {platform::outerSize(f3.w.get()).width(), platform::twipsToPixels(8595)});
+    platform::setOuterHeight(f3.w.get(), platform::twipsToPixels(8595));
     shoot(*f3.w, "main-chat");
     QVERIFY(f3.w->frmChat()->title().contains(QStringLiteral("Anna : 1    Bert : 0 ")));
 
