@@ -4,6 +4,8 @@
 
 #include "common/ScriptedMsgBoxes.h"
 
+#include <QElapsedTimer>
+
 namespace {
 
 int countFrames(const QStringList &sent, const QString &tag)
@@ -277,6 +279,17 @@ void TestNetLink::aVoiceMessageCrossesTheLinkAndIsArchived()
     QCOMPARE(countFrames(p.red.w->rec->sent, "<VA"), 1);
     QCOMPARE(countFrames(p.yellow.w->rec->sent, "<C>"), 4);
     QVERIFY(p.red.n().NetworkGame && p.yellow.n().NetworkGame);
+
+    // Bare "<VA" frames after the transfer replay nothing and archive nothing more.
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 10; ++i)
+        p.red.w->net().SendPacket("<VA");
+    QVERIFY(QTest::qWaitFor([&] { return p.yellow.w->rec->received.count("<VA    0") == 11; }, 5000));
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(p.yellow.sound.waited("invoice"), 1);
+    QCOMPARE(QDir(p.yellow.w->WorkDir()).entryList({"Anna_*.Wav"}, QDir::Files).size(), 1);
+    QCOMPARE(p.yellow.lines().filter("Voice message").size(), 0);
 }
 
 QTEST_MAIN(TestNetLink)
