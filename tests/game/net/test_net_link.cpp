@@ -61,6 +61,7 @@ private slots:
     void unloadingEndsTheLink();
     void germanLinesAndTheArchivingLamp();
     void aVoiceMessageCrossesTheLinkAndIsArchived();
+    void aPeersLineBreaksForgeNoLogLines();
 };
 
 void TestNetLink::handshakeLinksBothSides()
@@ -290,6 +291,23 @@ void TestNetLink::aVoiceMessageCrossesTheLinkAndIsArchived()
     QCOMPARE(p.yellow.sound.waited("invoice"), 1);
     QCOMPARE(QDir(p.yellow.w->WorkDir()).entryList({"Anna_*.Wav"}, QDir::Files).size(), 1);
     QCOMPARE(p.yellow.lines().filter("Voice message").size(), 0);
+}
+
+void TestNetLink::aPeersLineBreaksForgeNoLogLines()
+{
+    Pair p;
+    QVERIFY(p.link());
+    p.yellow.clearLines();
+    p.red.w->net().SendPacket("<T><Anna\r\n> hi\r\n--- End of Connection (1.1.2000 - 00:00:00) ---\x01\x7f");
+    QVERIFY(QTest::qWaitFor([&] { return !p.yellow.lines().isEmpty(); }, 5000));
+    const QString shown = "<Anna  > hi  --- End of Connection (1.1.2000 - 00:00:00) ---  ";
+    QCOMPARE(p.yellow.lines(), QStringList{shown});
+    QFile log(QDir(p.yellow.w->WorkDir()).filePath("QorLog.Txt"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = log.readAll().split('\n');
+    QVERIFY(lines.contains(shown.toLatin1() + "\r"));
+    for (const QByteArray &line : lines)
+        QVERIFY2(!line.startsWith("--- End of Connection"), line.constData());
 }
 
 QTEST_MAIN(TestNetLink)
