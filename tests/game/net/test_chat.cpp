@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTextEdit>
 
 namespace {
@@ -175,6 +176,27 @@ private slots:
         addLine(*f.w, QString("\r\n").repeated(100), 2);
         QVERIFY(f.w->txtInMessage()->text().contains(QString(40000, 'x')));
         QVERIFY(f.w->txtInMessage()->text().endsWith("\r\n" + QString(201, ' ')));
+    }
+
+    void aFloodKeepsTheRecentLinesShownAndAllLogged()
+    {
+        ChatFixture f;
+        f.n().LocalIsRed = true;
+        auto *box = f.w->txtInMessage();
+        for (int i = 0; i < 2000; ++i)
+            addLine(*f.w, QStringLiteral("<Bert> line %1").arg(i), int16_t(i % 2 ? 2 : 1));
+        const QStringList shown = box->text().split("\r\n");
+        QCOMPARE(shown.size(), 500);
+        QCOMPARE(shown.first(), QStringLiteral("<Bert> line 1500"));
+        QCOMPARE(shown.last(), QStringLiteral("<Bert> line 1999 "));
+        QCOMPARE(box->view()->document()->blockCount(), 500);
+        // The lines left keep their colours, and the next line goes where it belongs.
+        QVERIFY(coloured(box, 0, int(shown.first().size()), Red));
+        QCOMPARE(box->colorAt(int(box->text().size()) - 2), Yellow);
+        addLine(*f.w, "--- notice");
+        QVERIFY(box->text().endsWith("<Bert> line 1999\r\n--- notice "));
+        QVERIFY(coloured(box, int(box->text().size()) - 11, int(box->text().size()), Green));
+        QCOMPARE(logLines(f).size(), 3 + 2001);
     }
 
     void captionsFollowTheLanguage()
