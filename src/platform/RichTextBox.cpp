@@ -142,6 +142,25 @@ void RichTextBox::refresh()
     m_view->viewport()->repaint();
 }
 
+void RichTextBox::keepLastLines(int count)
+{
+    QTextDocument *document = m_view->document();
+    const int excess = document->blockCount() - std::max(count, 1);
+    if (excess <= 0)
+        return;
+    // The document's blocks are the text's lines, one position per character in both.
+    const int cut = document->findBlockByNumber(excess).position();
+    const QScopedValueRollback guard(m_changing, true);
+    QTextCursor cursor(document);
+    cursor.setPosition(cut, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    m_text.remove(0, cut);
+    const int selEnd = std::max(m_selStart + m_selLength - cut, 0);
+    m_selStart = std::max(m_selStart - cut, 0);
+    m_selLength = selEnd - m_selStart;
+    applySelection();
+}
+
 void RichTextBox::applySelection()
 {
     const QScopedValueRollback guard(m_changing, true);

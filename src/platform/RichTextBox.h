@@ -9,8 +9,8 @@
 // other control characters and the characters a document would read as structure show as the
 // replacement character. Colours are &HBBGGRR values; inserted text takes the colour of the
 // character before it (the default text colour at the start). Lines wrap at blanks; a longer
-// word runs on behind a horizontal scroll bar. The content is not bounded: the chat keeps every
-// line until it is reset.
+// word runs on behind a horizontal scroll bar. The content is bounded only by its owner, who may
+// drop the oldest lines (keepLastLines).
 #include <QString>
 #include <QWidget>
 
@@ -45,6 +45,9 @@ public:
     int32_t colorAt(int position) const;
     // Repaints the display now.
     void refresh();
+    // Drops the oldest lines (each ending with LF) until at most `count` lines are left; the
+    // others keep their text and colours, and positions then count from the new start.
+    void keepLastLines(int count);
 
     // The document view, for appearance (background, font) and tests; its text must be changed
     // only through this class.

@@ -334,23 +334,24 @@ bool SoundPlayer::playAsync(const QString &path) { return playFile(path, false) 
 
 bool SoundPlayer::playSync(const QString &path) { return playFile(path, true) != PlayOutcome::Refused; }
 
-PlayOutcome SoundPlayer::playFile(const QString &path, bool wait)
+PlayOutcome SoundPlayer::playFile(const QString &path, bool wait, int waitLimitMs)
 {
     std::optional<WaveSound> sound = readWaveFile(path);
     if (!sound)
         return PlayOutcome::Refused;
-    return playSound(std::move(*sound), wait);
+    return playSound(std::move(*sound), wait, waitLimitMs);
 }
 
-PlayOutcome SoundPlayer::playSound(WaveSound sound, bool wait)
+PlayOutcome SoundPlayer::playSound(WaveSound sound, bool wait, int waitLimitMs)
 {
     if (sound.frameBytes() <= 0 || sound.sampleRate <= 0)
         return PlayOutcome::Refused;
     const auto duration = std::chrono::microseconds(qint64(sound.seconds() * 1e6));
     auto completion = std::make_shared<Completion>();
+    quint64 gen = 0;
     {
         std::lock_guard lock(d->mutex);
-        const quint64 gen = ++d->generation;
+        gen = ++d->generation;
         if (d->pending)
             Impl::finish(*d->pending->completion, PlayOutcome::Stopped, d->stats);
         d->pending = Request{std::make_shared<const WaveSound>(std::move(sound)), completion, gen};
@@ -359,6 +360,25 @@ PlayOutcome SoundPlayer::playSound(WaveSound sound, bool wait)
     if (!wait)
         return PlayOutcome::Started;
     std::unique_lock lock(d->mutex);
+    const std::chrono::microseconds limit = waitLimitMs > 0 ? std::chrono::milliseconds(waitLimitMs) : duration;
+    if (waitLimitMs > 0 && limit < duration) {
+        if (d->changed.wait_for(lock, limit, [&] { return completion->done; }))
+            return completion->outcome;
+        // Time is up: this sound is stopped, unless a newer one has already taken its place.
+        if (d->generation.load() == gen) {
+            ++d->generation;
+            if (d->pending && d->pending->completion == completion) {
+                Impl::finish(*completion, PlayOutcome::Stopped, d->stats);
+                d->pending.reset();
+            }
+        }
+        lock.unlock();
+        d->changed.notify_all();
+        lock.lock();
+        if (!d->changed.wait_for(lock, WaitMargin, [&] { return completion->done; }))
+            return PlayOutcome::TimedOut;
+        return completion->outcome;
+    }
     if (!d->changed.wait_for(lock, duration + WaitMargin, [&] { return completion->done; }))
         return PlayOutcome::TimedOut;
     return completion->outcome;

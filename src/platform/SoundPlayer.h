@@ -71,8 +71,10 @@ public:
     // be played.
     bool playSync(const QString &path);
 
-    PlayOutcome playFile(const QString &path, bool wait);
-    PlayOutcome playSound(WaveSound sound, bool wait);
+    // A waited sound still playing after `waitLimitMs` (when above 0) is stopped, and the call
+    // returns Stopped: a long sound cannot hold the caller for its whole length.
+    PlayOutcome playFile(const QString &path, bool wait, int waitLimitMs = 0);
+    PlayOutcome playSound(WaveSound sound, bool wait, int waitLimitMs = 0);
 
     // Stops the sound that plays, if any.
     void stop();

@@ -17,6 +17,7 @@ private slots:
     void waitedSoundReturnsAfterAboutItsDuration();
     void unwaitedSoundsReturnAtOnceAndReplaceEachOther();
     void playerWithASoundGoingEndsWithoutDelay();
+    void aWaitedSoundLongerThanItsLimitIsStopped();
 
 private:
     QTemporaryDir dir;
@@ -73,6 +74,19 @@ void TestSoundPlayerSilent::playerWithASoundGoingEndsWithoutDelay()
         QVERIFY(!player.waitUntilIdle(50));
     }
     QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+}
+
+void TestSoundPlayerSilent::aWaitedSoundLongerThanItsLimitIsStopped()
+{
+    SoundPlayer player;
+    const QString path = tonePath("f.wav", 30.0);
+    QElapsedTimer t;
+    t.start();
+    QCOMPARE(player.playFile(path, true, 300), PlayOutcome::Stopped);
+    QVERIFY2(t.elapsed() >= 250 && t.elapsed() < 1500, qPrintable(QString::number(t.elapsed())));
+    QVERIFY(player.waitUntilIdle(1000));
+    // A sound shorter than its limit plays to its end.
+    QCOMPARE(player.playFile(tonePath("g.wav", 0.1), true, 5000), PlayOutcome::Silent);
 }
 
 QTEST_GUILESS_MAIN(TestSoundPlayerSilent)

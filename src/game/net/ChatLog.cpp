@@ -31,6 +31,19 @@ QString trimBlanks(const QString &text)
     return text.mid(start, end - start);
 }
 
+// A line as it is shown and logged: control characters (a peer's CR and LF among them) become
+// blanks, so that no text can start a line of its own in the display or forge one in the log.
+QString oneLine(const QString &line)
+{
+    QString out = line;
+    for (QChar &c : out) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == QChar::LineSeparator || u == QChar::ParagraphSeparator)
+            c = QLatin1Char(' ');
+    }
+    return out;
+}
+
 QString dateText() { return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat); }
 QString timeText() { return QLocale::system().toString(QTime::currentTime(), QLocale::LongFormat); }
 } // namespace
@@ -73,8 +86,9 @@ void NetSession::AddChatLine(const QString &Line, std::optional<int16_t> Side)
     int32_t color = LightGreen;
     if (Side)
         color = (*Side == 1) == red ? LightRed : LightYellow;
-    m_ui.ShowChatLine(Line, color);
-    WriteLog(Line);
+    const QString line = oneLine(Line);
+    m_ui.ShowChatLine(line, color);
+    WriteLog(line);
 }
 
 void NetSession::WriteLog(const QString &Line)

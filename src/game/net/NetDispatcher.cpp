@@ -99,11 +99,13 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
                         m_ui.ReplayStart();
                     }
                 } else if (tag == "<G>" || tag == "<D>") {
-                    // A move counts only while a game runs and the peer is to move, and only with a
-                    // column that fits: a stray or hostile frame can neither play the own colour
-                    // nor add chips to a finished board.
+                    // Replayed whoever is to move: a peer's double click on its floating chip drops
+                    // a chip out of turn and sends "<D>", and a game start it made glides on our
+                    // turn; refusing either would leave the two boards apart for good. A move
+                    // counts only while a game runs (the floating chip is hidden otherwise) and
+                    // with a column that fits, so nothing is added to a finished board.
                     const std::optional<int16_t> column = payloadInt16(payload);
-                    if (column && m_game.GameRunning && !m_rules.OwnTurn(s.LocalIsRed)) {
+                    if (column && m_game.GameRunning) {
                         m_ui.ReplayGlide(*column);
                         if (tag == "<D>")
                             m_ui.ReplayDrop();

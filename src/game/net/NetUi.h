@@ -52,8 +52,8 @@ public:
     virtual void Delay(int16_t Seconds) = 0;
     // One pass of the message loop.
     virtual void DoEvents() = 0;
-    // The clock that names archive copies: their name changes only with the second, and a name
-    // already taken is waited out until the next second.
+    // The clock that names archive copies: their name changes only with the second; a second
+    // copy within one second gets a counter.
     virtual QDateTime Now() const = 0;
 
     // The work folder of the voice files and the dialogue log; whether lines are logged.

@@ -17,6 +17,7 @@
 #include <QLocale>
 
 #include <cmath>
+#include <utility>
 
 namespace gamenet {
 
@@ -208,15 +209,32 @@ void NetSession::ReceiveVoiceAnnounce(const QString &Payload)
 void NetSession::ReceiveVoiceComplete()
 {
     LinkState &s = m_link;
+    // Only a transfer whose announced bytes have all arrived is written and played, once: a
+    // "<VA" without one would replay the last message (and archive it again) as often as a
+    // peer cares to send it. An unfinished one is dropped, as a new announcement would drop it.
+    const bool complete = s.TotalIn > 0 && s.ReceivedIn >= s.TotalIn;
+    if (!complete) {
+        if (s.TotalIn > 0) {
+            s.TotalIn = 0;
+            s.ReceivedIn = 0;
+            s.InBuf.clear();
+            ShowTransferBar(false, QStringLiteral("Get"));
+            AddChatLine(m_game.English ? QStringLiteral("--- Voice message incomplete, dropped! ---")
+                                       : QStringLiteral("--- Sprachnachricht unvollständig, verworfen! ---"));
+        }
+        return;
+    }
     s.TotalIn = 0;
     s.ReceivedIn = 0;
+    // The buffer goes with the transfer: it holds up to the largest transfer.
+    const QByteArray message = std::exchange(s.InBuf, QByteArray());
     m_ui.DoEvents();
     const QString workDir = m_ui.WorkDir();
     const QString path = QDir(workDir).filePath(QStringLiteral("invoice.wav"));
     QFile::remove(path); // a missing old message is no error
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        file.write(s.InBuf);
+        file.write(message);
         file.close();
     }
     if (s.KeepVoice) {
@@ -230,18 +248,18 @@ void NetSession::SaveVoice(const QString &file)
 {
     m_ui.DoEvents();
     const QString workDir = m_ui.WorkDir();
-    QString target;
-    do {
-        const QDateTime now = m_ui.Now();
-        const QString date = zeptools::ReplaceAll(QLocale::system().toString(now.date(), QLocale::ShortFormat),
-                                                  QStringLiteral("."), QString());
-        const QString time = zeptools::ReplaceAll(now.time().toString(QStringLiteral("HH:mm:ss")),
-                                                  QStringLiteral(":"), QString());
-        const QString name = m_link.PeerNameAtConnect + QStringLiteral("_") + date + QStringLiteral("_") + time
-                           + QStringLiteral(".Wav");
-        target = QDir(workDir).filePath(safeFileName(name));
-    } while (zeptools::FileExists(target));
-    QFile::copy(platform::resolvePathNoCase(file).isEmpty() ? file : platform::resolvePathNoCase(file), target);
+    const QDateTime now = m_ui.Now();
+    const QString date = zeptools::ReplaceAll(QLocale::system().toString(now.date(), QLocale::ShortFormat),
+                                              QStringLiteral("."), QString());
+    const QString time = zeptools::ReplaceAll(now.time().toString(QStringLiteral("HH:mm:ss")),
+                                              QStringLiteral(":"), QString());
+    const QString stem = safeFileName(m_link.PeerNameAtConnect + QStringLiteral("_") + date + QStringLiteral("_") + time);
+    // A second copy within the same second gets a counter instead of waiting for the clock.
+    QString target = QDir(workDir).filePath(stem + QStringLiteral(".Wav"));
+    for (int copy = 2; zeptools::FileExists(target); ++copy)
+        target = QDir(workDir).filePath(stem + QStringLiteral("_") + QString::number(copy) + QStringLiteral(".Wav"));
+    const QString source = platform::resolvePathNoCase(file);
+    QFile::copy(source.isEmpty() ? file : source, target);
 }
 
 } // namespace gamenet

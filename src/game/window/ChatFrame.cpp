@@ -131,6 +131,7 @@ QPixmap barStripe(const QColor &light, const QColor &dark)
 
 namespace {
 constexpr int32_t LampNoLink = 0xE0E0E0;
+constexpr int ChatDisplayLines = 500;
 } // namespace
 
 QString Ostrel::chatLineText() const { return m_txtSendmessage ? m_txtSendmessage->text() : QString(); }
@@ -238,6 +239,9 @@ void Ostrel::ShowChatLine(const QString &Line, int32_t Color)
     box.setSelStart(start);
     box.setSelLength(int(box.text().size()) - start);
     box.setSelColor(Color);
+    // The display shows the recent lines only (the log keeps them all): a flood of lines costs
+    // neither memory without end nor time that grows with the display.
+    box.keepLastLines(ChatDisplayLines);
     box.setSelStart(int(box.text().size()));
     box.refresh();
 }

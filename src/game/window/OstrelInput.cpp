@@ -100,7 +100,10 @@ void Ostrel::picPlayBorder_Click(int16_t Index)
 
 void Ostrel::picChip_DblClick(int16_t Index)
 {
-    if (Index == 0 && m_state.ComputerColor != m_state.CurrentPlayer)
+    // In a network game on the own turn only, as every other input: a chip dropped on the
+    // peer's turn would be the peer's move, made here.
+    const bool netTurn = !m_net->link().NetworkGame || m_rules.OwnTurn(m_net->link().LocalIsRed);
+    if (Index == 0 && m_state.ComputerColor != m_state.CurrentPlayer && netTurn)
         ChipReleased();
 }
 

@@ -11,6 +11,12 @@ namespace gamewindow {
 
 using platform::Step;
 
+namespace {
+// The longest message the recorder makes: a received voice message (a peer may announce one
+// of hours) holds the interface no longer than this, then it is stopped.
+constexpr int VoicePlayLimitMs = 60000;
+} // namespace
+
 void Ostrel::ShowResultGame(const QString &Text)
 {
     platform::guardedSub(QStringLiteral("ShowResultGame"), [&](Step &step) {
@@ -58,11 +64,13 @@ void Ostrel::Playsound(const QString &Name, bool Wait)
         rules::GameState &s = m_state;
         QString file;
         bool skip = false;
+        bool voice = false;
         step([&] {
             // A name with a folder is a full path (the received voice message) and plays even
             // with the effects switched off.
             if (Name.contains(QLatin1Char('\\')) || Name.contains(QLatin1Char('/'))) {
                 file = QString(Name).replace(QLatin1Char('\\'), QLatin1Char('/')) + QStringLiteral(".WAV");
+                voice = true;
             } else {
                 file = m_programFolder + QStringLiteral("/") + Name + QStringLiteral(".WAV");
                 skip = !m_menSoundOn->isChecked();
@@ -86,7 +94,10 @@ void Ostrel::Playsound(const QString &Name, bool Wait)
             });
             step([&] {
                 s.SoundBusy = true;
-                out.play(path, true);
+                if (voice)
+                    out.playWaitedAtMost(path, VoicePlayLimitMs);
+                else
+                    out.play(path, true);
                 s.SoundBusy = false;
             });
         } else {

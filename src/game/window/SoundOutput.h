@@ -12,12 +12,19 @@ public:
     // Wait false: start the sound and return at once; a new sound stops the one that plays.
     // Wait true: return when the sound has ended. A file that cannot be played plays nothing.
     virtual void play(const QString &path, bool wait) = 0;
+    // A waited sound that is stopped when it still plays after `limitMs`.
+    virtual void playWaitedAtMost(const QString &path, int limitMs)
+    {
+        (void)limitMs;
+        play(path, true);
+    }
 };
 
 // The program's sound player (platform::SoundPlayer::shared()); silent without a sound server.
 class PulseSoundOutput : public SoundOutput {
 public:
     void play(const QString &path, bool wait) override;
+    void playWaitedAtMost(const QString &path, int limitMs) override;
 };
 
 } // namespace gamewindow

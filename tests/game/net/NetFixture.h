@@ -48,7 +48,18 @@ public:
         QByteArray copy = bytes;
         rec->NetSession::Pelkin_DataArrival(client, int32_t(copy.size()), copy);
     }
+    void ShowChatLine(const QString &Line, int32_t Color) override
+    {
+        shownLines.append(Line);
+        Ostrel::ShowChatLine(Line, Color);
+    }
+    void ResetChatDisplay() override
+    {
+        shownLines.clear();
+        Ostrel::ResetChatDisplay();
+    }
     RecordingSession *rec = nullptr;
+    QStringList shownLines;
 };
 
 struct NetSide {
@@ -81,22 +92,10 @@ struct NetSide {
     }
     rules::GameState &s() { return w->state(); }
     gamenet::LinkState &n() { return w->net().link(); }
-    // The lines that reached the chat display. Only these two read the chat's record of them.
-    // The lines of the chat display since the last clearLines().
-    QStringList lines() const { return allLines().mid(cleared); }
-    void clearLines() { cleared = int(allLines().size()); }
-    QStringList allLines() const
-    {
-        const QString text = w->txtInMessage()->text();
-        if (text.trimmed().isEmpty())
-            return {};
-        // Every line of the display ends in the blank the next line replaces.
-        QStringList lines = text.split(QStringLiteral("\r\n"));
-        for (QString &line : lines)
-            if (line.endsWith(QLatin1Char(' ')))
-                line.chop(1);
-        return lines;
-    }
+    // The lines that reached the chat display since the last clearLines() (the display itself
+    // keeps only the recent ones).
+    QStringList lines() const { return w->shownLines.mid(cleared); }
+    void clearLines() { cleared = int(w->shownLines.size()); }
     int cleared = 0;
 
     void put(int32_t dispId, HxVariant value)

@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTextEdit>
 
 namespace {
@@ -166,13 +167,36 @@ private slots:
         ChatFixture f;
         const QString hostile = QStringLiteral("<Bert> <b>bold</b> <img src=x> &amp; \x01\t%s%n");
         addLine(*f.w, hostile, 2);
-        QCOMPARE(f.w->txtInMessage()->text(), hostile + " ");
+        // Markup shows as it stands; control characters show as blanks.
+        QCOMPARE(f.w->txtInMessage()->text(), QStringLiteral("<Bert> <b>bold</b> <img src=x> &amp;   %s%n "));
         const QString shown = f.w->txtInMessage()->view()->toPlainText();
         QVERIFY(shown.contains("<b>bold</b> <img src=x> &amp;"));
-        // A very long line and one full of line breaks are kept whole.
+        // A very long line is kept whole, and one full of line breaks stays one line.
         addLine(*f.w, QString(40000, 'x'), 2);
         addLine(*f.w, QString("\r\n").repeated(100), 2);
         QVERIFY(f.w->txtInMessage()->text().contains(QString(40000, 'x')));
+        QVERIFY(f.w->txtInMessage()->text().endsWith("\r\n" + QString(201, ' ')));
+    }
+
+    void aFloodKeepsTheRecentLinesShownAndAllLogged()
+    {
+        ChatFixture f;
+        f.n().LocalIsRed = true;
+        auto *box = f.w->txtInMessage();
+        for (int i = 0; i < 2000; ++i)
+            addLine(*f.w, QStringLiteral("<Bert> line %1").arg(i), int16_t(i % 2 ? 2 : 1));
+        const QStringList shown = box->text().split("\r\n");
+        QCOMPARE(shown.size(), 500);
+        QCOMPARE(shown.first(), QStringLiteral("<Bert> line 1500"));
+        QCOMPARE(shown.last(), QStringLiteral("<Bert> line 1999 "));
+        QCOMPARE(box->view()->document()->blockCount(), 500);
+        // The lines left keep their colours, and the next line goes where it belongs.
+        QVERIFY(coloured(box, 0, int(shown.first().size()), Red));
+        QCOMPARE(box->colorAt(int(box->text().size()) - 2), Yellow);
+        addLine(*f.w, "--- notice");
+        QVERIFY(box->text().endsWith("<Bert> line 1999\r\n--- notice "));
+        QVERIFY(coloured(box, int(box->text().size()) - 11, int(box->text().size()), Green));
+        QCOMPARE(logLines(f).size(), 3 + 2001);
     }
 
     void captionsFollowTheLanguage()

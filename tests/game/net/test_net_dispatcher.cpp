@@ -32,7 +32,7 @@ private slots:
     void handshakeAnswersOnceAndWarnsOfAnotherVersion();
     void handshakeWithoutVersion();
     void severalFramesInOneArrival();
-    void movesOnlyOnThePeersTurn();
+    void movesAreReplayedWhileAGameRuns();
     void splitFramesAreNotReassembled();
     void badLengthsAndUnknownTags();
     void columnsOutsideTheBoard();
@@ -101,7 +101,7 @@ void TestNetDispatcher::severalFramesInOneArrival()
     QVERIFY(r.boardConsistent());
 }
 
-void TestNetDispatcher::movesOnlyOnThePeersTurn()
+void TestNetDispatcher::movesAreReplayedWhileAGameRuns()
 {
     Rig r;
     linkWith(r);
@@ -109,23 +109,21 @@ void TestNetDispatcher::movesOnlyOnThePeersTurn()
     r.session.arrive("<D>    13");
     QCOMPARE(r.st.MoveCount, int16_t(0));
     r.startLocally();
-    // The own turn: the peer can neither move the own chip nor drop it.
-    const int16_t selected = r.st.SelColumn;
+    // On the own turn a peer's drop (its double click on the floating chip) is replayed as it
+    // made it: a chip of the colour to move, ours, so both boards stay equal.
     r.session.arrive("<G>    16<D>    13");
-    QCOMPARE(r.st.SelColumn, selected);
-    QCOMPARE(r.st.MoveCount, int16_t(0));
-    QCOMPARE(r.st.CurrentPlayer, int16_t(1));
-    // After its own move the peer drops exactly one chip; a second drop in a row is refused.
-    r.play(4);
-    r.session.arrive("<D>    13<D>    13");
     QCOMPARE(r.st.Tube[3], int16_t(1));
-    QCOMPARE(r.st.MoveCount, int16_t(2));
+    QCOMPARE(r.st.MoveCount, int16_t(1));
+    QCOMPARE(r.st.PlayMatrix[4][3].count(QLatin1Char('1')), 1);
+    QCOMPARE(r.st.CurrentPlayer, int16_t(2));
+    r.session.arrive("<D>    12");
+    QCOMPARE(r.st.Tube[2], int16_t(1));
     QVERIFY(r.boardConsistent());
     // A finished game takes no further chips.
-    r.play(4);
-    r.session.arrive("<D>    13");
-    r.play(4);
-    r.session.arrive("<D>    13");
+    for (const char *answer : {"<D>    15", "<D>    12", "<D>    15"}) {
+        r.play(4);
+        r.session.arrive(answer);
+    }
     r.play(4); // four red in column 4
     QVERIFY(!r.st.GameRunning);
     const int16_t moves = r.st.MoveCount;

@@ -4,6 +4,8 @@
 
 #include "common/ScriptedMsgBoxes.h"
 
+#include <QElapsedTimer>
+
 namespace {
 
 int countFrames(const QStringList &sent, const QString &tag)
@@ -59,6 +61,8 @@ private slots:
     void unloadingEndsTheLink();
     void germanLinesAndTheArchivingLamp();
     void aVoiceMessageCrossesTheLinkAndIsArchived();
+    void aPeersLineBreaksForgeNoLogLines();
+    void mouseKeysAndDoubleClicksKeepTheBoardsInStep();
 };
 
 void TestNetLink::handshakeLinksBothSides()
@@ -277,6 +281,89 @@ void TestNetLink::aVoiceMessageCrossesTheLinkAndIsArchived()
     QCOMPARE(countFrames(p.red.w->rec->sent, "<VA"), 1);
     QCOMPARE(countFrames(p.yellow.w->rec->sent, "<C>"), 4);
     QVERIFY(p.red.n().NetworkGame && p.yellow.n().NetworkGame);
+
+    // Bare "<VA" frames after the transfer replay nothing and archive nothing more.
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 10; ++i)
+        p.red.w->net().SendPacket("<VA");
+    QVERIFY(QTest::qWaitFor([&] { return p.yellow.w->rec->received.count("<VA    0") == 11; }, 5000));
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(p.yellow.sound.waited("invoice"), 1);
+    QCOMPARE(QDir(p.yellow.w->WorkDir()).entryList({"Anna_*.Wav"}, QDir::Files).size(), 1);
+    QCOMPARE(p.yellow.lines().filter("Voice message").size(), 0);
+}
+
+void TestNetLink::aPeersLineBreaksForgeNoLogLines()
+{
+    Pair p;
+    QVERIFY(p.link());
+    p.yellow.clearLines();
+    p.red.w->net().SendPacket("<T><Anna\r\n> hi\r\n--- End of Connection (1.1.2000 - 00:00:00) ---\x01\x7f");
+    QVERIFY(QTest::qWaitFor([&] { return !p.yellow.lines().isEmpty(); }, 5000));
+    const QString shown = "<Anna  > hi  --- End of Connection (1.1.2000 - 00:00:00) ---  ";
+    QCOMPARE(p.yellow.lines(), QStringList{shown});
+    QFile log(QDir(p.yellow.w->WorkDir()).filePath("QorLog.Txt"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = log.readAll().split('\n');
+    QVERIFY(lines.contains(shown.toLatin1() + "\r"));
+    for (const QByteArray &line : lines)
+        QVERIFY2(!line.startsWith("--- End of Connection"), line.constData());
+}
+
+namespace {
+// The player's inputs on a window: arrow keys and Down, a click and a double click on a top cell,
+// a click on a top cell and then a double click on the floating chip.
+void byKeys(NetSide &side, int column)
+{
+    while (side.s().SelColumn != column)
+        QTest::keyClick(side.w.get(), side.s().SelColumn < column ? Qt::Key_Right : Qt::Key_Left);
+    QTest::keyClick(side.w.get(), Qt::Key_Down);
+}
+void byCell(NetSide &side, int column)
+{
+    QTest::mouseClick(side.w->picPlaygrid(column), Qt::LeftButton);
+    QTest::mouseDClick(side.w->picPlaygrid(column), Qt::LeftButton);
+}
+void byChip(NetSide &side, int column)
+{
+    QTest::mouseClick(side.w->picPlaygrid(column), Qt::LeftButton);
+    QTest::mouseDClick(side.w->picChip(0), Qt::LeftButton);
+}
+} // namespace
+
+void TestNetLink::mouseKeysAndDoubleClicksKeepTheBoardsInStep()
+{
+    Pair p;
+    QVERIFY(p.link());
+    QVERIFY(p.start(p.red, p.yellow));
+    using Input = void (*)(NetSide &, int);
+    const struct {
+        bool red;
+        Input input;
+        int column;
+    } moves[] = {{true, byKeys, 1}, {false, byCell, 2}, {true, byChip, 1}, {false, byKeys, 2},
+                 {true, byCell, 1}, {false, byChip, 2}, {true, byKeys, 1}};
+    for (const auto &move : moves) {
+        NetSide &mover = move.red ? p.red : p.yellow;
+        NetSide &other = move.red ? p.yellow : p.red;
+        // The side not to move double-clicks its floating chip: nothing happens on either side.
+        const int before = other.s().MoveCount;
+        QTest::mouseDClick(other.w->picChip(0), Qt::LeftButton);
+        QTest::qWait(20);
+        QCOMPARE(other.s().MoveCount, before);
+        QCOMPARE(mover.s().MoveCount, before);
+        move.input(mover, move.column);
+        QVERIFY(QTest::qWaitFor([&] { return other.s().MoveCount == before + 1; }, 5000));
+        QCOMPARE(mover.s().MoveCount, before + 1);
+        QVERIFY(p.sameBoard());
+    }
+    // Four red in column 1 on both boards.
+    QVERIFY(!p.red.s().GameRunning && !p.yellow.s().GameRunning);
+    QCOMPARE(p.red.s().Tube[1], int16_t(4));
+    QCOMPARE(p.red.n().GamesWon, (std::array<float, 2>{1, 0}));
+    QCOMPARE(p.yellow.n().GamesWon, (std::array<float, 2>{0, 1}));
+    QCOMPARE(p.boxes.count(), 0);
 }
 
 QTEST_MAIN(TestNetLink)

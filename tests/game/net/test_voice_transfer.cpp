@@ -149,6 +149,8 @@ private slots:
         QCOMPARE(receiver.n().ReceivedIn, 0);
         QCOMPARE(receiver.sound.waited("invoice"), 1);
         QCOMPARE(receiver.sound.requests.last().path, receiver.work("invoice.wav"));
+        // However long a peer's message, it holds the interface for a minute at most.
+        QCOMPARE(receiver.sound.requests.last().limitMs, 60000);
     }
 
     void aSecondAnnouncementDropsTheUnfinishedMessageWithAWarning()

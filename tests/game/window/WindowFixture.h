@@ -28,6 +28,7 @@ struct SoundRequest {
     QString name; // the file's base name
     QString path;
     bool wait;
+    int limitMs = 0; // a waited sound stopped after this time; 0 = played to its end
 };
 
 class RecordingSound : public gamewindow::SoundOutput {
@@ -37,6 +38,11 @@ public:
         requests.append({QFileInfo(path).completeBaseName(), path, wait});
         if (duringPlay)
             duringPlay(path, wait);
+    }
+    void playWaitedAtMost(const QString &path, int limitMs) override
+    {
+        play(path, true);
+        requests.last().limitMs = limitMs;
     }
     int count(const QString &name) const
     {
