@@ -205,11 +205,13 @@ void HarbexHost::dispatch(HarbexEvents &events, int32_t eventId, HxVariant *args
             events.Pelkin_ClientDied(*i2Ref(args[0], local));
         break;
     case HX_EVENT_ServerMessage:
-        if (has(1)) {
+        if (has(1) && events.hearsServerMessages()) {
             const QByteArray before = dataOf(args[0], HX_STR);
-            QString text = QString::fromUtf8(before);
+            const QString original = QString::fromUtf8(before);
+            QString text = original;
             events.Pelkin_ServerMessage(text);
-            writeBack(args[0], HX_STR, before, text.toUtf8());
+            if (text != original)
+                writeBack(args[0], HX_STR, before, text.toUtf8());
         }
         break;
     case HX_EVENT_DataArrival:

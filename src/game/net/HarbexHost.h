@@ -35,6 +35,9 @@ public:
     virtual void Pelkin_ClientConnected(int16_t &ClientNumber) { (void)ClientNumber; }
     virtual void Pelkin_ClientDied(int16_t &ClientNumber) { (void)ClientNumber; }
     virtual void Pelkin_ServerMessage(QString &msgText) { (void)msgText; }
+    // Whether Pelkin_ServerMessage is of use: the control raises it for every arrival with all
+    // the received bytes as text, which costs a conversion per arrival only when someone reads it.
+    virtual bool hearsServerMessages() const { return false; }
     virtual void Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByteArray &SendedBytes)
     {
         (void)ClientNumber, (void)bytesTotal, (void)SendedBytes;

@@ -257,7 +257,8 @@ void Ostrel::SetBarWidth(int16_t Index, float WidthTwips)
     m_picSendWidth[Index] = WidthTwips;
     PictureBox *bar = m_picSend[Index];
     bar->setTwipsGeometry(bar->leftTwips(), bar->topTwips(), int(std::lround(WidthTwips)), 60);
-    bar->repaint();
+    // Marked for painting, not painted: a voice message moves the bar at every block.
+    bar->update();
 }
 
 void Ostrel::ShowBar(int16_t Index, float WidthTwips, bool Visible)

@@ -39,6 +39,7 @@ public:
     using NetSession::NetSession;
     void Pelkin_Connect() override { ++connects; }
     void Pelkin_ServerMessage(QString &msgText) override { messages.append(msgText); }
+    bool hearsServerMessages() const override { return true; }
     QStringList messages;
     int connects = 0;
 };
