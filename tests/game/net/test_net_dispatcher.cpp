@@ -317,6 +317,35 @@ void TestNetDispatcher::floodsOfWaitingFrames()
     QCOMPARE(r.lines.size(), 1000);
     QCOMPARE(r.lines.first(), QString("<Bert> 0"));
     QCOMPARE(r.lines.last(), QString("<Bert> 999"));
+
+    // A flood while every run waits is kept only up to a bound; afterwards the link works.
+    QByteArray junk;
+    for (int i = 0; i < 4000; ++i)
+        junk += "<Z>    0";
+    qsizetype mostKept = 0;
+    int floods = 0;
+    depth = 0;
+    r.duringPlay = [&](const QString &name) {
+        if (name != "msgarriv")
+            return;
+        if (++depth < 20) {
+            r.session.arrive(frame("<T>", "<Bert> deeper"));
+        } else if (floods == 0) {
+            for (floods = 0; floods < 200; ++floods) {
+                r.session.arrive(junk);
+                mostKept = qMax(mostKept, r.session.keptBytes(1));
+            }
+        }
+    };
+    r.lines.clear();
+    r.session.arrive(frame("<T>", "<Bert> deeper"));
+    r.duringPlay = nullptr;
+    QVERIFY(mostKept > 0);
+    QVERIFY(mostKept <= gamenet::ArrivalBuffer::MaxKept);
+    QVERIFY(r.warnings() <= floods);
+    QCOMPARE(r.session.keptBytes(1), qsizetype(0));
+    r.session.arrive(frame("<T>", "<Bert> after"));
+    QCOMPARE(r.lines.last(), QString("<Bert> after"));
     QVERIFY(!r.link().FromPeer);
     QVERIFY(r.boardConsistent());
 }
@@ -348,6 +377,24 @@ void TestNetDispatcher::socketErrorsShowTheirBoxes()
     QCOMPARE(r.boxes.last(), QString("Fehler-Nr: 10060!\r\nConnection timed out"));
     QVERIFY(!r.link().CancelConnect);
     QVERIFY(!r.link().NetworkGame);
+
+    // Errors while a box waits open no box inside it (a refusal still ends the connection wait),
+    // and a client that is not the peer has nothing to report.
+    r.boxes.clear();
+    int inner = 0;
+    r.duringBox = [&] {
+        if (++inner < 100)
+            r.session.Pelkin_Error(client, 10061, description, 0, "", "", 0, cancel);
+    };
+    r.session.Pelkin_Error(client, 10054, description, 0, "", "", 0, cancel);
+    r.duringBox = nullptr;
+    QCOMPARE(r.boxes.size(), 1);
+    QVERIFY(r.link().CancelConnect);
+    int16_t stranger = 5;
+    cancel = false;
+    r.session.Pelkin_Error(stranger, 10054, description, 0, "", "", 0, cancel);
+    QVERIFY(cancel);
+    QCOMPARE(r.boxes.size(), 1);
 }
 
 void TestNetDispatcher::tallyCaption()
