@@ -1,7 +1,7 @@
-// The dispatcher of received frames: walks one arrival frame by frame and acts on each by its
-// tag. The peer's moves and game starts are replayed through the procedures that local input
-// uses, with FromPeer set so that nothing is sent back. Nothing is kept from one arrival to the
-// next.
+// The dispatcher of received frames: takes whole frames off the front of the client's stream
+// one at a time and acts on each by its tag. The peer's moves and game starts are replayed
+// through the procedures that local input uses, with FromPeer set so that nothing is sent back.
+// A frame cut by the transport waits in the stream for the rest of its bytes.
 #include "game/net/NetSession.h"
 
 #include "game/net/PayloadNumber.h"
@@ -16,10 +16,11 @@ namespace gamenet {
 using platform::Step;
 
 namespace {
-constexpr qsizetype HeaderSize = 8;
-// Waits inside the handling of a frame (the handshake's pause, a waited sound, a message box)
-// let further arrivals run nested in it. A linked peer needs two or three levels; a flood of
-// arrivals beyond this depth is dropped instead of growing the stack without end.
+constexpr qsizetype HeaderSize = ArrivalBuffer::HeaderSize;
+// Waits inside the handling of a frame (the handshake's pause, a send waiting for the socket, a
+// waited sound, a message box) let further arrivals run nested in it. A linked peer needs two or
+// three levels; beyond this depth an arrival is only kept, and the runs below it take its frames
+// once their waits are over.
 constexpr int MaxArrivalDepth = 16;
 
 // Sets a flag for the lifetime of the object and clears it again.
@@ -37,44 +38,47 @@ struct DepthScope {
 
 void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByteArray &SendedBytes)
 {
-    Q_UNUSED(ClientNumber);
     Q_UNUSED(bytesTotal);
-    // Our own copy: the handlers below may wait and let further arrivals run inside them.
-    const QByteArray bytes = SendedBytes;
-    LinkState &s = m_link;
+    const int16_t client = ClientNumber;
+    bool accepted = true;
+    const quint64 stream = m_arrivals.append(client, SendedBytes, accepted);
+    // A flood of junk costs one line per arrival, not one per frame.
+    bool warned = false;
+    const auto warn = [&] {
+        if (warned)
+            return;
+        warned = true;
+        AddChatLine(QStringLiteral("!!! Warnung!!! Nicht identifizierte Daten über Port erhalten!!!"));
+    };
+    if (!accepted)
+        warn();
     if (m_arrivalDepth >= MaxArrivalDepth)
         return;
     DepthScope depth(m_arrivalDepth);
+    LinkState &s = m_link;
     platform::guardedSub(QStringLiteral("Pelkin_DataArrival"), [&](Step &step) {
-        // Positions count in 32 bits, so an arrival larger than 32767 bytes is walked whole.
-        const qsizetype last = bytes.size() - 1;
-        qsizetype position = 0;
-        do {
-            // Bytes that do not make a whole frame (fewer than a header, a length that does not
-            // fit, a frame running past the end of the arrival) are dropped: no byte beyond the
-            // received ones is read, and nothing is kept for the next arrival.
-            if (bytes.size() - position < HeaderSize)
+        QByteArray bytes;
+        for (;;) {
+            // The frame leaves the stream before it is acted on: a run nested in its handling
+            // goes on with the next one. The stream is looked up afresh every time, since the
+            // connection may end while a frame is handled.
+            const ArrivalBuffer::Take taken = m_arrivals.take(client, stream, bytes);
+            if (taken != ArrivalBuffer::Take::Frame)
                 return;
-            int16_t length = 0;
-            try {
-                length = GetBlockLen(bytes, int(position));
-            } catch (const platform::RuntimeError &) {
-                return;
-            }
-            // A negative length would walk backwards or stand still; it counts as no payload.
-            if (length < 0)
-                length = 0;
-            if (bytes.size() - position < HeaderSize + length)
-                return;
-            // Views into the arrival; text is made only of the frames that carry text.
-            const QByteArrayView frame(bytes.constData() + position, HeaderSize + length);
+            const QByteArrayView frame(bytes);
+            const qsizetype length = frame.size() - HeaderSize;
             const QByteArrayView tag = frame.first(3);
-            position += HeaderSize + length;
+            const bool known = tag == "<V>" || tag == "<VD" || tag == "<VA" || tag == "<S>" || tag == "<G>"
+                || tag == "<D>" || tag == "<E>" || tag == "<T>" || tag == "<C>";
+            if (!known) {
+                warn();
+                continue;
+            }
             QString text; // the whole frame as text, when the control converts it
             QString payload;
             if (!tag.startsWith("<V") || tag == "<V>") {
                 if (m_pelkin) {
-                    text = pelkin::GetDataText(*m_pelkin, frame.toByteArray());
+                    text = pelkin::GetDataText(*m_pelkin, bytes);
                     payload = text.mid(int(HeaderSize));
                 } else {
                     payload = platform::fromAnsi(frame.data() + HeaderSize, length);
@@ -121,15 +125,21 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
                     }
                 } else if (tag == "<C>") {
                     SendSB();
-                } else {
-                    AddChatLine(QStringLiteral("!!! Warnung!!! Nicht identifizierte Daten über Port erhalten!!!"));
                 }
             });
             s.FromPeer = false;
-        } while (position < last);
+        }
     });
     // Left early by the error box's Abort: the replay has ended all the same.
     s.FromPeer = false;
+}
+
+void NetSession::forgetArrivals(std::optional<int16_t> ClientNumber)
+{
+    if (ClientNumber)
+        m_arrivals.forget(*ClientNumber);
+    else
+        m_arrivals.forgetAll();
 }
 
 void NetSession::handshake(const QString &Payload)

@@ -11,6 +11,12 @@ namespace gamenet {
 
 namespace {
 constexpr int32_t LampNoLink = 0xE0E0E0;
+
+struct FlagScope {
+    explicit FlagScope(bool &flag) : flag(flag) { flag = true; }
+    ~FlagScope() { flag = false; }
+    bool &flag;
+};
 } // namespace
 
 void NetSession::Connected()
@@ -32,6 +38,20 @@ void NetSession::Connected()
 
 void NetSession::Pelkin_ClientConnected(int16_t &ClientNumber)
 {
+    // One peer at a time: while a link is up or being set up, a further connection is closed
+    // at once and unseen, so it can neither take over the link nor end it when it leaves. The
+    // control goes on listening for the next peer after this link.
+    if (m_link.NetworkGame) {
+        if (m_pelkin) {
+            try {
+                pelkin::Disconnect(*m_pelkin, ClientNumber);
+            } catch (const platform::RuntimeError &) {
+                // Already gone: nothing to close.
+            }
+        }
+        forgetArrivals(ClientNumber);
+        return;
+    }
     Connected();
     m_link.PeerClientNo = ClientNumber;
     SendPacket(QStringLiteral("<E>") + m_link.Nick[0] + QStringLiteral("|") + versionText());
@@ -41,36 +61,50 @@ void NetSession::Pelkin_Connect() { Connected(); }
 
 void NetSession::Pelkin_ClientDied(int16_t &ClientNumber)
 {
-    Q_UNUSED(ClientNumber);
+    forgetArrivals(ClientNumber);
+    // Only the peer's leaving ends the link; a connection turned away was never part of it.
+    if (ClientNumber != m_link.PeerClientNo)
+        return;
     ConnectionClosed();
 }
 
-void NetSession::Pelkin_ServerClose() { ConnectionClosed(); }
+void NetSession::Pelkin_ServerClose()
+{
+    forgetArrivals(0);
+    ConnectionClosed();
+}
 
 void NetSession::Pelkin_Error(int16_t &ClientNumber, int16_t Number, QString &Description, int32_t Scode,
                           const QString &Source, const QString &HelpFile, int32_t HelpContext, bool &CancelDisplay)
 {
-    Q_UNUSED(ClientNumber);
     Q_UNUSED(Scode);
     Q_UNUSED(Source);
     Q_UNUSED(HelpFile);
     Q_UNUSED(HelpContext);
     LinkState &s = m_link;
     CancelDisplay = true;
+    // A connection turned away (or any client that is not the peer) has nothing to report.
+    if (ClientNumber != 0 && ClientNumber != s.PeerClientNo)
+        return;
+    // The box waits for the user while socket events go on; errors meanwhile open no box
+    // inside it, or peers that come and go would pile boxes up until the stack overflows.
+    const auto box = [&](const QString &prompt) {
+        if (m_errorBoxOpen)
+            return;
+        FlagScope open(m_errorBoxOpen);
+        m_ui.MsgBox(prompt, platform::vbOKOnly);
+    };
     if (Number == 10061) {
-        m_ui.MsgBox(m_game.English ? QStringLiteral("Connect to other side possible. But Your opponent isn't ready at "
+        box(m_game.English ? QStringLiteral("Connect to other side possible. But Your opponent isn't ready at "
                                                     "this time! Please retry in a few seconds.")
                                    : QStringLiteral("Die andere Seite wurde erreicht. Der Spieler ist jedoch noch nicht "
-                                                    "bereit! Versuche es in ein paar Sekunden nochmal."),
-                         platform::vbOKOnly);
+                                                    "bereit! Versuche es in ein paar Sekunden nochmal."));
         s.CancelConnect = true;
     } else if (Number == 11004) {
-        m_ui.MsgBox(m_game.English ? QStringLiteral("Can't connect to Your opponent! Please check IP-Adress!")
-                                   : QStringLiteral("Konnte Gegenspieler nicht erreichen! Bitte IP-Adresse überprüfen!"),
-                         platform::vbOKOnly);
+        box(m_game.English ? QStringLiteral("Can't connect to Your opponent! Please check IP-Adress!")
+                           : QStringLiteral("Konnte Gegenspieler nicht erreichen! Bitte IP-Adresse überprüfen!"));
     } else {
-        m_ui.MsgBox(QStringLiteral("Fehler-Nr: ") + QString::number(Number) + QStringLiteral("!\r\n") + Description,
-                         platform::vbOKOnly);
+        box(QStringLiteral("Fehler-Nr: ") + QString::number(Number) + QStringLiteral("!\r\n") + Description);
     }
 }
 
@@ -110,6 +144,8 @@ void NetSession::CloseConnection()
             // The link state is reset whatever the control says.
         }
     }
+    // Nothing of the ended link is completed by the next one.
+    forgetArrivals();
     m_ui.SetLampColor(LampNoLink);
     m_ui.SetPingTimer(0);
     s.NetworkGame = false;

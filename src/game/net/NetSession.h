@@ -6,6 +6,7 @@
 // The session receives the control's events (it is the host's HarbexEvents) and reaches the
 // window only through NetUi; it reads the window's GameState (GameRunning, English) and asks its
 // GameRules whose turn it is. It holds no widget and runs under a QCoreApplication.
+#include "game/net/ArrivalBuffer.h"
 #include "game/net/HarbexHost.h"
 #include "game/net/LinkState.h"
 #include "game/net/NetUi.h"
@@ -59,6 +60,9 @@ public:
 
     // The dispatcher of received frames (NetDispatcher.cpp).
     void Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByteArray &SendedBytes) override;
+    // The bytes kept of a cut frame: of one client, or of all clients.
+    void forgetArrivals(std::optional<int16_t> ClientNumber = std::nullopt);
+    qsizetype keptBytes(int16_t ClientNumber) const { return m_arrivals.kept(ClientNumber); }
 
     // The won-games tally in the chat frame's caption (NetTally.cpp).
     void NotifyResults(const int16_t &ActPlayer);
@@ -98,7 +102,9 @@ private:
     std::unique_ptr<HarbexHost> m_pelkin;
     std::unique_ptr<QFile> m_logFile;
     bool m_sendBusy = false;
+    ArrivalBuffer m_arrivals;        // the received bytes not yet taken, per client
     int m_arrivalDepth = 0;          // dispatcher runs nested in one another
+    bool m_errorBoxOpen = false;     // a socket error's box is waiting for the user
     bool m_handshakeWaiting = false; // the first handshake's pause is running
     bool m_replayingStart = false;   // a game start of the peer is being replayed
 };

@@ -7,7 +7,9 @@
 #include "platform/RichTextBox.h"
 #include "support/IniHandler.h"
 
+#include <QElapsedTimer>
 #include <QHostAddress>
+#include <QThread>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -24,11 +26,17 @@ public:
     }
     void Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByteArray &SendedBytes) override
     {
-        received += SendedBytes;
+        if (keepBytes)
+            received += SendedBytes;
+        receivedCount += SendedBytes.size();
+        ++arrivals;
         NetSession::Pelkin_DataArrival(ClientNumber, bytesTotal, SendedBytes);
     }
     QStringList sent;
     QByteArray received;
+    bool keepBytes = true; // false: only counted (floods)
+    qint64 receivedCount = 0;
+    int arrivals = 0;
 };
 
 class NetWindow : public gamewindow::Ostrel {
@@ -143,6 +151,24 @@ struct NetSide {
         w->ChipReleased();
     }
 };
+
+// Runs the event loop until the condition holds, looking again as soon as events were handled
+// (QTest::qWaitFor sleeps 10 ms between looks, too long for thousands of round trips).
+template <class Condition>
+bool spinFor(Condition condition, int timeoutMs = 5000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (!condition())
+            QThread::usleep(50);
+    }
+    return true;
+}
 
 // A port nobody listens on right now, below 32768 to fit the control's 16-bit port number
 // (the system's own choice of a free port lies above that).

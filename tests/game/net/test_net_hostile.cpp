@@ -1,27 +1,69 @@
-// One main window (hosting, red) against a raw TCP peer: the frames it sends, a garbage stream
-// over the socket, the peer closing the link and the socket error box. The dispatcher's walk
-// through arrivals of every shape is tested on the session alone (test_net_dispatcher).
+// One main window (hosting, red) against raw TCP peers: the frames it sends, frames cut by the
+// transport, floods of junk, peers that come and go or try to join a standing link, the peer
+// closing the link and the socket error box. The dispatcher's walk through arrivals of every
+// shape is tested on the session alone (test_net_dispatcher).
 #include "NetFixture.h"
 
 #include "common/ScriptedMsgBoxes.h"
 #include "platform/RuntimeError.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+
 #include <numeric>
+#ifdef __SANITIZE_ADDRESS__
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#else
+#include <malloc.h>
+#endif
 
 namespace {
+
+QByteArray frameOf(const QByteArray &tag, const QByteArray &payload)
+{
+    return tag + gamenet::NetSession::FormatLength(int16_t(payload.size())).toLatin1() + payload;
+}
+// The heap in use (the sanitizers hold freed blocks back, so resident pages tell little).
+qint64 heapBytes()
+{
+#ifdef __SANITIZE_ADDRESS__
+    return qint64(__sanitizer_get_current_allocated_bytes());
+#else
+    return qint64(mallinfo2().uordblks);
+#endif
+}
+int openDescriptors() { return int(QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size()); }
+// A recording of `size` bytes that no two blocks share.
+QByteArray recordingOf(int size, int seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char((i * 7 + i / 2000 + seed) & 0xFF);
+    return bytes;
+}
+// The frames of a voice message as its sender puts them on the wire.
+QList<QByteArray> voiceFrames(const QByteArray &recording)
+{
+    QList<QByteArray> frames{frameOf("<V>", QByteArray::number(recording.size()))};
+    for (qsizetype at = 0; at < recording.size(); at += 2000)
+        frames.append(frameOf("<VD", recording.mid(at, 2000)));
+    frames.append(frameOf("<VA", ""));
+    return frames;
+}
 
 struct RawPeer {
     ScriptedMsgBoxes boxes;
     NetSide win{"Anna", true};
     QTcpSocket peer;
     QByteArray got;
+    uint16_t port = 0;
 
     RawPeer() { QObject::connect(&peer, &QTcpSocket::readyRead, [this] { got += peer.readAll(); }); }
 
     // Connects and completes the handshake from the peer's side; `version` is the peer's.
     bool link(const QByteArray &handshake = "<E>   26Bert|Freeware Version 2.98")
     {
-        const uint16_t port = freePort();
+        port = freePort();
         win.host(port);
         peer.connectToHost(QHostAddress::LocalHost, port);
         if (!QTest::qWaitFor([&] { return got.size() >= 34; }, 5000))
@@ -33,10 +75,27 @@ struct RawPeer {
     // Writes the bytes and waits until the window has received all of them.
     bool send(const QByteArray &bytes)
     {
-        const qsizetype before = win.w->rec->received.size();
+        const qint64 before = win.w->rec->receivedCount;
         peer.write(bytes);
-        return QTest::qWaitFor([&] { return win.w->rec->received.size() >= before + bytes.size(); }, 10000);
+        return spinFor([&] { return win.w->rec->receivedCount >= before + bytes.size(); }, 10000);
     }
+    // Writes the bytes in pieces of the given sizes, each received on its own; the rest last.
+    bool sendCut(const QByteArray &bytes, const QList<int> &cuts)
+    {
+        qsizetype at = 0;
+        for (int cut : cuts) {
+            if (!send(bytes.mid(at, cut)))
+                return false;
+            at += cut;
+        }
+        return at >= bytes.size() || send(bytes.mid(at));
+    }
+    QByteArray invoice() const
+    {
+        QFile f(QDir(win.w->WorkDir()).filePath("invoice.wav"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    int replies(const QString &tag) const { return int(win.w->rec->sent.count(tag)); }
     // Waits for `count` more bytes from the window.
     QByteArray next(qsizetype count)
     {
@@ -76,6 +135,10 @@ private slots:
     void framesGoOutAsSpecified();
     void largestFrameAndOverflow();
     void garbageStreamOverTheSocket();
+    void framesCutByTheTransport();
+    void aStreamInRandomCuts();
+    void peersThatComeAndGo();
+    void aSecondPeerIsTurnedAway();
     void peerClosesTheLink();
     void socketErrorsShowTheirBoxes();
 };
@@ -139,15 +202,261 @@ void TestNetHostile::garbageStreamOverTheSocket()
         const quint32 r = random.bounded(10);
         c = r < 3 ? "<GDSTVECAZ>"[random.bounded(11)] : r < 6 ? char('0' + random.bounded(10)) : r < 8 ? ' ' : char(random.bounded(256));
     }
+    const int arrivalsBefore = p.win.w->rec->arrivals;
+    QElapsedTimer clock;
+    clock.start();
     for (qsizetype at = 0; at < garbage.size(); at += 7001)
         QVERIFY(p.send(garbage.mid(at, 7001)));
+    qInfo("random bytes: %.2f us per kB (socket round trips included)",
+          double(clock.nsecsElapsed()) / 1000.0 / (garbage.size() / 1024.0));
     QVERIFY(p.boardConsistent());
     QVERIFY(p.win.n().NetworkGame);
     QVERIFY(!p.win.n().FromPeer);
-    // The link still works afterwards.
+    // At most one warning line per arrival.
+    QVERIFY(p.warnings() <= p.win.w->rec->arrivals - arrivalsBefore);
+
+    // A few seconds of 8-byte junk frames: one line per arrival, memory bounded.
+    p.win.w->net().forgetArrivals();
     p.win.clearLines();
+    QByteArray junk;
+    for (int i = 0; i < 4000; ++i)
+        junk += "<Z>    0";
+    p.win.w->rec->keepBytes = false;
+    const qint64 memoryBefore = heapBytes();
+    const int junkArrivalsBefore = p.win.w->rec->arrivals;
+    qint64 junkBytes = 0;
+    clock.restart();
+    while (clock.elapsed() < 3000) {
+        QVERIFY(p.send(junk));
+        junkBytes += junk.size();
+    }
+    const double junkSeconds = double(clock.nsecsElapsed()) / 1e9;
+    const int junkArrivals = p.win.w->rec->arrivals - junkArrivalsBefore;
+    qInfo("junk frames: %lld bytes in %d arrivals, %.2f us per kB, %d warning lines, memory %+lld kB",
+          junkBytes, junkArrivals, junkSeconds * 1e6 / (double(junkBytes) / 1024.0), p.warnings(),
+          (heapBytes() - memoryBefore) / 1024);
+    QVERIFY(p.warnings() >= 1);
+    QVERIFY(p.warnings() <= junkArrivals);
+    QVERIFY(heapBytes() - memoryBefore < 32 * 1024 * 1024);
+
+    // The link still answers at once afterwards.
+    p.win.clearLines();
+    clock.restart();
+    QVERIFY(p.send(frameOf("<T>", "<Bert> still there")));
+    QVERIFY(QTest::qWaitFor([&] { return p.win.lines().contains("<Bert> still there"); }, 5000));
+    qInfo("chat line after the flood shown in %lld ms", clock.elapsed());
     QVERIFY(p.send("<Z>    0"));
     QCOMPARE(p.warnings(), 1);
+}
+
+void TestNetHostile::framesCutByTheTransport()
+{
+    RawPeer p;
+    QVERIFY(p.link());
+    p.win.clearLines();
+    // A start of the peer, cut 1 + rest: the peer is to move.
+    QVERIFY(p.sendCut(frameOf("<S>", ""), {1}));
+    QVERIFY(p.win.s().GameRunning);
+    // A glide cut 8 + 1, a drop cut 1 + rest: one chip in column 5.
+    QVERIFY(p.sendCut(frameOf("<G>", "5"), {8}));
+    QCOMPARE(p.win.s().SelColumn, int16_t(5));
+    QVERIFY(p.sendCut(frameOf("<D>", "5"), {1}));
+    QCOMPARE(p.win.s().Tube[5], int16_t(1));
+    QCOMPARE(p.win.s().MoveCount, int16_t(1));
+    p.win.play(3);
+    // A chat frame as a real network cuts it (1,448 + 560), another cut 8 + 1 + rest.
+    const QByteArray chat = "<Bert> " + QByteArray(2000 - 7, 'c');
+    QVERIFY(p.sendCut(frameOf("<T>", chat), {1448}));
+    QVERIFY(p.sendCut(frameOf("<T>", "<Bert> hi"), {8, 1}));
+    // A handshake after the handshake and a stray "<C>": nothing to see.
+    QVERIFY(p.sendCut(frameOf("<E>", "Bert|Freeware Version 2.98"), {8, 1}));
+    QVERIFY(p.sendCut(frameOf("<C>", ""), {1}));
+    // A voice message whose 2,008-byte blocks come as 1,448 + 560, 8 + 1 + rest and 1 + rest.
+    const QByteArray recording = recordingOf(4500, 1);
+    const QList<QByteArray> voice = voiceFrames(recording);
+    QVERIFY(p.sendCut(voice[0], {1}));
+    QVERIFY(p.sendCut(voice[1], {1448}));
+    QVERIFY(p.sendCut(voice[2], {8, 1}));
+    QVERIFY(p.sendCut(voice[3], {1}));
+    QVERIFY(p.sendCut(voice[4], {1}));
+    QVERIFY(QTest::qWaitFor([&] { return p.win.sound.waited("invoice") == 1; }, 10000));
+    QCOMPARE(p.invoice(), recording);
+    QCOMPARE(p.replies("<C>"), 4);
+    QCOMPARE(p.win.lines(), (QStringList{QString::fromLatin1(chat), "<Bert> hi"}));
+    QCOMPARE(p.warnings(), 0);
+    QCOMPARE(p.win.w->net().keptBytes(p.win.n().PeerClientNo), qsizetype(0));
+
+    // Six 6,008-byte chat frames in one write pass the control's read limit of 32,767 bytes.
+    p.win.clearLines();
+    QByteArray six;
+    QStringList shown;
+    for (int i = 0; i < 6; ++i) {
+        const QByteArray line = "<Bert> " + QByteArray(6000 - 7, char('a' + i));
+        six += frameOf("<T>", line);
+        shown.append(QString::fromLatin1(line));
+    }
+    QVERIFY(p.send(six));
+    // The largest legal chat frame never arrives whole through the socket, and is shown.
+    const QByteArray largest = "<Bert> " + QByteArray(32767 - 7, 'L');
+    QVERIFY(p.send(frameOf("<T>", largest)));
+    shown.append(QString::fromLatin1(largest));
+    QCOMPARE(p.win.lines(), shown);
+    QCOMPARE(p.warnings(), 0);
+    QVERIFY(p.boardConsistent());
+}
+
+void TestNetHostile::aStreamInRandomCuts()
+{
+    RawPeer p;
+    QVERIFY(p.link());
+    p.startAndMove(4);
+    p.win.clearLines();
+    // 1,000 mixed frames: chat lines, glides, a whole voice message among them, a drop at the end.
+    QRandomGenerator random(99);
+    const QByteArray recording = recordingOf(30500, 2);
+    const QList<QByteArray> voice = voiceFrames(recording);
+    QList<QByteArray> frames;
+    QStringList lines;
+    int column = 0;
+    while (frames.size() < 999) {
+        if (frames.size() == 400)
+            frames += voice;
+        if (random.bounded(4) == 0) {
+            column = 1 + int(random.bounded(7));
+            frames.append(frameOf("<G>", QByteArray::number(column)));
+        } else {
+            const int size = random.bounded(10) == 0 ? int(random.bounded(3000)) : int(random.bounded(60));
+            // Lines end in a letter: the display gives every line a trailing blank of its own.
+            QByteArray line = "<Bert> " + QByteArray::number(frames.size()) + ' ';
+            for (int i = 0; i <= size; ++i)
+                line += char('a' + random.bounded(26));
+            frames.append(frameOf("<T>", line));
+            lines.append(QString::fromLatin1(line));
+        }
+    }
+    frames.append(frameOf("<D>", QByteArray::number(column)));
+    QCOMPARE(frames.size(), 1000);
+    const QByteArray stream = frames.join();
+    for (qsizetype at = 0; at < stream.size();) {
+        const int cut = 1 + int(random.bounded(3000));
+        QVERIFY(p.send(stream.mid(at, cut)));
+        at += cut;
+    }
+    QVERIFY(QTest::qWaitFor([&] { return p.win.sound.waited("invoice") == 1; }, 10000));
+    // Handled as if written whole: every line in order, the message byte for byte, the move.
+    QCOMPARE(p.win.lines(), lines);
+    QCOMPARE(p.invoice(), recording);
+    QCOMPARE(p.replies("<C>"), int(voice.size()) - 1);
+    QCOMPARE(p.win.s().Tube[column], int16_t(column == 4 ? 2 : 1));
+    QCOMPARE(p.win.s().MoveCount, int16_t(2));
+    QCOMPARE(p.warnings(), 0);
+    QVERIFY(p.boardConsistent());
+}
+
+void TestNetHostile::peersThatComeAndGo()
+{
+    ScriptedMsgBoxes boxes;
+    NetSide win{"Anna", true};
+    const uint16_t port = freePort();
+    win.host(port);
+    // Connects a peer and waits until the window has greeted it or turned it away.
+    const auto connectPeer = [&](QTcpSocket &peer) {
+        peer.connectToHost(QHostAddress::LocalHost, port);
+        return spinFor([&] {
+            return peer.bytesAvailable() >= 34 || (peer.state() == QAbstractSocket::UnconnectedState);
+        });
+    };
+    const auto cycles = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            QTcpSocket peer;
+            if (!connectPeer(peer))
+                return false;
+            peer.disconnectFromHost();
+            if (!spinFor([&] { return !win.n().NetworkGame; }))
+                return false;
+        }
+        return true;
+    };
+    // Warmed up, then measured.
+    QVERIFY(cycles(200));
+    QTest::qWait(50);
+    const int descriptorsBefore = openDescriptors();
+    const qint64 memoryBefore = heapBytes();
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(cycles(5000));
+    const qint64 cycleTime = clock.elapsed();
+
+    // 50 peers at once: the first is greeted, the others are closed unseen.
+    std::vector<std::unique_ptr<QTcpSocket>> held;
+    for (int i = 0; i < 50; ++i) {
+        held.push_back(std::make_unique<QTcpSocket>());
+        QVERIFY(connectPeer(*held.back()));
+    }
+    int greeted = 0, closed = 0;
+    for (auto &peer : held) {
+        greeted += peer->bytesAvailable() >= 34;
+        closed += peer->state() == QAbstractSocket::UnconnectedState;
+    }
+    QCOMPARE(greeted, 1);
+    QCOMPARE(closed, 49);
+    held.clear();
+    QVERIFY(QTest::qWaitFor([&] { return !win.n().NetworkGame; }, 5000));
+    QTest::qWait(50);
+    qInfo("5000 connect-and-close cycles in %lld ms; descriptors %d -> %d; memory %+lld kB", cycleTime,
+          descriptorsBefore, openDescriptors(), (heapBytes() - memoryBefore) / 1024);
+    QCOMPARE(boxes.count(), 0);
+    QCOMPARE(openDescriptors(), descriptorsBefore);
+    QVERIFY(heapBytes() - memoryBefore < 32 * 1024 * 1024);
+
+    // A peer afterwards links up, and its chat line is shown and logged.
+    QTcpSocket peer;
+    QVERIFY(connectPeer(peer));
+    QVERIFY(peer.bytesAvailable() >= 34);
+    peer.write(frameOf("<E>", "Bert|Freeware Version 2.98") + frameOf("<T>", "<Bert> made it"));
+    QVERIFY(QTest::qWaitFor([&] { return win.lines().contains("<Bert> made it"); }, 5000));
+    win.w->net().cmdP2PClose_Click();
+    QFile log(QDir(win.w->WorkDir()).filePath("QorLog.Txt"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(log.readAll().contains("<Bert> made it"));
+    QCOMPARE(boxes.count(), 0);
+}
+
+void TestNetHostile::aSecondPeerIsTurnedAway()
+{
+    RawPeer p;
+    QVERIFY(p.link());
+    p.startAndMove(4);
+    p.win.clearLines();
+    const int16_t peerNumber = p.win.n().PeerClientNo;
+    const qsizetype sentBefore = p.win.w->rec->sent.size();
+    // A third party connects in the middle of the game and says hello: closed without a sign.
+    QTcpSocket intruder;
+    intruder.connectToHost(QHostAddress::LocalHost, p.port);
+    QVERIFY(intruder.waitForConnected(5000));
+    intruder.write(frameOf("<E>", "Carl|Freeware Version 2.98") + frameOf("<T>", "<Carl> mine now"));
+    QVERIFY(QTest::qWaitFor([&] { return intruder.state() == QAbstractSocket::UnconnectedState; }, 5000));
+    QCOMPARE(intruder.readAll(), QByteArray());
+    QVERIFY(p.win.lines().isEmpty());
+    QCOMPARE(p.boxes.count(), 0);
+    QCOMPARE(p.win.w->rec->sent.size(), sentBefore);
+    QVERIFY(p.win.n().NetworkGame);
+    QCOMPARE(p.win.n().PeerClientNo, peerNumber);
+    // The game goes on with the first peer, both ways.
+    QVERIFY(p.send(frameOf("<D>", "2")));
+    QCOMPARE(p.win.s().Tube[2], int16_t(1));
+    p.got.clear();
+    p.win.play(4);
+    QCOMPARE(p.next(18), QByteArray("<G>    14<D>    14"));
+    // After the link ends, the next peer is greeted.
+    p.peer.disconnectFromHost();
+    QVERIFY(QTest::qWaitFor([&] { return !p.win.n().NetworkGame; }, 5000));
+    QCOMPARE(p.win.lines(), QStringList{"--- Connection to Bert closed! ---"});
+    QTcpSocket next;
+    next.connectToHost(QHostAddress::LocalHost, p.port);
+    QVERIFY(QTest::qWaitFor([&] { return next.bytesAvailable() >= 34; }, 5000));
+    QCOMPARE(next.readAll().left(8), QByteArray("<E>   26"));
+    QVERIFY(p.win.n().NetworkGame);
 }
 
 void TestNetHostile::peerClosesTheLink()

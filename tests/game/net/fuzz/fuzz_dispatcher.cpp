@@ -56,6 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     r.st = freshState;
     r.session.link() = gamenet::LinkState{};
+    r.session.forgetArrivals();
     if (size == 0)
         return 0;
     const uint8_t config = data[0];
@@ -84,7 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             length = size - at;
         r.session.arrive(QByteArray(reinterpret_cast<const char *>(data + at), qsizetype(length)));
         at += length;
-        if (!r.boardConsistent() || r.link().FromPeer)
+        if (!r.boardConsistent() || r.link().FromPeer
+            || r.session.keptBytes(1) >= gamenet::ArrivalBuffer::LargestFrame)
             std::abort();
     }
     // Archive copies (".Wav", one per reading of the clock) would pile up from input to input.
