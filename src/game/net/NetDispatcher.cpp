@@ -34,6 +34,37 @@ struct DepthScope {
     ~DepthScope() { --depth; }
     int &depth;
 };
+
+// The tags a frame can carry; Unknown for any other three characters.
+enum class Tag { Announce, Block, AllSent, Start, Glide, Drop, Hello, Text, Ready, Unknown };
+
+// Read from the three bytes at once: junk is told apart without comparing text per tag.
+Tag tagOf(QByteArrayView frame)
+{
+    if (frame[0] != '<')
+        return Tag::Unknown;
+    const char second = frame[1];
+    const char third = frame[2];
+    if (second == 'V') {
+        switch (third) {
+        case '>': return Tag::Announce;
+        case 'D': return Tag::Block;
+        case 'A': return Tag::AllSent;
+        default: return Tag::Unknown;
+        }
+    }
+    if (third != '>')
+        return Tag::Unknown;
+    switch (second) {
+    case 'S': return Tag::Start;
+    case 'G': return Tag::Glide;
+    case 'D': return Tag::Drop;
+    case 'E': return Tag::Hello;
+    case 'T': return Tag::Text;
+    case 'C': return Tag::Ready;
+    default: return Tag::Unknown;
+    }
+}
 } // namespace
 
 void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByteArray &SendedBytes)
@@ -67,16 +98,16 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
                 return;
             const QByteArrayView frame(bytes);
             const qsizetype length = frame.size() - HeaderSize;
-            const QByteArrayView tag = frame.first(3);
-            const bool known = tag == "<V>" || tag == "<VD" || tag == "<VA" || tag == "<S>" || tag == "<G>"
-                || tag == "<D>" || tag == "<E>" || tag == "<T>" || tag == "<C>";
-            if (!known) {
+            const Tag tag = tagOf(frame);
+            if (tag == Tag::Unknown) {
                 warn();
                 continue;
             }
             QString text; // the whole frame as text, when the control converts it
             QString payload;
-            if (!tag.startsWith("<V") || tag == "<V>") {
+            // Voice blocks and their end stay bytes; the other frames are text, but for a start and
+            // a ready answer, whose payload nothing reads.
+            if (tag != Tag::Block && tag != Tag::AllSent && tag != Tag::Start && tag != Tag::Ready) {
                 if (m_pelkin) {
                     text = pelkin::GetDataText(*m_pelkin, bytes);
                     payload = text.mid(int(HeaderSize));
@@ -87,22 +118,26 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
 
             s.FromPeer = true;
             step([&] {
-                if (tag == "<V>") {
+                switch (tag) {
+                case Tag::Announce:
                     ReceiveVoiceAnnounce(payload);
                     SendPacket(QStringLiteral("<C>"));
-                } else if (tag == "<VD") {
+                    break;
+                case Tag::Block:
                     GetSB(frame);
                     SendPacket(QStringLiteral("<C>"));
-                } else if (tag == "<VA") {
-                    ReceiveVoiceComplete();
-                } else if (tag == "<S>") {
+                    break;
+                case Tag::AllSent: ReceiveVoiceComplete(); break;
+                case Tag::Start:
                     // A start arriving while one is replayed (its message box or glide still
                     // running) cannot be a peer's real start; it would only stack boxes.
                     if (!m_replayingStart) {
                         FlagScope replaying(m_replayingStart);
                         m_ui.ReplayStart();
                     }
-                } else if (tag == "<G>" || tag == "<D>") {
+                    break;
+                case Tag::Glide:
+                case Tag::Drop: {
                     // Replayed whoever is to move: a peer's double click on its floating chip drops
                     // a chip out of turn and sends "<D>", and a game start it made glides on our
                     // turn; refusing either would leave the two boards apart for good. A move
@@ -111,20 +146,23 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
                     const std::optional<int16_t> column = payloadInt16(payload);
                     if (column && m_game.GameRunning) {
                         m_ui.ReplayGlide(*column);
-                        if (tag == "<D>")
+                        if (tag == Tag::Drop)
                             m_ui.ReplayDrop();
                     }
-                } else if (tag == "<E>") {
-                    handshake(payload);
-                } else if (tag == "<T>") {
+                    break;
+                }
+                case Tag::Hello: handshake(payload); break;
+                case Tag::Text: {
                     const QString newName =
                         GetNick(1, m_pelkin ? text.mid(3) : platform::fromAnsi(frame.data() + 3, 5) + payload);
                     if (newName.isEmpty()) {
                         AddChatLine(payload, 2);
                         m_ui.Playsound(QStringLiteral("msgarriv"), false);
                     }
-                } else if (tag == "<C>") {
-                    SendSB();
+                    break;
+                }
+                case Tag::Ready: SendSB(); break;
+                case Tag::Unknown: break;
                 }
             });
             s.FromPeer = false;
