@@ -15,10 +15,10 @@
 #include "control/Harbex.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <cstdint>
-#include <deque>
 
 class QTcpServer;
 class QTcpSocket;
@@ -109,7 +109,9 @@ private:
     bool m_closePosted = false;
     qint64 m_queued = 0;
     qint64 m_written = 0;
-    std::deque<qint64> m_sendEnds;
+    // Where each pending send ends in the byte count; empty without an allocation, so the socket
+    // kept for every client number handed out stays small once closed.
+    QList<qint64> m_sendEnds;
 };
 
 } // namespace harbex
