@@ -5,14 +5,27 @@
 
 namespace gamenet {
 
+ArrivalBuffer::Stream *ArrivalBuffer::find(int16_t client)
+{
+    for (Stream &s : m_streams)
+        if (s.client == client)
+            return &s;
+    return nullptr;
+}
+
+void ArrivalBuffer::forget(int16_t client)
+{
+    std::erase_if(m_streams, [client](const Stream &s) { return s.client == client; });
+}
+
 quint64 ArrivalBuffer::append(int16_t client, const QByteArray &bytes, bool &accepted)
 {
-    auto it = m_streams.find(client);
-    if (it == m_streams.end()) {
-        it = m_streams.insert(client, Stream{});
-        it->generation = m_nextGeneration++;
+    Stream *found = find(client);
+    if (!found) {
+        m_streams.push_back(Stream{client, {}, 0, m_nextGeneration++});
+        found = &m_streams.back();
     }
-    Stream &s = *it;
+    Stream &s = *found;
     if (s.bytes.size() - s.head + bytes.size() > MaxKept) {
         s.bytes.clear();
         s.head = 0;
@@ -30,15 +43,23 @@ quint64 ArrivalBuffer::append(int16_t client, const QByteArray &bytes, bool &acc
     return s.generation;
 }
 
-ArrivalBuffer::Take ArrivalBuffer::take(int16_t client, quint64 generation, QByteArray &frame)
+ArrivalBuffer::Take ArrivalBuffer::take(int16_t client, quint64 generation, QByteArrayView &frame)
 {
-    const auto it = m_streams.find(client);
-    if (it == m_streams.end() || it->generation != generation)
+    Stream *found = find(client);
+    if (!found || found->generation != generation)
         return Take::Incomplete;
-    Stream &s = *it;
+    Stream &s = *found;
     const qsizetype available = s.bytes.size() - s.head;
-    if (available < HeaderSize)
+    // Nothing whole is left: the taken bytes go, and what remains waits at the front.
+    const auto wait = [&s] {
+        if (s.head > 0) {
+            s.bytes.remove(0, s.head);
+            s.head = 0;
+        }
         return Take::Incomplete;
+    };
+    if (available < HeaderSize)
+        return wait();
     int16_t length = 0;
     try {
         length = NetSession::GetBlockLen(s.bytes, int(s.head));
@@ -51,20 +72,18 @@ ArrivalBuffer::Take ArrivalBuffer::take(int16_t client, quint64 generation, QByt
     // A negative length would walk backwards or stand still; it counts as no payload.
     const qsizetype size = HeaderSize + qMax<int16_t>(length, 0);
     if (available < size)
-        return Take::Incomplete;
-    frame = s.bytes.mid(s.head, size);
+        return wait();
+    frame = QByteArrayView(s.bytes.constData() + s.head, size);
     s.head += size;
-    if (s.head == s.bytes.size()) {
-        s.bytes.clear();
-        s.head = 0;
-    }
     return Take::Frame;
 }
 
 qsizetype ArrivalBuffer::kept(int16_t client) const
 {
-    const auto it = m_streams.constFind(client);
-    return it == m_streams.constEnd() ? 0 : it->bytes.size() - it->head;
+    for (const Stream &s : m_streams)
+        if (s.client == client)
+            return s.bytes.size() - s.head;
+    return 0;
 }
 
 } // namespace gamenet

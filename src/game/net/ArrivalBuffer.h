@@ -5,9 +5,10 @@
 // following ones. Whole frames are taken off the front one at a time, so a dispatcher run nested
 // in the handling of a frame goes on with the next frame of the same stream, in order.
 #include <QByteArray>
-#include <QHash>
+#include <QByteArrayView>
 
 #include <cstdint>
+#include <vector>
 
 namespace gamenet {
 
@@ -20,7 +21,7 @@ public:
     static constexpr qsizetype MaxKept = 1024 * 1024;
 
     enum class Take {
-        Frame,      // `frame` holds the next whole frame, removed from the stream
+        Frame,      // `frame` shows the next whole frame, taken off the stream
         Incomplete, // nothing whole: the bytes wait for the next arrival
         Overflow,   // a length field beyond 16 bits: the kept bytes were dropped
     };
@@ -29,20 +30,24 @@ public:
     // is forgotten and begun again. False in `accepted` when the kept bytes would pass MaxKept:
     // then they are dropped together with the arrival.
     quint64 append(int16_t client, const QByteArray &bytes, bool &accepted);
-    // The next whole frame of the client's stream of that generation.
-    Take take(int16_t client, quint64 generation, QByteArray &frame);
+    // The next whole frame of the client's stream of that generation. The view stays valid until
+    // the next call of this buffer: a caller that acts on the frame copies it first.
+    Take take(int16_t client, quint64 generation, QByteArrayView &frame);
     // The client's connection has ended.
-    void forget(int16_t client) { m_streams.remove(client); }
+    void forget(int16_t client);
     void forgetAll() { m_streams.clear(); }
     qsizetype kept(int16_t client) const;
 
 private:
     struct Stream {
+        int16_t client = 0;
         QByteArray bytes;
         qsizetype head = 0; // bytes before it are taken
         quint64 generation = 0;
     };
-    QHash<int16_t, Stream> m_streams;
+    Stream *find(int16_t client);
+    // One stream per client with kept bytes; a link has one peer, so a short list is searched.
+    std::vector<Stream> m_streams;
     quint64 m_nextGeneration = 1;
 };
 

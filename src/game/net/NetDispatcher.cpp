@@ -88,21 +88,22 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
     DepthScope depth(m_arrivalDepth);
     LinkState &s = m_link;
     platform::guardedSub(QStringLiteral("Pelkin_DataArrival"), [&](Step &step) {
-        QByteArray bytes;
         for (;;) {
             // The frame leaves the stream before it is acted on: a run nested in its handling
             // goes on with the next one. The stream is looked up afresh every time, since the
             // connection may end while a frame is handled.
-            const ArrivalBuffer::Take taken = m_arrivals.take(client, stream, bytes);
-            if (taken != ArrivalBuffer::Take::Frame)
+            QByteArrayView taken;
+            if (m_arrivals.take(client, stream, taken) != ArrivalBuffer::Take::Frame)
                 return;
-            const QByteArrayView frame(bytes);
-            const qsizetype length = frame.size() - HeaderSize;
-            const Tag tag = tagOf(frame);
+            const Tag tag = tagOf(taken);
             if (tag == Tag::Unknown) {
                 warn();
                 continue;
             }
+            // Our own copy: the handling may wait, and arrivals nested in it change the stream.
+            const QByteArray bytes = taken.toByteArray();
+            const QByteArrayView frame(bytes);
+            const qsizetype length = frame.size() - HeaderSize;
             QString text; // the whole frame as text, when the control converts it
             QString payload;
             // Voice blocks and their end stay bytes; the other frames are text, but for a start and

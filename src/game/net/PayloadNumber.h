@@ -4,6 +4,7 @@
 // exponent; reading stops at the first character that cannot continue the number; no number
 // reads as 0.
 #include <QString>
+#include <QByteArrayView>
 #include <QStringView>
 #include <QVarLengthArray>
 
@@ -16,45 +17,53 @@
 
 namespace gamenet {
 
-inline double payloadValue(QStringView text)
+namespace detail {
+// The character code at `k`: text as it is, bytes as their code page's character, whose digits,
+// signs, points, blanks and exponent letters are those of ASCII.
+inline char16_t codeAt(QStringView text, qsizetype k) { return text[k].unicode(); }
+inline char16_t codeAt(QByteArrayView bytes, qsizetype k) { return static_cast<unsigned char>(bytes[k]); }
+
+template <class Text>
+double numberValue(Text text)
 {
     // Blanks, tabs and line feeds anywhere count as absent: every look at the next character
     // skips them first. The number is gathered as Latin-1 on the stack.
     const qsizetype size = text.size();
+    const auto at = [&](qsizetype k) { return codeAt(text, k); };
     qsizetype i = 0;
     const auto skip = [&](qsizetype &k) {
-        while (k < size && (text[k] == QLatin1Char(' ') || text[k] == QLatin1Char('\t') || text[k] == QLatin1Char('\n')))
+        while (k < size && (at(k) == u' ' || at(k) == u'\t' || at(k) == u'\n'))
             ++k;
     };
     const auto digit = [&](qsizetype &k) {
         skip(k);
-        return k < size && text[k] >= QLatin1Char('0') && text[k] <= QLatin1Char('9');
+        return k < size && at(k) >= u'0' && at(k) <= u'9';
     };
     QVarLengthArray<char, 64> number;
     skip(i);
-    if (i < size && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
-        number.append(char(text[i++].unicode()));
+    if (i < size && (at(i) == u'+' || at(i) == u'-'))
+        number.append(char(at(i++)));
     while (digit(i))
-        number.append(char(text[i++].unicode()));
+        number.append(char(at(i++)));
     skip(i);
-    if (i < size && text[i] == QLatin1Char('.')) {
+    if (i < size && at(i) == u'.') {
         number.append('.');
         ++i;
         while (digit(i))
-            number.append(char(text[i++].unicode()));
+            number.append(char(at(i++)));
     }
     skip(i);
     bool negativeExponent = false;
-    if (i < size && (text[i].toUpper() == QLatin1Char('E') || text[i].toUpper() == QLatin1Char('D'))) {
+    if (i < size && (at(i) == u'E' || at(i) == u'e' || at(i) == u'D' || at(i) == u'd')) {
         qsizetype j = i + 1;
         skip(j);
         char sign = 0;
-        if (j < size && (text[j] == QLatin1Char('+') || text[j] == QLatin1Char('-')))
-            sign = char(text[j++].unicode());
+        if (j < size && (at(j) == u'+' || at(j) == u'-'))
+            sign = char(at(j++));
         bool any = false;
         int value = 0;
         while (digit(j)) {
-            value = std::min(value * 10 + text[j++].digitValue(), 9999);
+            value = std::min(value * 10 + (at(j++) - u'0'), 9999);
             any = true;
         }
         if (any) {
@@ -80,6 +89,11 @@ inline double payloadValue(QStringView text)
         return negativeExponent ? 0.0 : (number[0] == '-' ? -HUGE_VAL : HUGE_VAL);
     return error == std::errc() ? value : 0.0;
 }
+} // namespace detail
+
+inline double payloadValue(QStringView text) { return detail::numberValue(text); }
+// The same for bytes of the wire, read as their characters without making a text of them.
+inline double bytesValue(QByteArrayView bytes) { return detail::numberValue(bytes); }
 
 // The number as a 16-bit integer, rounded half to even; empty when it does not fit.
 inline std::optional<int16_t> payloadInt16(QStringView text)

@@ -159,7 +159,15 @@ int16_t NetSession::GetBlockLen(const QByteArray &Bytes, int offset)
             platform::raiseError(platform::ErrOverflow);
         return int16_t(digits);
     }
-    const double value = std::nearbyint(payloadValue(platform::fromAnsi(Bytes.constData() + from, width)));
+    // A field whose first character other than a blank cannot begin a number reads as 0, as
+    // junk mostly does.
+    qsizetype first = from;
+    while (first < from + width && (Bytes[first] == ' ' || Bytes[first] == '\t' || Bytes[first] == '\n'))
+        ++first;
+    const char lead = first < from + width ? Bytes[first] : '0';
+    if (!((lead >= '0' && lead <= '9') || lead == '+' || lead == '-' || lead == '.'))
+        return 0;
+    const double value = std::nearbyint(bytesValue(QByteArrayView(Bytes.constData() + from, width)));
     // Five characters hold -9999 to 99999 (or an exponent); the field is a 16-bit number, so a
     // larger value overflows (error 6) and the dispatcher drops the rest of that arrival.
     if (!(value >= -32768.0 && value <= 32767.0))
