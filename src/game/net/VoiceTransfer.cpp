@@ -42,6 +42,9 @@ QString safeFileName(QString name)
         if (c.unicode() < 32 || QStringLiteral("/\\:*?\"<>|").contains(c))
             c = QLatin1Char('_');
     }
+    // A name beginning with a dot would hide the copy from the user's file manager.
+    if (name.startsWith(QLatin1Char('.')))
+        name[0] = QLatin1Char('_');
     return name;
 }
 
@@ -125,13 +128,15 @@ void NetSession::GetSB(QByteArrayView gb)
     LinkState &s = m_link;
     if (s.TotalIn <= 0)
         return;
+    // The buffer grows with the bytes that arrive, not with the size a peer announces: an
+    // announcement of 21 MB followed by one block costs one block.
     if (s.ReceivedIn == 0)
-        s.InBuf = QByteArray(s.TotalIn, '\0');
+        s.InBuf.clear();
     // Bytes beyond the announced size have no place in the buffer: they are dropped.
-    const qsizetype room = qMax<qsizetype>(0, s.InBuf.size() - s.ReceivedIn);
+    const qsizetype room = qMax<qsizetype>(0, qsizetype(s.TotalIn) - s.ReceivedIn);
     const qsizetype take = qMin<qsizetype>(room, qMax<qsizetype>(0, gb.size() - 8));
     if (take > 0) {
-        std::copy_n(gb.constData() + 8, take, s.InBuf.data() + s.ReceivedIn);
+        s.InBuf.append(gb.constData() + 8, take);
         s.ReceivedIn += int32_t(take);
     }
     ShowSendAnim(QStringLiteral("Get"), s.ReceivedIn);

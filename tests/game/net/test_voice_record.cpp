@@ -182,14 +182,14 @@ private slots:
         QString source = f.work("invoice.wav");
         writeFile(source, pattern(50));
         const QStringList before = allFiles(f);
-        for (const char *peer : {"../x", "/", "..\\..\\y", "a:b*c?\"<>|", ""}) {
+        for (const char *peer : {"../x", "/", "..\\..\\y", "a:b*c?\"<>|", "", ".hidden"}) {
             f.n().PeerNameAtConnect = peer;
             f.w->net().SaveVoice(source);
         }
         const QStringList after = allFiles(f);
-        QCOMPARE(after.size(), before.size() + 5);
+        QCOMPARE(after.size(), before.size() + 6);
         for (const QString &file : after)
-            QVERIFY2(file.startsWith("Ostrel/") && file.count('/') == 1, qPrintable(file));
+            QVERIFY2(file.startsWith("Ostrel/") && file.count('/') == 1 && !file.startsWith("Ostrel/."), qPrintable(file));
     }
 
     void keptVoiceArchivesSentAndReceivedMessages()

@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Archive copies (".Wav", one per reading of the clock) would pile up from input to input.
     if (r.clockReads != clockBefore) {
         QDir work(r.work);
-        for (const QString &name : work.entryList(QDir::Files))
+        for (const QString &name : work.entryList(QDir::Files | QDir::Hidden))
             if (name.endsWith(QLatin1String(".Wav")))
                 work.remove(name);
     }
