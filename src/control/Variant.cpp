@@ -188,16 +188,31 @@ const AnsiUtf8Table &ansiUtf8()
 HxVariant makeTextFromAnsi(const char *head, qsizetype headSize, const char *bytes, qsizetype size)
 {
     const AnsiUtf8Table &table = ansiUtf8();
+    // The plain ASCII at the front, the bulk of any text, is found a word at a time and copied
+    // in one piece; it takes one UTF-8 byte a character.
+    qsizetype ascii = 0;
+    while (size - ascii >= 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes + ascii, 8);
+        if (word & 0x8080808080808080ULL)
+            break;
+        ascii += 8;
+    }
+    while (ascii < size && static_cast<unsigned char>(bytes[ascii]) < 0x80)
+        ++ascii;
     // No code page character takes more than three UTF-8 bytes.
-    const size_t room = static_cast<size_t>(headSize) + 3 * static_cast<size_t>(size) + 1;
+    const size_t room = static_cast<size_t>(headSize) + static_cast<size_t>(ascii)
+                      + 3 * static_cast<size_t>(size - ascii) + 1;
     HxVariant v{};
     v.type = HX_STR;
     char *out = static_cast<char *>(std::malloc(room));
     if (!out)
         throw std::bad_alloc();
     std::memcpy(out, head, static_cast<size_t>(headSize));
-    char *p = out + headSize;
-    for (qsizetype i = 0; i < size; ++i) {
+    if (ascii > 0)
+        std::memcpy(out + headSize, bytes, static_cast<size_t>(ascii));
+    char *p = out + headSize + ascii;
+    for (qsizetype i = ascii; i < size; ++i) {
         // Runs of plain ASCII, the bulk of any text, are copied eight bytes at a time.
         while (size - i >= 8) {
             uint64_t word;
