@@ -3,6 +3,7 @@
 // for the completion of the one before (SendComplete, or bytesWritten for the bare socket).
 // The controls are loaded and driven through the published interface only. Prints the medians
 // of 9 rounds and their ratios. Not a test: run it by hand (see README).
+#include "common/BenchTools.h"
 #include "HxHost.h"
 
 #include <QApplication>
@@ -24,11 +25,7 @@ constexpr int FrameSize = 9;
 constexpr int BlockSize = 2000;
 constexpr int BulkBytes = 1000000;   // 500 blocks
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using benchtools::median;
 
 // Runs the loop until `done` is called, or fails loudly after a generous time.
 void runUntil(QEventLoop &loop)
@@ -268,10 +265,7 @@ double bareBulkMBps(SocketPair &pair)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("OSTREL_PROGRAM_DIR"))
-        qputenv("OSTREL_PROGRAM_DIR", QByteArray(OSTREL_PROGRAM_DIR_DEFAULT));
+    benchtools::useTestEnvironment(OSTREL_PROGRAM_DIR_DEFAULT);
     QApplication app(argc, argv);
 
     // The control sends without delay (TCP_NODELAY); the bare pair is measured both with the

@@ -5,6 +5,7 @@
 // are painted as a user sees them. Prints the medians of several rounds: MB/s from the
 // announcement to the playback, and the round trip of one block. Not a test: run it by hand
 // (see README).
+#include "common/BenchTools.h"
 #include "NetFixture.h"
 
 #include "common/ScriptedMsgBoxes.h"
@@ -22,11 +23,7 @@ constexpr int Rounds = 9;
 constexpr int MessageBytes = 1000000;
 constexpr int Blocks = MessageBytes / 2000;
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using benchtools::median;
 
 void showLinked(NetSide &side)
 {
@@ -37,10 +34,7 @@ void showLinked(NetSide &side)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("OSTREL_PROGRAM_DIR"))
-        qputenv("OSTREL_PROGRAM_DIR", QByteArray(OSTREL_PROGRAM_DIR_DEFAULT));
+    benchtools::useTestEnvironment(OSTREL_PROGRAM_DIR_DEFAULT);
     QApplication app(argc, argv);
     ScriptedMsgBoxes boxes;
     NetSide red("Anna", true);
