@@ -11,9 +11,11 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
-#include <cstdio>
+#include <charconv>
+#include <cstring>
 #include <limits>
 #include <optional>
+#include <string_view>
 
 namespace harbex {
 
@@ -252,9 +254,10 @@ void HarbexCtl::waitForPendingSend()
     // The previous send ends with its SendComplete; it can also end with its socket closing or
     // failing, after which no SendComplete will come, and as a last resort with the time limit.
     // The wait sleeps in the message loop and is woken by those very events, not by polling;
-    // a host sending block after block waits here once per block, so the wait itself costs
-    // nothing but the loop's round, and the timer of the limit is set only when the first
-    // round did not end the wait.
+    // a host sending block after block from SendComplete finds nothing pending, and the timer
+    // of the limit is set only when the first round did not end the wait.
+    if (!SendPending)
+        return; // the common case: nothing to wait for, and no clock to read
     auto pendingAlive = [this] {
         return m_pendingSocket >= 0 && static_cast<size_t>(m_pendingSocket) < WS.size()
             && WS[static_cast<size_t>(m_pendingSocket)]->State() == sckConnected;
@@ -274,9 +277,15 @@ void HarbexCtl::waitForPendingSend()
 
 void HarbexCtl::SendBytes(int16_t ClientNumber, const QByteArray &SendBytes)
 {
+    // The bytes may be the host's own memory, read in place. A send that first waits for another
+    // one keeps a copy: the host's handlers run during the wait and may change or free them.
+    std::optional<QByteArray> kept;
+    if (Server && (SendPending || (ClientNumber == 0 && LastClientNumber > 1)))
+        kept.emplace(SendBytes.constData(), SendBytes.size());
+    const QByteArray &bytes = kept ? *kept : SendBytes;
     platform::guardedSub(QStringLiteral("SendBytes"), [&](platform::Step &step) {
         if (!Server) {
-            step([&] { WS[0]->SendData(SendBytes); });
+            step([&] { WS[0]->SendData(bytes); });
             return;
         }
         const int first = ClientNumber == 0 ? 1 : ClientNumber;
@@ -296,7 +305,7 @@ void HarbexCtl::SendBytes(int16_t ClientNumber, const QByteArray &SendBytes)
                 SendPending = true;
                 m_pendingSocket = number;
             });
-            step([&] { ws(number).SendData(SendBytes); });
+            step([&] { ws(number).SendData(bytes); });
         }
     });
 }
@@ -321,9 +330,14 @@ void HarbexCtl::WS_DataArrival(int16_t index, int32_t)
     }
     const int32_t size = bytes.u.bytes.len;
     if (m_sink) {
-        char prefix[40];
-        const int length = std::snprintf(prefix, sizeof prefix, "Datas from client No. %d> ", int(index));
-        HxVariant text = makeTextFromAnsi(prefix, length, reinterpret_cast<const char *>(bytes.u.bytes.data), size);
+        // Put together by hand: a formatted print costs as much as converting the whole block.
+        static constexpr std::string_view Lead = "Datas from client No. ";
+        char prefix[Lead.size() + 8];
+        std::memcpy(prefix, Lead.data(), Lead.size());
+        char *end = std::to_chars(prefix + Lead.size(), prefix + sizeof prefix - 2, int(index)).ptr;
+        *end++ = '>';
+        *end++ = ' ';
+        HxVariant text = makeTextFromAnsi(prefix, end - prefix, reinterpret_cast<const char *>(bytes.u.bytes.data), size);
         raise(HX_EVENT_ServerMessage, {EventArg::refVar(&text)});
         clear(text); // a status text: nothing reads back what a handler made of it
     }

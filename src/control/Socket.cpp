@@ -255,7 +255,9 @@ void Socket::SendData(const QByteArray &bytes)
         post([this] { m_events->WS_SendComplete(m_index); });
         return;
     }
-    if (m_socket->write(bytes) != bytes.size()) {
+    // Copied into the socket's buffer: the bytes may be a view of the host's memory, which the
+    // array overload of write would keep a reference to.
+    if (m_socket->write(bytes.constData(), bytes.size()) != bytes.size()) {
         if (m_socket->state() != QAbstractSocket::ConnectedState)
             return; // the connection broke just now; its close is on its way
         throwSocketError(sckBadState);

@@ -3,9 +3,13 @@
 #include "platform/Ansi.h"
 #include "platform/RuntimeError.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace harbex {
 
@@ -110,7 +114,7 @@ std::optional<QByteArray> toBytes(const HxVariant &v)
         return std::nullopt;
     if (!value.u.bytes.data || value.u.bytes.len <= 0)
         return QByteArray();
-    return QByteArray(reinterpret_cast<const char *>(value.u.bytes.data), value.u.bytes.len);
+    return QByteArray::fromRawData(reinterpret_cast<const char *>(value.u.bytes.data), value.u.bytes.len);
 }
 
 HxVariant makeI2(int16_t value)
@@ -165,7 +169,8 @@ HxVariant makeBytes(const QByteArray &bytes)
 namespace {
 // The UTF-8 form of each of the 256 byte values, taken once from the code page itself.
 struct AnsiUtf8Table {
-    char bytes[256][3];
+    // Padded to four bytes, so that a character is copied with one fixed-size move.
+    char bytes[256][4] = {};
     uint8_t length[256];
     AnsiUtf8Table()
     {
@@ -183,57 +188,79 @@ const AnsiUtf8Table &ansiUtf8()
     static const AnsiUtf8Table table;
     return table;
 }
+
+// Whether the 16 bytes at `bytes` are all plain ASCII: one test for all of them.
+bool plainBlock(const char *bytes)
+{
+#if defined(__SSE2__)
+    return _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes))) == 0;
+#else
+    uint64_t a, b;
+    std::memcpy(&a, bytes, 8);
+    std::memcpy(&b, bytes + 8, 8);
+    return ((a | b) & 0x8080808080808080ULL) == 0;
+#endif
+}
+
+// The length of the plain ASCII run at the front of `bytes`, the bulk of any text, so that it can
+// be copied in one piece.
+qsizetype asciiRun(const char *bytes, qsizetype size)
+{
+    qsizetype n = 0;
+    while (size - n >= 64
+           && (plainBlock(bytes + n) & plainBlock(bytes + n + 16) & plainBlock(bytes + n + 32) & plainBlock(bytes + n + 48)))
+        n += 64;
+    while (size - n >= 16 && plainBlock(bytes + n))
+        n += 16;
+    while (n < size && static_cast<unsigned char>(bytes[n]) < 0x80)
+        ++n;
+    return n;
+}
 } // namespace
 
 HxVariant makeTextFromAnsi(const char *head, qsizetype headSize, const char *bytes, qsizetype size)
 {
-    const AnsiUtf8Table &table = ansiUtf8();
-    // The plain ASCII at the front, the bulk of any text, is found a word at a time and copied
-    // in one piece; it takes one UTF-8 byte a character.
-    qsizetype ascii = 0;
-    while (size - ascii >= 8) {
-        uint64_t word;
-        std::memcpy(&word, bytes + ascii, 8);
-        if (word & 0x8080808080808080ULL)
-            break;
-        ascii += 8;
-    }
-    while (ascii < size && static_cast<unsigned char>(bytes[ascii]) < 0x80)
-        ++ascii;
-    // No code page character takes more than three UTF-8 bytes.
-    const size_t room = static_cast<size_t>(headSize) + static_cast<size_t>(ascii)
-                      + 3 * static_cast<size_t>(size - ascii) + 1;
-    HxVariant v{};
-    v.type = HX_STR;
-    char *out = static_cast<char *>(std::malloc(room));
+    // Room for plain ASCII, one byte a character; grown once the first other character turns up.
+    char *out = static_cast<char *>(std::malloc(static_cast<size_t>(headSize + size) + 1));
     if (!out)
         throw std::bad_alloc();
     std::memcpy(out, head, static_cast<size_t>(headSize));
-    if (ascii > 0)
-        std::memcpy(out + headSize, bytes, static_cast<size_t>(ascii));
-    char *p = out + headSize + ascii;
-    for (qsizetype i = ascii; i < size; ++i) {
-        // Runs of plain ASCII, the bulk of any text, are copied eight bytes at a time.
-        while (size - i >= 8) {
-            uint64_t word;
-            std::memcpy(&word, bytes + i, 8);
-            if (word & 0x8080808080808080ULL)
-                break;
-            std::memcpy(p, &word, 8);
-            p += 8;
-            i += 8;
+    qsizetype i = asciiRun(bytes, size);
+    if (i > 0) // an empty text may come without any bytes at all
+        std::memcpy(out + headSize, bytes, static_cast<size_t>(i));
+    char *p = out + headSize + i;
+    if (i < size) {
+        // No code page character takes more than three UTF-8 bytes.
+        const size_t room = static_cast<size_t>(headSize + i) + 3 * static_cast<size_t>(size - i) + 1;
+        char *grown = static_cast<char *>(std::realloc(out, room));
+        if (!grown) {
+            std::free(out);
+            throw std::bad_alloc();
         }
-        if (i == size)
-            break;
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        if (b < 0x80) {
-            *p++ = static_cast<char>(b);
-        } else {
-            std::memcpy(p, table.bytes[b], table.length[b]);
-            p += table.length[b];
+        out = grown;
+        p = out + headSize + i;
+        const AnsiUtf8Table &table = ansiUtf8();
+        // Blocks of 16 plain ASCII bytes are copied whole; any other block byte by byte through
+        // the table, without a branch per byte (binary data mixes both kinds at random). Each
+        // byte still to come has three bytes of room, so the table's four-byte moves fit.
+        constexpr qsizetype Block = 16;
+        while (i < size) {
+            if (size - i >= Block && plainBlock(bytes + i)) {
+                std::memcpy(p, bytes + i, Block);
+                p += Block;
+                i += Block;
+                continue;
+            }
+            for (const qsizetype end = std::min(i + Block, size); i < end; ++i) {
+                const auto c = static_cast<unsigned char>(bytes[i]);
+                std::memcpy(p, table.bytes[c], 4);
+                p += table.length[c];
+            }
         }
     }
     *p = '\0';
+    HxVariant v{};
+    v.type = HX_STR;
     v.u.str.data = out;
     v.u.str.len = static_cast<int32_t>(p - out);
     return v;

@@ -18,7 +18,8 @@ int16_t toI2(const HxVariant &v);
 int32_t toI4(const HxVariant &v);
 bool toBool(const HxVariant &v);
 QString toText(const HxVariant &v);
-// The bytes of a byte array; nothing for any other value.
+// The bytes of a byte array, read in place: valid while the caller's argument is, so copy them
+// before anything that outlives the call or lets the host run. Nothing for any other value.
 std::optional<QByteArray> toBytes(const HxVariant &v);
 
 HxVariant makeI2(int16_t value);

@@ -446,6 +446,27 @@ void TestHarbex::serverSendsWaitForThePreviousSendComplete()
     QCOMPARE(server->eventsInsideCalls, QStringList{QStringLiteral("SendComplete:1")});
     QTRY_COMPARE_WITH_TIMEOUT(server->events.count(QStringLiteral("SendComplete:1")), 2, Wait);
     QTRY_COMPARE_WITH_TIMEOUT(client->received, QByteArray("onetwo"), Wait);
+
+    // A host's handler may reuse the bytes it lent while the control waits: what goes out is
+    // what the call was given.
+    QCOMPARE(server->sendText(1, QStringLiteral("four")), 0);
+    QByteArray lent("three");
+    server->onEvent = [&](int32_t id, HxVariant *, int32_t) {
+        if (id == HX_EVENT_SendComplete)
+            lent.fill('X');
+    };
+    HxVariant args[2]{};
+    args[0].type = HX_I2;
+    args[0].u.i2 = 1;
+    args[1].type = HX_BYTES;
+    args[1].u.bytes.data = reinterpret_cast<uint8_t *>(lent.data());
+    args[1].u.bytes.len = int32_t(lent.size());
+    HxError error{};
+    QCOMPARE(server->ctl()->vtbl->Invoke(server->ctl(), HX_DISPID_SendBytes, HX_INVOKE_METHOD, args, 2, nullptr, &error),
+             HX_OK);
+    server->onEvent = nullptr;
+    QCOMPARE(lent, QByteArray("XXXXX"));
+    QTRY_COMPARE_WITH_TIMEOUT(client->received, QByteArray("onetwofourthree"), Wait);
 }
 
 void TestHarbex::clientSendsGoOutAtOnce()
@@ -588,6 +609,20 @@ void TestHarbex::getDataTextConvertsTheChosenBytes()
     QCOMPARE(text.size(), 256);
     QCOMPARE(text.at(0x41), QLatin1Char('A'));
     QCOMPARE(text.at(0x9F), QChar(0x0178));
+    // Long plain runs, short runs and single code page characters in every position of the
+    // blocks the conversion works in: each byte comes out as when converted alone.
+    QByteArray mixed;
+    QString expected;
+    for (int run = 0; run < 90; ++run) {
+        const int plain = (run * 37) % 70;
+        for (int i = 0; i < plain; ++i)
+            mixed.append(char('a' + (run + i) % 26));
+        for (int i = 0; i <= run % 3; ++i)
+            mixed.append(char(0x80 + (run * 7 + i) % 128));
+    }
+    for (char b : std::as_const(mixed))
+        expected.append(text.at(uchar(b)));
+    QCOMPARE(ctl.getDataText({HxArg::bytes(mixed)}), expected);
 }
 
 void TestHarbex::sendWaitEndsWhenThePendingPeerVanishes()
