@@ -275,14 +275,34 @@ void HarbexCtl::waitForPendingSend()
     SendPending = false;
 }
 
+bool HarbexCtl::sendAtOnce(int16_t ClientNumber, const QByteArray &bytes)
+{
+    const int number = Server ? ClientNumber : 0;
+    if (Server && (SendPending || number < 1))
+        return false;
+    if (static_cast<size_t>(number) >= WS.size() || WS[static_cast<size_t>(number)]->State() != sckConnected)
+        return false;
+    try {
+        WS[static_cast<size_t>(number)]->SendData(bytes);
+    } catch (const platform::RuntimeError &) {
+        return false; // nothing went out; the guarded way meets the error again and reports it
+    }
+    if (Server) {
+        SendPending = true;
+        m_pendingSocket = number;
+    }
+    return true;
+}
+
 void HarbexCtl::SendBytes(int16_t ClientNumber, const QByteArray &SendBytes)
 {
-    // The bytes may be the host's own memory, read in place. A send that first waits for another
-    // one keeps a copy: the host's handlers run during the wait and may change or free them.
-    std::optional<QByteArray> kept;
-    if (Server && (SendPending || (ClientNumber == 0 && LastClientNumber > 1)))
-        kept.emplace(SendBytes.constData(), SendBytes.size());
-    const QByteArray &bytes = kept ? *kept : SendBytes;
+    // The bytes may be the host's own memory, read in place. In the common case, one connected
+    // peer and no send pending, they are in the socket's buffer before anything else can run.
+    if (sendAtOnce(ClientNumber, SendBytes))
+        return;
+    // Otherwise a copy: the host's handlers run during a wait or an error box, and may change or
+    // free their bytes meanwhile.
+    const QByteArray bytes(SendBytes.constData(), SendBytes.size());
     platform::guardedSub(QStringLiteral("SendBytes"), [&](platform::Step &step) {
         if (!Server) {
             step([&] { WS[0]->SendData(bytes); });

@@ -104,6 +104,9 @@ private:
     void RaiseServerMessage(QString text);
     void raise(int32_t eventId, std::initializer_list<EventArg> args);
     Socket &ws(int number);
+    // Sends to one connected client with nothing pending, or to the server; false when the send
+    // must take the guarded way (a wait, a closed or unknown client, an error).
+    bool sendAtOnce(int16_t ClientNumber, const QByteArray &bytes);
     void waitForPendingSend();
 
     void WS_Close(int16_t index) override;
