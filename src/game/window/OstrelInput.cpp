@@ -23,7 +23,7 @@ void Ostrel::Form_KeyDown(int &KeyCode, int Shift)
         });
         if (s.KeyHeld || !s.GameRunning || s.ComputerColor == s.CurrentPlayer)
             return;
-        if (m_net->link().NetworkGame && !m_rules.OwnTurn(m_net->link().LocalIsRed))
+        if (!m_net->localMoveReachesPeer())
             return;
         s.KeyHeld = true;
         step([&] {
@@ -78,7 +78,7 @@ void Ostrel::picPlaygrid_Click(int16_t Index)
             return;
         const int16_t column = Index % 7;
         step([&] {
-            if (!m_net->link().NetworkGame || m_rules.OwnTurn(m_net->link().LocalIsRed))
+            if (m_net->localMoveReachesPeer())
                 GoToTube(column, false);
         });
     });
@@ -88,7 +88,7 @@ void Ostrel::picPlaygrid_DblClick(int16_t Index)
 {
     Q_UNUSED(Index);
     rules::GameState &s = m_state;
-    if (s.ComputerColor != s.CurrentPlayer && s.GameRunning && (!m_net->link().NetworkGame || m_rules.OwnTurn(m_net->link().LocalIsRed)))
+    if (s.ComputerColor != s.CurrentPlayer && s.GameRunning && m_net->localMoveReachesPeer())
         ChipReleased();
 }
 
@@ -100,10 +100,9 @@ void Ostrel::picPlayBorder_Click(int16_t Index)
 
 void Ostrel::picChip_DblClick(int16_t Index)
 {
-    // In a network game on the own turn only, as every other input: a chip dropped on the
-    // peer's turn would be the peer's move, made here.
-    const bool netTurn = !m_net->link().NetworkGame || m_rules.OwnTurn(m_net->link().LocalIsRed);
-    if (Index == 0 && m_state.ComputerColor != m_state.CurrentPlayer && netTurn)
+    // Without a game the floating chip may still show (a local game that a link ended); in a
+    // network game it drops only as every other input does, where the peer replays the move.
+    if (Index == 0 && m_state.ComputerColor != m_state.CurrentPlayer && m_net->localMoveReachesPeer())
         ChipReleased();
 }
 

@@ -183,6 +183,10 @@ void Ostrel::timPlayTimer_Timer()
         const QString mode = s.TimerMode;
         if (mode == QLatin1String("THINKING")) {
             if (!s.ComputerThinking) {
+                // Chosen for a game against the computer while linked, it may play the peer's
+                // colour; it moves only where the peer replays the move, as a person would.
+                if (!m_net->localMoveReachesPeer())
+                    return;
                 step([&] { s.ComputerThinking = true; });
                 step([&] { m_rules.CalculateNextMove(); });
                 return;
