@@ -42,6 +42,21 @@ struct Pair {
         starter.w->menStartgame_Click();
         return QTest::qWaitFor([&] { return other.s().GameRunning && other.s().SelColumn == 4; }, 5000);
     }
+    // Waits until each side has acted on every frame the other sent (a frame is its text and a
+    // five-character length field).
+    bool settled()
+    {
+        const auto framed = [](const QStringList &sent) {
+            qsizetype bytes = 0;
+            for (const QString &packet : sent)
+                bytes += packet.toLatin1().size() + 5;
+            return bytes;
+        };
+        return QTest::qWaitFor([&] {
+            return red.w->rec->received.size() == framed(yellow.w->rec->sent)
+                && yellow.w->rec->received.size() == framed(red.w->rec->sent);
+        }, 5000);
+    }
     bool sameBoard()
     {
         return red.s().PlayMatrix == yellow.s().PlayMatrix && red.s().Tube == yellow.s().Tube
@@ -63,6 +78,9 @@ private slots:
     void aVoiceMessageCrossesTheLinkAndIsArchived();
     void aPeersLineBreaksForgeNoLogLines();
     void mouseKeysAndDoubleClicksKeepTheBoardsInStep();
+    void everyInputBeforeDuringAndAfterAGameLeavesEqualBoards();
+    void noMoveIsMadeUnsentWhileAPeersFrameIsActedOn();
+    void aComputerChosenWhileLinkedNeverMovesForThePeer();
 };
 
 void TestNetLink::handshakeLinksBothSides()
@@ -363,6 +381,146 @@ void TestNetLink::mouseKeysAndDoubleClicksKeepTheBoardsInStep()
     QCOMPARE(p.red.s().Tube[1], int16_t(4));
     QCOMPARE(p.red.n().GamesWon, (std::array<float, 2>{1, 0}));
     QCOMPARE(p.yellow.n().GamesWon, (std::array<float, 2>{0, 1}));
+    QCOMPARE(p.boxes.count(), 0);
+}
+
+namespace {
+// Every input a player has on the board, one at a time, with the column a click aims at.
+struct Input {
+    const char *name;
+    bool drops;
+    void (*act)(NetSide &, int column);
+};
+const Input kInputs[] = {
+    {"Left", false, [](NetSide &s, int) { QTest::keyClick(s.w.get(), Qt::Key_Left); }},
+    {"Right", false, [](NetSide &s, int) { QTest::keyClick(s.w.get(), Qt::Key_Right); }},
+    {"Down", true, [](NetSide &s, int) { QTest::keyClick(s.w.get(), Qt::Key_Down); }},
+    {"Enter", true, [](NetSide &s, int) { QTest::keyClick(s.w.get(), Qt::Key_Return); }},
+    {"click on a cell", false, [](NetSide &s, int c) { QTest::mouseClick(s.w->picPlaygrid(c), Qt::LeftButton); }},
+    {"click on a top frame piece", false,
+     [](NetSide &s, int c) { QTest::mouseClick(s.w->picPlayBorder(22 + c), Qt::LeftButton); }},
+    {"double click on a cell", true,
+     [](NetSide &s, int c) {
+         QTest::mouseClick(s.w->picPlaygrid(c), Qt::LeftButton);
+         QTest::mouseDClick(s.w->picPlaygrid(c), Qt::LeftButton);
+     }},
+    {"double click on the floating chip", true,
+     [](NetSide &s, int) { QTest::mouseDClick(s.w->picChip(0), Qt::LeftButton); }},
+};
+
+int movesSent(NetSide &side) { return countFrames(side.w->rec->sent, "<G>") + countFrames(side.w->rec->sent, "<D>"); }
+} // namespace
+
+void TestNetLink::everyInputBeforeDuringAndAfterAGameLeavesEqualBoards()
+{
+    Pair p;
+    // A local game on each side, then the link: it ends the games, the floating chips still show.
+    p.red.w->menStartgame_Click();
+    p.yellow.w->menStartgame_Click();
+    QVERIFY(p.link());
+    // No game runs, before the first one and after one: no input moves anything on either side.
+    const auto nothingMoves = [&](const char *when) {
+        const int sent = movesSent(p.red) + movesSent(p.yellow);
+        for (NetSide *side : {&p.red, &p.yellow}) {
+            QVERIFY(!side->s().GameRunning);
+            for (const Input &input : kInputs) {
+                input.act(*side, 2);
+                QVERIFY2(p.settled(), input.name);
+                QVERIFY2(p.sameBoard(), qPrintable(QString("%1, %2").arg(when, input.name)));
+            }
+        }
+        QCOMPARE(movesSent(p.red) + movesSent(p.yellow), sent);
+    };
+    QVERIFY(p.red.w->picChip(0)->isVisibleTo(p.red.w.get()));
+    QVERIFY(p.yellow.w->picChip(0)->isVisibleTo(p.yellow.w.get()));
+    nothingMoves("before the first game");
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(p.red.s().MoveCount, int16_t(0));
+
+    // During a game each input is tried by the side not to move (nothing happens), then by the
+    // side to move (its glide or drop shows on both sides).
+    QVERIFY(p.start(p.red, p.yellow));
+    int column = 4;
+    for (const Input &input : kInputs) {
+        column = column % 7 + 1;
+        NetSide &mover = p.red.s().CurrentPlayer == 1 ? p.red : p.yellow;
+        NetSide &other = &mover == &p.red ? p.yellow : p.red;
+        const int moves = mover.s().MoveCount;
+        const int sent = movesSent(other);
+        input.act(other, column);
+        QVERIFY2(p.settled(), input.name);
+        QCOMPARE(movesSent(other), sent);
+        QCOMPARE(other.s().MoveCount, moves);
+        input.act(mover, column);
+        QVERIFY2(p.settled(), input.name);
+        QVERIFY2(p.sameBoard(), input.name);
+        QCOMPARE(mover.s().MoveCount, moves + int(input.drops));
+        QCOMPARE(other.s().SelColumn, mover.s().SelColumn);
+    }
+    QCOMPARE(p.red.s().MoveCount, int16_t(4));
+    // Red completes the bottom row.
+    for (int c : {1, 1, 2, 2, 3}) {
+        NetSide &mover = p.red.s().CurrentPlayer == 1 ? p.red : p.yellow;
+        QVERIFY(p.move(mover, &mover == &p.red ? p.yellow : p.red, c));
+    }
+    QVERIFY(!p.red.s().WinCells.isEmpty());
+    nothingMoves("after the game");
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(p.boxes.count(), 0);
+}
+
+void TestNetLink::noMoveIsMadeUnsentWhileAPeersFrameIsActedOn()
+{
+    Pair p;
+    QVERIFY(p.link());
+    QVERIFY(p.start(p.red, p.yellow));
+    // Yellow sends a voice message while red is to move; red's player tries every input while
+    // the message is handled (its handling lets events run).
+    QFile out(QDir(p.yellow.w->WorkDir()).filePath("outvoice.wav"));
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(QByteArray(3000, 'v')) == 3000);
+    out.close();
+    bool tried = false;
+    p.red.sound.duringPlay = [&](const QString &path, bool wait) {
+        if (!wait || QFileInfo(path).completeBaseName() != "invoice")
+            return;
+        tried = true;
+        for (const Input &input : kInputs)
+            input.act(p.red, 2);
+    };
+    p.yellow.w->net().SendVoiceFile();
+    QVERIFY(QTest::qWaitFor([&] { return tried; }, 10000));
+    p.red.sound.duringPlay = nullptr;
+    QCOMPARE(p.red.s().MoveCount, int16_t(0));
+    QCOMPARE(movesSent(p.red), 1); // the "<G>" of the game start
+    // Afterwards red moves as ever, on both boards.
+    QTest::keyClick(p.red.w.get(), Qt::Key_Down);
+    QVERIFY(QTest::qWaitFor([&] { return p.yellow.s().MoveCount == 1; }, 5000));
+    QVERIFY(p.sameBoard());
+    QCOMPARE(p.boxes.count(), 0);
+}
+
+void TestNetLink::aComputerChosenWhileLinkedNeverMovesForThePeer()
+{
+    Pair p;
+    QVERIFY(p.link());
+    // Yellow picks a game against the computer, which plays red: the peer's colour.
+    p.yellow.w->menOnePlayer_Click();
+    QVERIFY(p.start(p.yellow, p.red));
+    QCOMPARE(p.yellow.s().ComputerColor, int16_t(1));
+    QTest::keyClick(p.yellow.w.get(), Qt::Key_Down);
+    QVERIFY(p.settled());
+    QCOMPARE(p.yellow.s().TimerMode, QString("THINKING"));
+    // Red's player drops, and before that move arrives the play timer ticks on yellow's side.
+    QTest::keyClick(p.red.w.get(), Qt::Key_Down);
+    for (int tick = 0; tick < 3; ++tick)
+        p.yellow.w->timPlayTimer_Timer();
+    QVERIFY(p.settled());
+    QCOMPARE(countFrames(p.yellow.w->rec->sent, "<D>"), 1);
+    QCOMPARE(p.yellow.s().MoveCount, int16_t(2));
+    QVERIFY(p.sameBoard());
+    QCOMPARE(p.yellow.s().CurrentPlayer, int16_t(2));
     QCOMPARE(p.boxes.count(), 0);
 }
 
