@@ -21,7 +21,7 @@ namespace {
 
 QByteArray frameOf(const QByteArray &tag, const QByteArray &payload)
 {
-    return tag + gamenet::NetSession::FormatLength(int16_t(payload.size())).toLatin1() + payload;
+    return tag + gamenet::framing::FormatLength(int16_t(payload.size())).toLatin1() + payload;
 }
 // The heap in use (the sanitizers hold freed blocks back, so resident pages tell little).
 qint64 heapBytes()
@@ -145,9 +145,9 @@ private slots:
 
 void TestNetHostile::framesGoOutAsSpecified()
 {
-    QCOMPARE(gamenet::NetSession::FormatLength(0), QString("    0"));
-    QCOMPARE(gamenet::NetSession::FormatLength(26), QString("   26"));
-    QCOMPARE(gamenet::NetSession::FormatLength(12345), QString("12345"));
+    QCOMPARE(gamenet::framing::FormatLength(0), QString("    0"));
+    QCOMPARE(gamenet::framing::FormatLength(26), QString("   26"));
+    QCOMPARE(gamenet::framing::FormatLength(12345), QString("12345"));
 
     RawPeer p;
     QVERIFY(p.link());
