@@ -298,8 +298,8 @@ void TestNetHostile::junkLeavesTheNextArrivalReadable()
         p.win.clearLines();
         QVERIFY(p.send(c.arrival));
         QVERIFY2(p.pingAndChat("<Bert> after"), c.arrival.left(16).constData());
-        QVERIFY2(p.pingAndChat("<Bert> again"), c.arrival.left(16).constData());
         QCOMPARE(p.warnings(), c.warned ? 1 : 0);
+        QCOMPARE(p.win.lines().count("<Bert> two"), c.arrival.startsWith(two) ? 1 : 0);
         QCOMPARE(p.win.w->net().keptBytes(p.win.n().PeerClientNo), qsizetype(0));
     }
 }
@@ -314,7 +314,7 @@ void TestNetHostile::junkAndFramesInTurn()
     QStringList shown;
     int pings = 0;
     p.got.clear();
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 120; ++i) {
         // Any bytes, but no tag of ours: a "<" is never followed by a tag's letter nor last.
         QByteArray junk(1 + int(random.bounded(i % 10 == 0 ? 5000 : 40)), Qt::Uninitialized);
         for (qsizetype k = 0; k < junk.size(); ++k) {
