@@ -1,9 +1,22 @@
 #include "game/net/ArrivalBuffer.h"
 
-#include "game/net/NetSession.h"
-#include "platform/RuntimeError.h"
+#include "game/net/NetFraming.h"
 
 namespace gamenet {
+
+namespace {
+// Taken bytes are cut off before the buffer grows or waits: the front moves, it is not copied
+// once per frame.
+template <class Stream>
+void compact(Stream &s)
+{
+    if (s.head > 0) {
+        s.base += s.head;
+        s.bytes.remove(0, s.head);
+        s.head = 0;
+    }
+}
+} // namespace
 
 ArrivalBuffer::Stream *ArrivalBuffer::find(int16_t client)
 {
@@ -22,60 +35,64 @@ quint64 ArrivalBuffer::append(int16_t client, const QByteArray &bytes, bool &acc
 {
     Stream *found = find(client);
     if (!found) {
-        m_streams.push_back(Stream{client, {}, 0, m_nextGeneration++});
+        m_streams.push_back(Stream{client, {}, 0, m_nextGeneration++, 0, {}});
         found = &m_streams.back();
     }
     Stream &s = *found;
     if (s.bytes.size() - s.head + bytes.size() > MaxKept) {
+        s.base += s.bytes.size();
         s.bytes.clear();
         s.head = 0;
+        s.ends.clear();
         accepted = false;
         return s.generation;
     }
-    // Taken bytes are cut off before the buffer would grow: the front moves, it is not copied
-    // once per frame.
-    if (s.head > 0) {
-        s.bytes.remove(0, s.head);
-        s.head = 0;
-    }
+    compact(s);
     s.bytes.append(bytes);
+    if (!bytes.isEmpty())
+        s.ends.push_back(s.base + s.bytes.size());
     accepted = true;
     return s.generation;
 }
 
-ArrivalBuffer::Take ArrivalBuffer::take(int16_t client, quint64 generation, QByteArrayView &frame)
+ArrivalBuffer::Take ArrivalBuffer::take(int16_t client, quint64 generation, QByteArrayView &frame, qsizetype &dropped)
 {
     Stream *found = find(client);
     if (!found || found->generation != generation)
         return Take::Incomplete;
     Stream &s = *found;
+    const qint64 at = s.base + s.head;
+    while (!s.ends.empty() && s.ends.front() <= at)
+        s.ends.pop_front();
     const qsizetype available = s.bytes.size() - s.head;
-    // Nothing whole is left: the taken bytes go, and what remains waits at the front.
-    const auto wait = [&s] {
-        if (s.head > 0) {
-            s.bytes.remove(0, s.head);
-            s.head = 0;
-        }
+    if (available == 0) {
+        compact(s);
         return Take::Incomplete;
-    };
-    if (available < HeaderSize)
-        return wait();
-    int16_t length = 0;
-    try {
-        length = NetSession::GetBlockLen(s.bytes, int(s.head));
-    } catch (const platform::RuntimeError &) {
-        // No frame is that long: the rest cannot be told apart from junk.
-        s.bytes.clear();
-        s.head = 0;
-        return Take::Overflow;
     }
-    // A negative length would walk backwards or stand still; it counts as no payload.
-    const qsizetype size = HeaderSize + qMax<int16_t>(length, 0);
-    if (available < size)
-        return wait();
-    frame = QByteArrayView(s.bytes.constData() + s.head, size);
-    s.head += size;
-    return Take::Frame;
+    const QByteArrayView rest(s.bytes.constData() + s.head, available);
+    const qsizetype arrivalLeft = s.ends.empty() ? available : qsizetype(s.ends.front() - at);
+    const framing::Head head = framing::inspect(rest);
+    switch (head.kind) {
+    case framing::Head::Whole:
+        frame = rest.first(head.size);
+        s.head += head.size;
+        return Take::Frame;
+    case framing::Head::Partial:
+        compact(s);
+        return Take::Incomplete;
+    case framing::Head::Unknown:
+        if (head.size <= arrivalLeft) {
+            frame = rest.first(head.size);
+            s.head += head.size;
+            return Take::Unknown;
+        }
+        break;
+    case framing::Head::Junk: break;
+    }
+    // Nothing that begins here can go on into a later arrival: the rest of this one goes.
+    dropped = arrivalLeft;
+    s.head += arrivalLeft;
+    return Take::Dropped;
 }
 
 qsizetype ArrivalBuffer::kept(int16_t client) const

@@ -4,6 +4,7 @@
 // A frame cut by the transport waits in the stream for the rest of its bytes.
 #include "game/net/NetSession.h"
 
+#include "game/net/NetFraming.h"
 #include "game/net/PayloadNumber.h"
 #include "game/net/PelkinCalls.h"
 #include "game/net/ShellVersion.h"
@@ -16,12 +17,16 @@ namespace gamenet {
 using platform::Step;
 
 namespace {
-constexpr qsizetype HeaderSize = ArrivalBuffer::HeaderSize;
+using framing::HeaderSize;
+using framing::Tag;
 // Waits inside the handling of a frame (the handshake's pause, a send waiting for the socket, a
 // waited sound, a message box) let further arrivals run nested in it. A linked peer needs two or
 // three levels; beyond this depth an arrival is only kept, and the runs below it take its frames
 // once their waits are over.
 constexpr int MaxArrivalDepth = 16;
+// A peer sending junk gets the warning line at most this often, so the display and the dialogue
+// log do not fill with it.
+constexpr qint64 WarningPaceMs = 1000;
 
 // Sets a flag for the lifetime of the object and clears it again.
 struct FlagScope {
@@ -34,38 +39,16 @@ struct DepthScope {
     ~DepthScope() { --depth; }
     int &depth;
 };
-
-// The tags a frame can carry; Unknown for any other three characters.
-enum class Tag { Announce, Block, AllSent, Start, Glide, Drop, Hello, Text, Ready, Unknown };
-
-// Read from the three bytes at once: junk is told apart without comparing text per tag.
-Tag tagOf(QByteArrayView frame)
-{
-    if (frame[0] != '<')
-        return Tag::Unknown;
-    const char second = frame[1];
-    const char third = frame[2];
-    if (second == 'V') {
-        switch (third) {
-        case '>': return Tag::Announce;
-        case 'D': return Tag::Block;
-        case 'A': return Tag::AllSent;
-        default: return Tag::Unknown;
-        }
-    }
-    if (third != '>')
-        return Tag::Unknown;
-    switch (second) {
-    case 'S': return Tag::Start;
-    case 'G': return Tag::Glide;
-    case 'D': return Tag::Drop;
-    case 'E': return Tag::Hello;
-    case 'T': return Tag::Text;
-    case 'C': return Tag::Ready;
-    default: return Tag::Unknown;
-    }
-}
 } // namespace
+
+void NetSession::warnUnidentified()
+{
+    const qint64 now = m_ui.Uptime();
+    if (m_lastWarning && now - *m_lastWarning < WarningPaceMs)
+        return;
+    m_lastWarning = now;
+    AddChatLine(QStringLiteral("!!! Warnung!!! Nicht identifizierte Daten über Port erhalten!!!"));
+}
 
 void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByteArray &SendedBytes)
 {
@@ -73,13 +56,13 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
     const int16_t client = ClientNumber;
     bool accepted = true;
     const quint64 stream = m_arrivals.append(client, SendedBytes, accepted);
-    // A flood of junk costs one line per arrival, not one per frame.
+    // Junk costs at most one line per arrival, not one per frame.
     bool warned = false;
     const auto warn = [&] {
         if (warned)
             return;
         warned = true;
-        AddChatLine(QStringLiteral("!!! Warnung!!! Nicht identifizierte Daten über Port erhalten!!!"));
+        warnUnidentified();
     };
     if (!accepted)
         warn();
@@ -93,13 +76,18 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
             // goes on with the next one. The stream is looked up afresh every time, since the
             // connection may end while a frame is handled.
             QByteArrayView taken;
-            if (m_arrivals.take(client, stream, taken) != ArrivalBuffer::Take::Frame)
-                return;
-            const Tag tag = tagOf(taken);
-            if (tag == Tag::Unknown) {
-                warn();
+            qsizetype dropped = 0;
+            switch (m_arrivals.take(client, stream, taken, dropped)) {
+            case ArrivalBuffer::Take::Incomplete: return;
+            case ArrivalBuffer::Take::Unknown: warn(); continue;
+            case ArrivalBuffer::Take::Dropped:
+                // A single stray byte is no message worth a line.
+                if (dropped > 1)
+                    warn();
                 continue;
+            case ArrivalBuffer::Take::Frame: break;
             }
+            const Tag tag = framing::tagOf(taken);
             // Our own copy: the handling may wait, and arrivals nested in it change the stream.
             const QByteArray bytes = taken.toByteArray();
             const QByteArrayView frame(bytes);
@@ -122,11 +110,11 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
                 switch (tag) {
                 case Tag::Announce:
                     ReceiveVoiceAnnounce(payload);
-                    SendPacket(QStringLiteral("<C>"));
+                    SendPacket(framing::packet(Tag::Ready));
                     break;
                 case Tag::Block:
                     GetSB(frame);
-                    SendPacket(QStringLiteral("<C>"));
+                    SendPacket(framing::packet(Tag::Ready));
                     break;
                 case Tag::AllSent: ReceiveVoiceComplete(); break;
                 case Tag::Start:
@@ -155,7 +143,8 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
                 case Tag::Hello: handshake(payload); break;
                 case Tag::Text: {
                     const QString newName =
-                        GetNick(1, m_pelkin ? text.mid(3) : platform::fromAnsi(frame.data() + 3, 5) + payload);
+                        GetNick(1, m_pelkin ? text.mid(framing::TagSize)
+                                         : platform::fromAnsi(frame.data() + framing::TagSize, framing::FieldSize) + payload);
                     if (newName.isEmpty()) {
                         AddChatLine(payload, 2);
                         m_ui.Playsound(QStringLiteral("msgarriv"), false);
@@ -200,7 +189,7 @@ void NetSession::handshake(const QString &Payload)
                           : QStringLiteral("  --- Verbunden mit ") + s.Nick[1] + QStringLiteral("! ---"));
     s.PeerNameAtConnect = s.Nick[1];
     s.HandshakeDone = true;
-    SendPacket(QStringLiteral("<E>") + s.Nick[0] + bar + versionText());
+    SendPacket(framing::packet(Tag::Hello, s.Nick[0] + bar + versionText()));
     m_ui.SetLampColor(s.KeepVoice ? 0xFFFF : 0xFF);
     if (peerVersion != versionText())
         AddChatLine(m_game.English ? QStringLiteral("--- Attention! - ") + s.Nick[1] + QStringLiteral(" is using version: ")

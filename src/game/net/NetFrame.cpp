@@ -1,24 +1,19 @@
-// Frames: a three-character tag, a five-character length field and the payload. SendPacket
-// frames a text message and sends it to the peer.
+// SendPacket frames a text message and sends it to the peer.
 #include "game/net/NetSession.h"
 
+#include "game/net/NetFraming.h"
 #include "game/net/PelkinCalls.h"
 #include "platform/Ansi.h"
 #include "platform/RuntimeError.h"
 
 namespace gamenet {
 
-QString NetSession::FormatLength(const int16_t &Length)
-{
-    return (QStringLiteral("     ") + QString::number(Length)).right(5);
-}
-
 void NetSession::SendPacket(const QString &Packet)
 {
     // The payload length is a 16-bit count at both ends; a longer message is an overflow and
     // nothing goes out.
-    const int16_t Length = platform::toInt16(static_cast<long long>(Packet.size()) - 3);
-    const QString frame = Packet.left(3) + FormatLength(Length) + Packet.mid(3);
+    const int16_t Length = platform::toInt16(static_cast<long long>(Packet.size()) - framing::TagSize);
+    const QString frame = Packet.left(framing::TagSize) + framing::FormatLength(Length) + Packet.mid(framing::TagSize);
     if (!m_pelkin)
         return;
     // The frame goes out as its bytes: the same bytes as a text send, without the control's

@@ -2,6 +2,7 @@
 // control's events, socket errors, and the end of the link from either side.
 #include "game/net/NetSession.h"
 
+#include "game/net/NetFraming.h"
 #include "game/net/PelkinCalls.h"
 #include "game/net/ShellVersion.h"
 #include "platform/MsgBox.h"
@@ -54,7 +55,7 @@ void NetSession::Pelkin_ClientConnected(int16_t &ClientNumber)
     }
     Connected();
     m_link.PeerClientNo = ClientNumber;
-    SendPacket(QStringLiteral("<E>") + m_link.Nick[0] + QStringLiteral("|") + versionText());
+    SendPacket(framing::packet(framing::Tag::Hello, m_link.Nick[0] + QStringLiteral("|") + versionText()));
 }
 
 void NetSession::Pelkin_Connect() { Connected(); }

@@ -9,6 +9,7 @@
 #include "game/net/ArrivalBuffer.h"
 #include "game/net/HarbexHost.h"
 #include "game/net/LinkState.h"
+#include "game/net/NetFraming.h"
 #include "game/net/NetUi.h"
 #include "game/rules/GameRules.h"
 #include "game/rules/GameState.h"
@@ -44,9 +45,8 @@ public:
     void setPelkin(std::unique_ptr<HarbexHost> pelkin) { m_pelkin = std::move(pelkin); }
     HarbexHost *Pelkin() const { return m_pelkin.get(); }
 
-    // Frames (NetFrame.cpp): the five-character length field, one text frame to the peer, and
-    // a voice block handed to the control as bytes.
-    static QString FormatLength(const int16_t &Length);
+    // Frames (NetFrame.cpp, built by NetFraming): one text frame to the peer, and a voice block
+    // handed to the control as bytes.
     virtual void SendPacket(const QString &Packet);
     virtual void PelkinSendBytes(int16_t &ClientNumber, const QByteArray &Bytes);
 
@@ -85,7 +85,6 @@ public:
     void SendVoiceFile();
     void SendSB(std::optional<int32_t> AllBytes = std::nullopt);
     void GetSB(QByteArrayView gb);
-    static int16_t GetBlockLen(const QByteArray &Bytes, int offset);
     void ShowSendAnim(const QString &Mode, int32_t DoneBytes);
     void ShowTransferBar(bool Visible, const QString &Direction);
     int16_t TransferBarIndex(const QString &Direction) const;
@@ -97,6 +96,9 @@ public:
 
 private:
     void handshake(const QString &Payload);
+    // The warning line for data that is no frame of ours, paced so that junk cannot flood the
+    // chat display and the dialogue log.
+    void warnUnidentified();
     // An empty recording is not sent: the record label comes back.
     void abandonRecording();
 
@@ -112,6 +114,7 @@ private:
     bool m_errorBoxOpen = false;     // a socket error's box is waiting for the user
     bool m_handshakeWaiting = false; // the first handshake's pause is running
     bool m_replayingStart = false;   // a game start of the peer is being replayed
+    std::optional<qint64> m_lastWarning; // when the last warning line was shown (Uptime)
 };
 
 } // namespace gamenet

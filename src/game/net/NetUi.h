@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 
 namespace gamenet {
@@ -55,6 +56,12 @@ public:
     // The clock that names archive copies: their name changes only with the second; a second
     // copy within one second gets a counter.
     virtual QDateTime Now() const = 0;
+    // A clock in milliseconds that only moves forward; it paces repeated warnings.
+    virtual qint64 Uptime() const
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
 
     // The work folder of the voice files and the dialogue log; whether lines are logged.
     virtual QString WorkDir() const = 0;

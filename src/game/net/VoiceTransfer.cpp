@@ -4,6 +4,7 @@
 // show the progress; bar 0 always carries the red player's message.
 #include "game/net/NetSession.h"
 
+#include "game/net/NetFraming.h"
 #include "game/net/PayloadNumber.h"
 #include "platform/Ansi.h"
 
@@ -27,12 +28,6 @@ constexpr int32_t BlockSize = 2000;
 constexpr int32_t EmptyRecording = 44;
 // The progress multiplies a byte count by 100 in 32 bits: the largest transfer.
 constexpr int32_t LargestTransfer = 21474836;
-
-// The five characters of a length field: the number right-aligned, blanks on the left.
-QByteArray lengthField(int32_t length)
-{
-    return (QByteArray(5, ' ') + QByteArray::number(length)).right(5);
-}
 
 // An archive name is one file name in the work folder: characters that would name a folder or
 // that file names cannot hold become "_".
@@ -102,20 +97,19 @@ void NetSession::SendSB(std::optional<int32_t> AllBytes)
             ShowTransferBar(false, QStringLiteral("Send"));
             abandonRecording();
         } else {
-            SendPacket(QStringLiteral("<V>") + QString::number(*AllBytes));
+            SendPacket(framing::packet(framing::Tag::Announce, QString::number(*AllBytes)));
         }
         return;
     }
     if (s.SentOut < s.TotalOut) {
         const int32_t n = s.SentOut + BlockSize >= s.TotalOut ? s.TotalOut - s.SentOut : BlockSize;
         // OutBuf is the file read at the start; it is never shorter than TotalOut.
-        QByteArray block = QByteArrayLiteral("<VD") + lengthField(n);
-        block += s.OutBuf.mid(s.SentOut, n);
+        const QByteArray block = framing::frameOf(framing::Tag::Block, QByteArrayView(s.OutBuf).sliced(s.SentOut, n));
         s.SentOut += n;
         PelkinSendBytes(s.PeerClientNo, block);
         ShowSendAnim(QStringLiteral("Send"), s.SentOut);
     } else {
-        SendPacket(QStringLiteral("<VA"));
+        SendPacket(framing::packet(framing::Tag::AllSent));
         m_ui.SetRecordLabelEnabled(true);
         s.SentOut = 0;
         s.TotalOut = 0;
@@ -134,50 +128,12 @@ void NetSession::GetSB(QByteArrayView gb)
         s.InBuf.clear();
     // Bytes beyond the announced size have no place in the buffer: they are dropped.
     const qsizetype room = qMax<qsizetype>(0, qsizetype(s.TotalIn) - s.ReceivedIn);
-    const qsizetype take = qMin<qsizetype>(room, qMax<qsizetype>(0, gb.size() - 8));
+    const qsizetype take = qMin<qsizetype>(room, qMax<qsizetype>(0, gb.size() - framing::HeaderSize));
     if (take > 0) {
-        s.InBuf.append(gb.constData() + 8, take);
+        s.InBuf.append(gb.constData() + framing::HeaderSize, take);
         s.ReceivedIn += int32_t(take);
     }
     ShowSendAnim(QStringLiteral("Get"), s.ReceivedIn);
-}
-
-int16_t NetSession::GetBlockLen(const QByteArray &Bytes, int offset)
-{
-    // Only the bytes that are there: a field cut short reads as far as it goes.
-    const qsizetype from = qsizetype(offset) + 3;
-    if (offset < 0 || from >= Bytes.size())
-        return 0;
-    const qsizetype width = qMin<qsizetype>(5, Bytes.size() - from);
-    // The usual field, digits with blanks, is read at once; anything else as a number text.
-    int32_t digits = 0;
-    bool plain = true;
-    for (qsizetype i = from; i < from + width && plain; ++i) {
-        const char c = Bytes[i];
-        if (c >= '0' && c <= '9')
-            digits = digits * 10 + (c - '0');
-        else
-            plain = c == ' ';
-    }
-    if (plain) {
-        if (digits > 32767)
-            platform::raiseError(platform::ErrOverflow);
-        return int16_t(digits);
-    }
-    // A field whose first character other than a blank cannot begin a number reads as 0, as
-    // junk mostly does.
-    qsizetype first = from;
-    while (first < from + width && (Bytes[first] == ' ' || Bytes[first] == '\t' || Bytes[first] == '\n'))
-        ++first;
-    const char lead = first < from + width ? Bytes[first] : '0';
-    if (!((lead >= '0' && lead <= '9') || lead == '+' || lead == '-' || lead == '.'))
-        return 0;
-    const double value = std::nearbyint(bytesValue(QByteArrayView(Bytes.constData() + from, width)));
-    // Five characters hold -9999 to 99999 (or an exponent); the field is a 16-bit number, so a
-    // larger value overflows (error 6) and the dispatcher drops the rest of that arrival.
-    if (!(value >= -32768.0 && value <= 32767.0))
-        platform::raiseError(platform::ErrOverflow);
-    return int16_t(value);
 }
 
 void NetSession::ShowSendAnim(const QString &Mode, int32_t DoneBytes)

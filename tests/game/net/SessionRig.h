@@ -4,6 +4,7 @@
 // does (so moves really happen), records chat lines, sounds, boxes and captions, and waits for
 // nothing. There is no control: what the session sends is recorded and goes nowhere. Used by
 // the dispatcher's tests and its fuzz target; needs no QWidget.
+#include "game/net/NetFraming.h"
 #include "game/net/NetSession.h"
 #include "game/rules/GameRules.h"
 #include "platform/MsgBox.h"
@@ -222,6 +223,8 @@ public:
     void DoEvents() override {}
     // The real clock, or one that moves on a second at every reading.
     QDateTime Now() const override { return stepClock ? stepClock->addSecs(++clockReads) : QDateTime::currentDateTime(); }
+    // A clock that moves on a second at every reading, unless it is held: every warning shows.
+    qint64 Uptime() const override { return uptime += uptimeStep; }
     QString WorkDir() const override { return work; }
     bool LogDialogue() const override { return logDialogue; }
 
@@ -244,6 +247,8 @@ public:
     bool keepRecords = true; // false: nothing is collected (the fuzzer)
     std::optional<QDateTime> stepClock;
     mutable qint64 clockReads = 0;
+    mutable qint64 uptime = 0;
+    qint64 uptimeStep = 1000;
 
     QStringList lines;
     QList<int32_t> colors;
@@ -263,7 +268,7 @@ public:
 // The bytes of a frame with its length field.
 inline QByteArray frame(const char *tag, const QByteArray &payload)
 {
-    return QByteArray(tag) + gamenet::NetSession::FormatLength(int16_t(payload.size())).toLatin1() + payload;
+    return QByteArray(tag) + gamenet::framing::FormatLength(int16_t(payload.size())).toLatin1() + payload;
 }
 
 } // namespace sessionrig

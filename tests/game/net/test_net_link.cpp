@@ -5,6 +5,7 @@
 #include "common/ScriptedMsgBoxes.h"
 
 #include <QElapsedTimer>
+#include <QLineEdit>
 
 namespace {
 
@@ -77,6 +78,7 @@ private slots:
     void germanLinesAndTheArchivingLamp();
     void aVoiceMessageCrossesTheLinkAndIsArchived();
     void aPeersLineBreaksForgeNoLogLines();
+    void junkFromThePeerLeavesItsNextFramesReadable();
     void mouseKeysAndDoubleClicksKeepTheBoardsInStep();
     void everyInputBeforeDuringAndAfterAGameLeavesEqualBoards();
     void noMoveIsMadeUnsentWhileAPeersFrameIsActedOn();
@@ -327,6 +329,30 @@ void TestNetLink::aPeersLineBreaksForgeNoLogLines()
     QVERIFY(lines.contains(shown.toLatin1() + "\r"));
     for (const QByteArray &line : lines)
         QVERIFY2(!line.startsWith("--- End of Connection"), line.constData());
+}
+
+void TestNetLink::junkFromThePeerLeavesItsNextFramesReadable()
+{
+    Pair p;
+    QVERIFY(p.link());
+    QVERIFY(p.start(p.red, p.yellow));
+    p.red.clearLines();
+    // The joining side's control puts junk on the wire: a chat frame without a number in its
+    // length field (8 bytes), then "Hello", which begins no frame.
+    const QByteArray junk = "<T>  abcHello";
+    const qint64 before = p.red.w->rec->receivedCount;
+    p.yellow.w->net().PelkinSendBytes(p.yellow.n().PeerClientNo, junk);
+    QVERIFY(QTest::qWaitFor([&] { return p.red.w->rec->receivedCount == before + junk.size(); }, 5000));
+    // What the joining player does next arrives whole: a chat line typed, a move.
+    p.yellow.w->txtSendmessage()->setText("still here");
+    QTest::keyClick(p.yellow.w->txtSendmessage(), Qt::Key_Return);
+    QVERIFY(QTest::qWaitFor([&] { return p.red.lines().contains("<Bert> still here"); }, 5000));
+    QVERIFY(p.move(p.red, p.yellow, 1));
+    QVERIFY(p.move(p.yellow, p.red, 2));
+    QVERIFY(p.sameBoard());
+    QCOMPARE(p.red.lines(), (QStringList{"", "!!! Warnung!!! Nicht identifizierte Daten über Port erhalten!!!",
+                                         "<Bert> still here"}));
+    QCOMPARE(p.boxes.count(), 0);
 }
 
 namespace {

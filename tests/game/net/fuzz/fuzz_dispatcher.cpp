@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         r.session.arrive(QByteArray(reinterpret_cast<const char *>(data + at), qsizetype(length)));
         at += length;
         if (!r.boardConsistent() || r.link().FromPeer
-            || r.session.keptBytes(1) >= gamenet::ArrivalBuffer::LargestFrame)
+            || r.session.keptBytes(1) >= gamenet::framing::LargestFrame)
             std::abort();
     }
     // Archive copies (".Wav", one per reading of the clock) would pile up from input to input.
