@@ -174,7 +174,9 @@ private slots:
         f.w->net().Pelkin_DataArrival(client, int32_t(arrival.size()), arrival);
         QCOMPARE(f.n().ReceivedIn, int32_t(message.size()));
 
-        // While it plays: a key typed into the chat line, and the peer's chat lines.
+        // While it plays: a key typed into the chat line, and the peer's chat lines and next
+        // message, which waits for the end of this one and then plays whole too.
+        const QByteArray next = wavetest::tone(1.0, 1, Rate, 8);
         QElapsedTimer clock;
         qint64 keyPosted = -1, keyAnswered = -1;
         QObject::connect(f.w->txtSendmessage(), &QLineEdit::textChanged, f.w.get(),
@@ -185,7 +187,11 @@ private slots:
                                         new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"));
         });
         QTimer::singleShot(1500, f.w.get(), [&] {
-            QByteArray lines = frame("<T>", "<Bob> one") + frame("<T>", "<Bob> two");
+            QByteArray lines = frame("<T>", "<Bob> one") + frame("<T>", "<Bob> two")
+                             + frame("<V>", QByteArray::number(next.size()));
+            for (int at = 0; at < next.size(); at += 2000)
+                lines += frame("<VD", next.mid(at, 2000));
+            lines += frame("<VA", "");
             f.w->net().Pelkin_DataArrival(client, int32_t(lines.size()), lines);
         });
         QByteArray end = frame("<VA", "");
@@ -193,7 +199,9 @@ private slots:
         f.w->net().Pelkin_DataArrival(client, int32_t(end.size()), end);
         const qint64 played = clock.elapsed();
 
-        QCOMPARE(player.stats().frames, qint64(75) * Rate);
+        QCOMPARE(player.stats().frames, qint64(76) * Rate);
+        QCOMPARE(player.stats().played + player.stats().silent, 2);
+        QCOMPARE(readAll(f.work("invoice.wav")), next);
         QVERIFY2(played >= 2900, qPrintable(QString::number(played)));
         QVERIFY(keyPosted >= 0 && keyAnswered >= keyPosted);
         QVERIFY2(keyAnswered - keyPosted < 500, qPrintable(QString::number(keyAnswered - keyPosted)));
