@@ -2,6 +2,7 @@
 // colours, the receiver assembling invoice.wav byte for byte, and hostile announcements and
 // blocks that must not overrun or allocate without bound.
 #include "ChatFixture.h"
+#include "common/ScriptedMsgBoxes.h"
 
 #include "../../platform/WaveBytes.h"
 #include "platform/RichTextBox.h"
@@ -213,6 +214,43 @@ private slots:
         QCOMPARE(chat.count("<Bob> two"), 1);
         QVERIFY(chat.indexOf("<Bob> one") < chat.indexOf("<Bob> two"));
         QCOMPARE(f.s().SoundBusy, false);
+    }
+
+    void aMessageThatCannotBeWrittenIsReportedOnceWithPathAndReason()
+    {
+        ScriptedMsgBoxes boxes;
+        ChatFixture f;
+        // A work folder below a file, as with XDG_DATA_HOME naming a file.
+        writeFile(f.dataHome.filePath("file"), "x");
+        f.w->setWorkDir(f.dataHome.filePath("file/Ostrel"));
+        f.n().KeepVoice = true;
+        f.w->net().ReceiveVoiceAnnounce("100");
+        QByteArray block = frame("<VD", pattern(100));
+        f.w->net().GetSB(block);
+        f.w->net().ReceiveVoiceComplete();
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(boxes.shown()[0].prompt, "The voice message could not be written to "
+                                              + f.dataHome.filePath("file/Ostrel/invoice.wav") + ": Not a directory");
+        QVERIFY(boxes.shown()[0].style & platform::vbExclamation);
+        QCOMPARE(f.sound.count("invoice"), 0);
+        QVERIFY(!f.w->picSend(1)->isVisibleTo(f.w->frmChat()));
+        QCOMPARE(f.n().TotalIn, 0);
+
+        // German, and the next message into a usable folder plays again.
+        boxes.clear();
+        f.w->menLanGerman_Click();
+        f.n().KeepVoice = false;
+        f.w->net().ReceiveVoiceAnnounce("100");
+        f.w->net().GetSB(block);
+        f.w->net().ReceiveVoiceComplete();
+        QCOMPARE(boxes.count(), 1);
+        QVERIFY(boxes.shown()[0].prompt.startsWith("Die Sprachnachricht konnte nicht in "));
+        f.w->setWorkDir(f.dataHome.path());
+        f.w->net().ReceiveVoiceAnnounce("100");
+        f.w->net().GetSB(block);
+        f.w->net().ReceiveVoiceComplete();
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(f.sound.waited("invoice"), 1);
     }
 
     void aSecondAnnouncementDropsTheUnfinishedMessageWithAWarning()
