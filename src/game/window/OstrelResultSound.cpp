@@ -99,7 +99,13 @@ void Ostrel::Playsound(const QString &Name, bool Wait)
                         int &depth;
                         ~Done() { --depth; }
                     } done{m_voicePlaying};
-                    out.playWhile(path, [] { platform::doEvents(); });
+                    // Closing the window ends it: the program would otherwise linger, unseen,
+                    // until the message is over.
+                    out.playWhile(path, [&] {
+                        platform::doEvents();
+                        if (m_unloaded)
+                            out.stop();
+                    });
                 } else {
                     out.play(path, true);
                 }

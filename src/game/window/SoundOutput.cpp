@@ -18,4 +18,6 @@ void PulseSoundOutput::playWhile(const QString &path, const std::function<void()
 
 bool PulseSoundOutput::playing() const { return !player().waitUntilIdle(0); }
 
+void PulseSoundOutput::stop() { player().stop(); }
+
 } // namespace gamewindow

@@ -27,6 +27,8 @@ public:
     }
     // A sound is still playing (asked by a waited sound that comes in while another plays).
     virtual bool playing() const { return false; }
+    // Stops the sound that plays, if any.
+    virtual void stop() {}
 };
 
 // The program's sound player (platform::SoundPlayer::shared(), unless another is given);
@@ -38,6 +40,7 @@ public:
     void play(const QString &path, bool wait) override;
     void playWhile(const QString &path, const std::function<void()> &whileWaiting) override;
     bool playing() const override;
+    void stop() override;
 
 private:
     platform::SoundPlayer &player() const;

@@ -216,6 +216,28 @@ private slots:
         QCOMPARE(f.s().SoundBusy, false);
     }
 
+    void closingTheWindowEndsTheMessage()
+    {
+        platform::SoundPlayer player;
+        gamewindow::PulseSoundOutput output(player);
+        ChatFixture f;
+        f.w->setSoundOutput(&output);
+        f.w->show();
+        const QByteArray message = wavetest::tone(30.0, 1, 11025, 8);
+        f.w->net().ReceiveVoiceAnnounce(QString::number(message.size()));
+        for (int at = 0; at < message.size(); at += 2000) {
+            const QByteArray block = frame("<VD", message.mid(at, 2000));
+            f.w->net().GetSB(block);
+        }
+        QTimer::singleShot(300, f.w.get(), [&] { f.w->close(); });
+        QElapsedTimer clock;
+        clock.start();
+        f.w->net().ReceiveVoiceComplete();
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(player.stats().stopped, 1);
+        QCOMPARE(f.s().SoundBusy, false);
+    }
+
     void aMessageThatCannotBeWrittenIsReportedOnceWithPathAndReason()
     {
         ScriptedMsgBoxes boxes;
