@@ -182,7 +182,12 @@ private slots:
         qint64 keyPosted = -1, keyAnswered = -1;
         QObject::connect(f.w->txtSendmessage(), &QLineEdit::textChanged, f.w.get(),
                          [&] { keyAnswered = clock.elapsed(); });
+        // And a move of the local player, which the peer must learn of.
+        f.n().NetworkGame = true;
+        f.s().CurrentPlayer = 1;
+        f.w->packets.clear();
         QTimer::singleShot(1000, f.w.get(), [&] {
+            f.w->GoToTube(f.s().SelColumn == 5 ? 6 : 5, false);
             keyPosted = clock.elapsed();
             QCoreApplication::postEvent(f.w->txtSendmessage(),
                                         new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"));
@@ -214,6 +219,7 @@ private slots:
         QCOMPARE(chat.count("<Bob> two"), 1);
         QVERIFY(chat.indexOf("<Bob> one") < chat.indexOf("<Bob> two"));
         QCOMPARE(f.s().SoundBusy, false);
+        QVERIFY(f.w->packets.contains("<G>5") || f.w->packets.contains("<G>6"));
     }
 
     void closingTheWindowEndsTheMessage()
