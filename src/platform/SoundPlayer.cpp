@@ -150,10 +150,14 @@ constexpr int ChunkMs = 10;
 constexpr auto RetryPause = std::chrono::seconds(2);
 // Grace beyond a waited sound's duration before the caller goes on regardless.
 constexpr auto WaitMargin = std::chrono::seconds(3);
+// How often a caller that works while its sound plays gets its turn.
+constexpr auto WhileWaitingSlice = std::chrono::milliseconds(10);
 
 } // namespace
 
 struct SoundPlayer::Impl {
+    explicit Impl(int speedUp) : speedUp(std::max(1, speedUp)) {}
+    const int speedUp;
     std::mutex mutex;
     std::condition_variable changed;
     std::optional<Request> pending;
@@ -162,6 +166,7 @@ struct SoundPlayer::Impl {
     std::atomic<bool> quit{false};
     std::atomic<quint64> generation{0};
     Stats stats;
+    std::atomic<qint64> frames{0};
     std::thread worker;
 
     // Owned by the playback thread.
@@ -170,6 +175,9 @@ struct SoundPlayer::Impl {
     Clock::time_point retryAfter{};
 
     void run();
+    // Hands a sound to the playback thread; it replaces a queued one and stops the one playing.
+    std::shared_ptr<Completion> start(WaveSound sound);
+    std::chrono::microseconds playingTime(const WaveSound &sound) const;
     PlayOutcome render(const Request &request);
     PlayOutcome passSilently(const Request &request, qint64 framesLeft);
     bool ensureConnection(const WaveSound &sound);
@@ -217,7 +225,7 @@ bool SoundPlayer::Impl::ensureConnection(const WaveSound &sound)
 {
     pa_sample_spec want{};
     want.format = sound.bitsPerSample == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-    want.rate = uint32_t(sound.sampleRate);
+    want.rate = uint32_t(sound.sampleRate) * uint32_t(speedUp);
     want.channels = uint8_t(sound.channels);
     if (connection && pa_sample_spec_equal(&want, &spec))
         return true;
@@ -253,10 +261,13 @@ void SoundPlayer::Impl::closeConnection()
 
 PlayOutcome SoundPlayer::Impl::passSilently(const Request &request, qint64 framesLeft)
 {
-    const auto duration = std::chrono::microseconds(
-        qint64(double(framesLeft) * 1e6 / double(request.sound->sampleRate)));
+    const double rate = double(request.sound->sampleRate) * speedUp;
+    const auto duration = std::chrono::microseconds(qint64(double(framesLeft) * 1e6 / rate));
+    const Clock::time_point from = Clock::now();
     std::unique_lock lock(mutex);
     const bool cut = changed.wait_for(lock, duration, [&] { return superseded(request.generation); });
+    const double passed = std::chrono::duration<double>(Clock::now() - from).count() * rate;
+    frames += cut ? std::min(framesLeft, qint64(passed)) : framesLeft;
     return cut ? PlayOutcome::Stopped : PlayOutcome::Silent;
 }
 
@@ -270,7 +281,7 @@ PlayOutcome SoundPlayer::Impl::render(const Request &request)
         return passSilently(request, sound.frames());
 
     const qint64 total = sound.frames() * frameBytes;
-    const qint64 chunk = std::max<qint64>(frameBytes, sound.sampleRate * ChunkMs / 1000 * frameBytes);
+    const qint64 chunk = std::max<qint64>(frameBytes, qint64(sound.sampleRate) * speedUp * ChunkMs / 1000 * frameBytes);
     int error = 0;
     for (qint64 offset = 0; offset < total; offset += chunk) {
         if (superseded(request.generation)) {
@@ -284,6 +295,7 @@ PlayOutcome SoundPlayer::Impl::render(const Request &request)
             retryAfter = Clock::now() + RetryPause;
             return passSilently(request, (total - offset) / frameBytes);
         }
+        frames += n / frameBytes;
     }
     if (pa_simple_drain(connection, &error) < 0) {
         closeConnection();
@@ -294,7 +306,7 @@ PlayOutcome SoundPlayer::Impl::render(const Request &request)
 
 // ---------------------------------------------------------------------------------------------
 
-SoundPlayer::SoundPlayer() : d(std::make_shared<Impl>())
+SoundPlayer::SoundPlayer(int speedUp) : d(std::make_shared<Impl>(speedUp))
 {
     // The thread keeps the state alive, so it may be let go if it cannot end in time.
     d->worker = std::thread([impl = d] { impl->run(); });
@@ -334,54 +346,73 @@ bool SoundPlayer::playAsync(const QString &path) { return playFile(path, false) 
 
 bool SoundPlayer::playSync(const QString &path) { return playFile(path, true) != PlayOutcome::Refused; }
 
-PlayOutcome SoundPlayer::playFile(const QString &path, bool wait, int waitLimitMs)
+PlayOutcome SoundPlayer::playFile(const QString &path, bool wait)
 {
     std::optional<WaveSound> sound = readWaveFile(path);
     if (!sound)
         return PlayOutcome::Refused;
-    return playSound(std::move(*sound), wait, waitLimitMs);
+    return playSound(std::move(*sound), wait);
 }
 
-PlayOutcome SoundPlayer::playSound(WaveSound sound, bool wait, int waitLimitMs)
+PlayOutcome SoundPlayer::playFileWhile(const QString &path, const std::function<void()> &whileWaiting)
+{
+    std::optional<WaveSound> sound = readWaveFile(path);
+    if (!sound)
+        return PlayOutcome::Refused;
+    return playSoundWhile(std::move(*sound), whileWaiting);
+}
+
+std::shared_ptr<Completion> SoundPlayer::Impl::start(WaveSound sound)
+{
+    auto completion = std::make_shared<Completion>();
+    {
+        std::lock_guard lock(mutex);
+        const quint64 gen = ++generation;
+        if (pending)
+            finish(*pending->completion, PlayOutcome::Stopped, stats);
+        pending = Request{std::make_shared<const WaveSound>(std::move(sound)), completion, gen};
+    }
+    changed.notify_all();
+    return completion;
+}
+
+std::chrono::microseconds SoundPlayer::Impl::playingTime(const WaveSound &sound) const
+{
+    return std::chrono::microseconds(qint64(sound.seconds() * 1e6 / speedUp));
+}
+
+PlayOutcome SoundPlayer::playSound(WaveSound sound, bool wait)
 {
     if (sound.frameBytes() <= 0 || sound.sampleRate <= 0)
         return PlayOutcome::Refused;
-    const auto duration = std::chrono::microseconds(qint64(sound.seconds() * 1e6));
-    auto completion = std::make_shared<Completion>();
-    quint64 gen = 0;
-    {
-        std::lock_guard lock(d->mutex);
-        gen = ++d->generation;
-        if (d->pending)
-            Impl::finish(*d->pending->completion, PlayOutcome::Stopped, d->stats);
-        d->pending = Request{std::make_shared<const WaveSound>(std::move(sound)), completion, gen};
-    }
-    d->changed.notify_all();
+    const auto duration = d->playingTime(sound);
+    const std::shared_ptr<Completion> completion = d->start(std::move(sound));
     if (!wait)
         return PlayOutcome::Started;
     std::unique_lock lock(d->mutex);
-    const std::chrono::microseconds limit = waitLimitMs > 0 ? std::chrono::milliseconds(waitLimitMs) : duration;
-    if (waitLimitMs > 0 && limit < duration) {
-        if (d->changed.wait_for(lock, limit, [&] { return completion->done; }))
-            return completion->outcome;
-        // Time is up: this sound is stopped, unless a newer one has already taken its place.
-        if (d->generation.load() == gen) {
-            ++d->generation;
-            if (d->pending && d->pending->completion == completion) {
-                Impl::finish(*completion, PlayOutcome::Stopped, d->stats);
-                d->pending.reset();
-            }
-        }
-        lock.unlock();
-        d->changed.notify_all();
-        lock.lock();
-        if (!d->changed.wait_for(lock, WaitMargin, [&] { return completion->done; }))
-            return PlayOutcome::TimedOut;
-        return completion->outcome;
-    }
     if (!d->changed.wait_for(lock, duration + WaitMargin, [&] { return completion->done; }))
         return PlayOutcome::TimedOut;
     return completion->outcome;
+}
+
+PlayOutcome SoundPlayer::playSoundWhile(WaveSound sound, const std::function<void()> &whileWaiting)
+{
+    if (sound.frameBytes() <= 0 || sound.sampleRate <= 0)
+        return PlayOutcome::Refused;
+    const auto deadline = Clock::now() + d->playingTime(sound) + WaitMargin;
+    const std::shared_ptr<Completion> completion = d->start(std::move(sound));
+    std::unique_lock lock(d->mutex);
+    for (;;) {
+        if (d->changed.wait_for(lock, WhileWaitingSlice, [&] { return completion->done; }))
+            return completion->outcome;
+        // Whatever ran in the caller's work, a sound that has not ended by now never will.
+        if (Clock::now() >= deadline)
+            return PlayOutcome::TimedOut;
+        lock.unlock();
+        if (whileWaiting)
+            whileWaiting();
+        lock.lock();
+    }
 }
 
 void SoundPlayer::stop()
@@ -407,7 +438,9 @@ bool SoundPlayer::waitUntilIdle(int timeoutMs)
 SoundPlayer::Stats SoundPlayer::stats() const
 {
     std::lock_guard lock(d->mutex);
-    return d->stats;
+    Stats s = d->stats;
+    s.frames = d->frames.load();
+    return s;
 }
 
 } // namespace platform

@@ -12,6 +12,7 @@
 // mono or stereo, at most 64 MiB; every chunk size is checked against the file before use.
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -55,7 +56,10 @@ enum class PlayOutcome {
 
 class SoundPlayer {
 public:
-    SoundPlayer();
+    // `speedUp` above 1 plays every sound that many times as fast (the stream runs at a multiple
+    // of the file's rate, silence passes in a fraction of the time): tests play a long message
+    // whole in a few seconds.
+    explicit SoundPlayer(int speedUp = 1);
     ~SoundPlayer();
     SoundPlayer(const SoundPlayer &) = delete;
     SoundPlayer &operator=(const SoundPlayer &) = delete;
@@ -71,10 +75,13 @@ public:
     // be played.
     bool playSync(const QString &path);
 
-    // A waited sound still playing after `waitLimitMs` (when above 0) is stopped, and the call
-    // returns Stopped: a long sound cannot hold the caller for its whole length.
-    PlayOutcome playFile(const QString &path, bool wait, int waitLimitMs = 0);
-    PlayOutcome playSound(WaveSound sound, bool wait, int waitLimitMs = 0);
+    PlayOutcome playFile(const QString &path, bool wait);
+    PlayOutcome playSound(WaveSound sound, bool wait);
+    // A waited sound during whose playback the caller goes on working: `whileWaiting` is called
+    // again and again, every few milliseconds, until the sound has ended or was stopped (by a
+    // newer sound, also one started inside `whileWaiting`).
+    PlayOutcome playFileWhile(const QString &path, const std::function<void()> &whileWaiting);
+    PlayOutcome playSoundWhile(WaveSound sound, const std::function<void()> &whileWaiting);
 
     // Stops the sound that plays, if any.
     void stop();
@@ -86,6 +93,7 @@ public:
         int played = 0;  // reached their end on the sound server
         int stopped = 0; // cut short by a newer sound or stop()
         int silent = 0;  // passed without a sound server
+        qint64 frames = 0; // frames handed to the sound server or passed silently
     };
     Stats stats() const;
 

@@ -10,8 +10,9 @@
 // recording as a RIFF PCM wave file with a 44-byte header, so a recording without sound is a
 // 44-byte file; "Close" ends everything and forgets the recording. The format is 11025 Hz, 8-bit,
 // mono: plain speech stays clear and a second costs 11025 bytes, which keeps the transfer to the
-// peer in 2000-byte blocks short. A recording stops taking sound after 60 seconds (about 650 KB),
-// so a button held down cannot fill the memory. Without a sound server nothing is captured and
+// peer in 2000-byte blocks short. A recording runs until "Stop"; it stops taking sound only when
+// its file reaches the largest voice message a transfer can carry (21,474,836 bytes, about 32
+// minutes), so a button held down cannot fill the memory. Without a sound server nothing is captured and
 // "Save" writes the empty recording; nothing waits for the server.
 #include <QByteArray>
 #include <QString>
@@ -30,9 +31,9 @@ public:
     static constexpr int SampleRate = 11025;
     static constexpr int BitsPerSample = 8;
     static constexpr int Channels = 1;
-    static constexpr int MaxSeconds = 60;
-    static constexpr int MaxBytes = MaxSeconds * SampleRate * Channels * BitsPerSample / 8;
     static constexpr int HeaderBytes = 44;
+    // The largest voice file a transfer carries, less the header.
+    static constexpr int MaxBytes = 21474836 - HeaderBytes;
 
     // `maxBytes`: the bound of one recording in sound bytes (tests use a small one).
     explicit WaveRecorder(int maxBytes = MaxBytes);

@@ -22,6 +22,7 @@ private slots:
     void waitedSoundPlaysToItsEndAndTakesAboutItsDuration();
     void unwaitedSoundReturnsAtOnce();
     void newSoundStopsTheOneThatPlays();
+    void aLongMessagePlaysWholeWhileTheCallerWorks();
 
 private:
     QTemporaryDir dir;
@@ -246,6 +247,31 @@ void TestSoundPlayer::newSoundStopsTheOneThatPlays()
     const SoundPlayer::Stats s = player.stats();
     QCOMPARE(s.stopped, 1 + 17);
     QCOMPARE(s.played + s.silent, 2);
+}
+
+void TestSoundPlayer::aLongMessagePlaysWholeWhileTheCallerWorks()
+{
+    // A 75-second message as the recorder makes them, played 25 times as fast: every frame
+    // reaches the sound server, and the caller gets its turn every few milliseconds throughout.
+    constexpr int Rate = 11025;
+    const QString path = file("message.wav", tone(75.0, 1, Rate, 8));
+    SoundPlayer player(25);
+    QElapsedTimer t;
+    t.start();
+    int turns = 0;
+    qint64 last = 0;
+    qint64 longestGap = 0;
+    const PlayOutcome outcome = player.playFileWhile(path, [&] {
+        ++turns;
+        longestGap = qMax(longestGap, t.elapsed() - last);
+        last = t.elapsed();
+    });
+    const qint64 ms = t.elapsed();
+    QCOMPARE(outcome, haveServer() ? PlayOutcome::Played : PlayOutcome::Silent);
+    QCOMPARE(player.stats().frames, qint64(75) * Rate);
+    QVERIFY2(ms >= 2900 && ms < 7000, qPrintable(QString::number(ms)));
+    QVERIFY2(turns > 100, qPrintable(QString::number(turns)));
+    QVERIFY2(longestGap < 200, qPrintable(QString::number(longestGap)));
 }
 
 QTEST_GUILESS_MAIN(TestSoundPlayer)

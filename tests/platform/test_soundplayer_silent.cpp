@@ -17,7 +17,7 @@ private slots:
     void waitedSoundReturnsAfterAboutItsDuration();
     void unwaitedSoundsReturnAtOnceAndReplaceEachOther();
     void playerWithASoundGoingEndsWithoutDelay();
-    void aWaitedSoundLongerThanItsLimitIsStopped();
+    void aSoundStartedWhileTheCallerWorksStopsTheWaitedOne();
 
 private:
     QTemporaryDir dir;
@@ -76,17 +76,26 @@ void TestSoundPlayerSilent::playerWithASoundGoingEndsWithoutDelay()
     QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
 }
 
-void TestSoundPlayerSilent::aWaitedSoundLongerThanItsLimitIsStopped()
+void TestSoundPlayerSilent::aSoundStartedWhileTheCallerWorksStopsTheWaitedOne()
 {
     SoundPlayer player;
-    const QString path = tonePath("f.wav", 30.0);
+    const QString longer = tonePath("f.wav", 30.0);
+    const QString effect = tonePath("g.wav", 0.1);
     QElapsedTimer t;
     t.start();
-    QCOMPARE(player.playFile(path, true, 300), PlayOutcome::Stopped);
-    QVERIFY2(t.elapsed() >= 250 && t.elapsed() < 1500, qPrintable(QString::number(t.elapsed())));
+    int turns = 0;
+    const PlayOutcome outcome = player.playFileWhile(longer, [&] {
+        if (++turns == 20)
+            player.playAsync(effect);
+    });
+    QCOMPARE(outcome, PlayOutcome::Stopped);
+    QVERIFY2(t.elapsed() < 2000, qPrintable(QString::number(t.elapsed())));
     QVERIFY(player.waitUntilIdle(1000));
-    // A sound shorter than its limit plays to its end.
-    QCOMPARE(player.playFile(tonePath("g.wav", 0.1), true, 5000), PlayOutcome::Silent);
+    QCOMPARE(player.stats().silent, 1); // the effect
+    // A file that cannot be played gives the caller no turn at all.
+    turns = 0;
+    QCOMPARE(player.playFileWhile(dir.filePath("NOSUCH.WAV"), [&] { ++turns; }), PlayOutcome::Refused);
+    QCOMPARE(turns, 0);
 }
 
 QTEST_GUILESS_MAIN(TestSoundPlayerSilent)

@@ -100,11 +100,14 @@ void NetSession::WriteLog(const QString &Line)
     const QString workDir = m_ui.WorkDir();
     if (workDir.isEmpty())
         return;
+    const QString path = QDir(workDir).filePath(QStringLiteral("QorLog.Txt"));
     if (s.LogFileNo == 0) {
-        auto file = std::make_unique<QFile>(QDir(workDir).filePath(QStringLiteral("QorLog.Txt")));
+        auto file = std::make_unique<QFile>(path);
         // A log that cannot be opened is skipped; the chat goes on without it.
-        if (!file->open(QIODevice::WriteOnly | QIODevice::Append))
+        if (!file->open(QIODevice::WriteOnly | QIODevice::Append)) {
+            logFailed(path, file->errorString());
             return;
+        }
         const QByteArray stars(60, '*');
         const QString title = (m_game.English ? QStringLiteral("--- Dialogue from: ") : QStringLiteral("--- Dialog vom: "))
                             + dateText() + QStringLiteral(" - ") + timeText() + QStringLiteral(" :");
@@ -112,8 +115,30 @@ void NetSession::WriteLog(const QString &Line)
         m_logFile = std::move(file);
         s.LogFileNo = 1;
     }
-    m_logFile->write(platform::toAnsi(Line) + LineEnd);
-    m_logFile->flush();
+    const bool written = m_logFile->write(platform::toAnsi(Line) + LineEnd) >= 0 && m_logFile->flush();
+    if (!written) {
+        // The block is given up rather than holding its lost lines in memory; the next line
+        // tries a new one.
+        const QString reason = m_logFile->errorString();
+        m_logFile.reset();
+        s.LogFileNo = 0;
+        logFailed(path, reason);
+        return;
+    }
+    m_logErrorShown = false;
+}
+
+void NetSession::logFailed(const QString &path, const QString &reason)
+{
+    // Once, not for every line: the notice is a line of the display, and its own logging fails
+    // silently. A line written again ends the failure.
+    if (m_logErrorShown)
+        return;
+    m_logErrorShown = true;
+    AddChatLine(m_game.English ? QStringLiteral("--- The dialogue log ") + path + QStringLiteral(" cannot be written: ")
+                                     + reason + QStringLiteral(" ---")
+                               : QStringLiteral("--- Das Dialogprotokoll ") + path
+                                     + QStringLiteral(" kann nicht geschrieben werden: ") + reason + QStringLiteral(" ---"));
 }
 
 void NetSession::WriteLogFooter()

@@ -101,6 +101,10 @@ private:
     void warnUnidentified();
     // An empty recording is not sent: the record label comes back.
     void abandonRecording();
+    // A voice file that could not be written: one box with its path and the system's reason.
+    void reportVoiceFileError(const QString &path, const QString &reason);
+    // The dialogue log cannot be opened or written: a notice in the chat display, once.
+    void logFailed(const QString &path, const QString &reason);
 
     NetUi &m_ui;
     rules::GameState &m_game;
@@ -109,6 +113,7 @@ private:
     std::unique_ptr<HarbexHost> m_pelkin;
     std::unique_ptr<QFile> m_logFile;
     bool m_sendBusy = false;
+    bool m_logErrorShown = false; // the log's failure is shown until a line is written again
     ArrivalBuffer m_arrivals;        // the received bytes not yet taken, per client
     int m_arrivalDepth = 0;          // dispatcher runs nested in one another
     bool m_errorBoxOpen = false;     // a socket error's box is waiting for the user

@@ -7,6 +7,7 @@
 #include "game/net/NetFraming.h"
 #include "game/net/PayloadNumber.h"
 #include "platform/Ansi.h"
+#include "platform/MsgBox.h"
 
 #include "platform/RuntimeError.h"
 #include "platform/SoundPlayer.h"
@@ -202,15 +203,37 @@ void NetSession::ReceiveVoiceComplete()
     const QString path = QDir(workDir).filePath(QStringLiteral("invoice.wav"));
     QFile::remove(path); // a missing old message is no error
     QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        file.write(message);
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+                      && file.write(message) == message.size() && file.flush();
+    if (!written) {
+        // A folder that cannot be written or a full disk: the message is lost, and the user is
+        // told where and why rather than that a file was not found. What was written of it goes,
+        // so that the repeat label does not play a torn message.
+        const QString reason = file.errorString();
         file.close();
+        QFile::remove(path);
+        ShowTransferBar(false, QStringLiteral("Get"));
+        reportVoiceFileError(path, reason);
+        return;
     }
+    file.close();
     if (s.KeepVoice) {
         SaveVoice(QDir(workDir).filePath(QStringLiteral("invoice.Wav")));
     }
     ShowTransferBar(false, QStringLiteral("Get"));
+    // The playback replays nothing of the peer's, and the window goes on working while it
+    // plays: a move the local player makes meanwhile goes to the peer.
+    s.FromPeer = false;
     m_ui.Playsound(QDir(workDir).filePath(QStringLiteral("invoice")), true);
+}
+
+void NetSession::reportVoiceFileError(const QString &path, const QString &reason)
+{
+    m_ui.MsgBox(m_game.English ? QStringLiteral("The voice message could not be written to ") + path
+                                     + QStringLiteral(": ") + reason
+                               : QStringLiteral("Die Sprachnachricht konnte nicht in ") + path
+                                     + QStringLiteral(" geschrieben werden: ") + reason,
+                platform::vbOKOnly | platform::vbExclamation);
 }
 
 void NetSession::SaveVoice(const QString &file)
@@ -228,7 +251,9 @@ void NetSession::SaveVoice(const QString &file)
     for (int copy = 2; zeptools::FileExists(target); ++copy)
         target = QDir(workDir).filePath(stem + QStringLiteral("_") + QString::number(copy) + QStringLiteral(".Wav"));
     const QString source = platform::resolvePathNoCase(file);
-    QFile::copy(source.isEmpty() ? file : source, target);
+    QFile original(source.isEmpty() ? file : source);
+    if (!original.copy(target))
+        reportVoiceFileError(target, original.errorString());
 }
 
 } // namespace gamenet

@@ -273,6 +273,7 @@ private:
     QString m_programFolder;
     PulseSoundOutput m_pulse;
     SoundOutput *m_soundOutput = nullptr;
+    int m_voicePlaying = 0; // voice messages playing, nested in one another
     std::function<void(int16_t)> m_delay;
 
     QWidget *m_surface = nullptr;

@@ -11,12 +11,6 @@ namespace gamewindow {
 
 using platform::Step;
 
-namespace {
-// The longest message the recorder makes: a received voice message (a peer may announce one
-// of hours) holds the interface no longer than this, then it is stopped.
-constexpr int VoicePlayLimitMs = 60000;
-} // namespace
-
 void Ostrel::ShowResultGame(const QString &Text)
 {
     platform::guardedSub(QStringLiteral("ShowResultGame"), [&](Step &step) {
@@ -89,15 +83,32 @@ void Ostrel::Playsound(const QString &Name, bool Wait)
         SoundOutput &out = m_soundOutput ? *m_soundOutput : m_pulse;
         if (Wait) {
             step([&] {
-                while (s.SoundBusy)
+                // While a voice message plays the window goes on working, so a waited sound can
+                // be asked for inside that playback: it waits for the message's end, since the
+                // flag is cleared only when the playing call returns, after this one.
+                while (s.SoundBusy && !(m_voicePlaying > 0 && !out.playing()))
                     m_delay(1);
             });
             step([&] {
                 s.SoundBusy = true;
-                if (voice)
-                    out.playWaitedAtMost(path, VoicePlayLimitMs);
-                else
+                if (voice) {
+                    // A message of any length plays to its end; the window keeps answering
+                    // input, clicks and the peer's frames meanwhile.
+                    ++m_voicePlaying;
+                    struct Done {
+                        int &depth;
+                        ~Done() { --depth; }
+                    } done{m_voicePlaying};
+                    // Closing the window ends it: the program would otherwise linger, unseen,
+                    // until the message is over.
+                    out.playWhile(path, [&] {
+                        platform::doEvents();
+                        if (m_unloaded)
+                            out.stop();
+                    });
+                } else {
                     out.play(path, true);
+                }
                 s.SoundBusy = false;
             });
         } else {

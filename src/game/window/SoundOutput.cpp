@@ -4,14 +4,20 @@
 
 namespace gamewindow {
 
-void PulseSoundOutput::play(const QString &path, bool wait)
+platform::SoundPlayer &PulseSoundOutput::player() const
 {
-    platform::SoundPlayer::shared().playFile(path, wait);
+    return m_player ? *m_player : platform::SoundPlayer::shared();
 }
 
-void PulseSoundOutput::playWaitedAtMost(const QString &path, int limitMs)
+void PulseSoundOutput::play(const QString &path, bool wait) { player().playFile(path, wait); }
+
+void PulseSoundOutput::playWhile(const QString &path, const std::function<void()> &whileWaiting)
 {
-    platform::SoundPlayer::shared().playFile(path, true, limitMs);
+    player().playFileWhile(path, whileWaiting);
 }
+
+bool PulseSoundOutput::playing() const { return !player().waitUntilIdle(0); }
+
+void PulseSoundOutput::stop() { player().stop(); }
 
 } // namespace gamewindow

@@ -249,6 +249,44 @@ private slots:
         QCOMPARE(lines[14], QByteArray("\r"));
     }
 
+    void aLogThatCannotBeWrittenIsReportedOnceWithPathAndReason()
+    {
+        ScriptedMsgBoxes boxes;
+        ChatFixture f;
+        // A work folder below a file, as with XDG_DATA_HOME naming a file.
+        writeFile(f.dataHome.filePath("file"), "x");
+        f.w->setWorkDir(f.dataHome.filePath("file/Ostrel"));
+        addLine(*f.w, "  --- Connected with Bert! ---");
+        addLine(*f.w, "<Bert> hi", 2);
+        const QString log = f.dataHome.filePath("file/Ostrel/QorLog.Txt");
+        QString shown = f.w->txtInMessage()->text();
+        QCOMPARE(shown.count("--- The dialogue log " + log + " cannot be written: Not a directory ---"), 1);
+        QCOMPARE(shown.count("cannot be written"), 1);
+        QVERIFY(shown.endsWith("<Bert> hi "));
+
+        QCOMPARE(boxes.count(), 0);
+
+        // A full disk: the block opens, its lines are lost, and that is said once.
+        ChatFixture full;
+        QVERIFY(QFile::link("/dev/full", full.work("QorLog.Txt")));
+        addLine(*full.w, "<Bert> one", 2);
+        addLine(*full.w, "<Bert> two", 2);
+        shown = full.w->txtInMessage()->text();
+        QCOMPARE(shown.count("--- The dialogue log " + full.work("QorLog.Txt")
+                             + " cannot be written: No space left on device ---"), 1);
+        QCOMPARE(shown.count("cannot be written"), 1);
+        // Written again, a later failure is said again.
+        QFile::remove(full.work("QorLog.Txt"));
+        full.w->net().WriteLogFooter();
+        addLine(*full.w, "<Bert> three", 2);
+        QVERIFY(readAll(full.work("QorLog.Txt")).contains("<Bert> three"));
+        full.w->net().WriteLogFooter();
+        QFile::remove(full.work("QorLog.Txt"));
+        QVERIFY(QFile::link("/dev/full", full.work("QorLog.Txt")));
+        addLine(*full.w, "<Bert> four", 2);
+        QCOMPARE(full.w->txtInMessage()->text().count("cannot be written"), 2);
+    }
+
     void sentAndReceivedLinesAreLoggedAsShown()
     {
         ChatFixture f;

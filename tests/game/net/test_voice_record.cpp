@@ -6,6 +6,7 @@
 #include "platform/HeldKey.h"
 
 #include "game/window/OnlineLamp.h"
+#include "platform/WaveRecorder.h"
 
 #include <QDate>
 #include <QDirIterator>
@@ -150,7 +151,21 @@ private slots:
         f.w->menSoundOn()->setChecked(false); // the message plays whatever the sound menu says
         f.w->lblRepeat_Click();
         QCOMPARE(f.sound.waited("invoice"), 1);
+        QVERIFY(f.sound.requests.last().windowWorks);
         QVERIFY(f.w->lblRepeat()->isEnabled());
+    }
+
+    void theLongestRecordingIsStillSent()
+    {
+        // A recording runs for half an hour and more before the recorder stops taking sound,
+        // and what it then holds is still a message the transfer carries.
+        using platform::WaveRecorder;
+        QVERIFY(WaveRecorder::MaxBytes / WaveRecorder::SampleRate >= 30 * 60);
+        ChatFixture f;
+        connectedLabel(f);
+        writeFile(f.work("outvoice.wav"), WaveRecorder::waveFile(QByteArray(WaveRecorder::MaxBytes, '\x80')));
+        f.w->net().SendVoiceFile();
+        QCOMPARE(f.w->packets, QStringList{"<V>21474836"});
     }
 
     void archiveCopiesAreNamedAfterThePeerAndTheSecond()

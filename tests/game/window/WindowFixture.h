@@ -28,7 +28,7 @@ struct SoundRequest {
     QString name; // the file's base name
     QString path;
     bool wait;
-    int limitMs = 0; // a waited sound stopped after this time; 0 = played to its end
+    bool windowWorks = false; // a waited sound during which the window went on working
 };
 
 class RecordingSound : public gamewindow::SoundOutput {
@@ -39,10 +39,11 @@ public:
         if (duringPlay)
             duringPlay(path, wait);
     }
-    void playWaitedAtMost(const QString &path, int limitMs) override
+    void playWhile(const QString &path, const std::function<void()> &whileWaiting) override
     {
         play(path, true);
-        requests.last().limitMs = limitMs;
+        requests.last().windowWorks = true;
+        whileWaiting();
     }
     int count(const QString &name) const
     {
