@@ -60,7 +60,8 @@ QByteArray frame(const QByteArray &tag, const QByteArray &payload = QByteArray()
 // Whole frames out of what a socket delivers, however the stream is cut.
 class FrameReader {
 public:
-    // The next frame's tag and payload; in blocking use it waits up to `ms` for it.
+    // The next frame's tag and payload, waiting up to `ms` for it; with a negative `ms` only out
+    // of what has been taken already.
     std::optional<std::pair<QByteArray, QByteArray>> next(QTcpSocket &socket, int ms)
     {
         QElapsedTimer clock;
