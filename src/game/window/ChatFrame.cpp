@@ -258,9 +258,20 @@ void Ostrel::SetLampColor(int32_t Color) { m_shpOnlineLamp->setFillColor(Color);
 void Ostrel::SetBarWidth(int16_t Index, float WidthTwips)
 {
     m_picSendWidth[Index] = WidthTwips;
+    // A voice message moves its bar at every block, thousands of times a second: a bar in sight
+    // follows at screen rate, so that no painting stands between a block and its answer. A full
+    // bar is shown at once, so that a message never ends on a bar still catching up.
+    const bool full = platform::twipsToPixels(std::lround(WidthTwips)) >= platform::twipsToPixels(m_transferBarWidth);
+    if (full || !m_picSend[Index]->isVisible())
+        applyBarWidth(Index);
+    else if (!m_barFollow.isActive())
+        m_barFollow.start();
+}
+
+void Ostrel::applyBarWidth(int Index)
+{
     PictureBox *bar = m_picSend[Index];
-    bar->setTwipsGeometry(bar->leftTwips(), bar->topTwips(), int(std::lround(WidthTwips)), 60);
-    // Marked for painting, not painted: a voice message moves the bar at every block.
+    bar->setTwipsGeometry(bar->leftTwips(), bar->topTwips(), int(std::lround(m_picSendWidth[Index])), 60);
     bar->update();
 }
 

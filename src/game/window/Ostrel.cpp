@@ -100,6 +100,12 @@ Ostrel::Ostrel(QWidget *parent)
     m_timPlayTimer.setInterval(0);
     connect(&m_timPlayTimer, &QTimer::timeout, this, [this] { timPlayTimer_Timer(); });
     connect(&m_timPing, &QTimer::timeout, this, [this] { timPing_Timer(); });
+    m_barFollow.setSingleShot(true);
+    m_barFollow.setInterval(16); // about one frame of the screen
+    connect(&m_barFollow, &QTimer::timeout, this, [this] {
+        applyBarWidth(0);
+        applyBarWidth(1);
+    });
 
     // What the load must have done before a game can start: the line lists and the panel's
     // full height. The rest of the load (settings, high scores) comes with the settings.

@@ -342,6 +342,8 @@ private:
     OnlineLamp *m_shpOnlineLamp = nullptr;
     std::array<PictureBox *, 2> m_picSend{};
     std::array<float, 2> m_picSendWidth{};
+    QTimer m_barFollow; // the bars' widths reach the screen at its rate
+    void applyBarWidth(int Index);
     std::unique_ptr<platform::WaveRecorder> m_mci;
     int32_t m_lblRecordColor = int32_t(0x80000012);
 

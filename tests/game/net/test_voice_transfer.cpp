@@ -7,6 +7,7 @@
 #include "../../platform/WaveBytes.h"
 #include "platform/RichTextBox.h"
 #include "platform/SoundPlayer.h"
+#include "platform/Twips.h"
 
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -119,6 +120,28 @@ private slots:
         y.w->net().ReceiveVoiceAnnounce("4500");
         QVERIFY(y.w->picSend(0)->isVisibleTo(y.w->frmChat()));
         QVERIFY(!y.w->picSend(1)->isVisibleTo(y.w->frmChat()));
+    }
+
+    void aBarOnScreenFollowsItsBytesAndEndsFullAtOnce()
+    {
+        ChatFixture f;
+        f.n().LocalIsRed = true;
+        f.w->show();
+        f.w->frmChat()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.w.get()));
+        f.w->net().ReceiveVoiceAnnounce("4500");
+        const QWidget *bar = f.w->picSend(1);
+        QVERIFY(bar->isVisible());
+        f.w->net().GetSB(frame("<VD", pattern(2000)));
+        // 2000 of 4500 bytes: 2720 twips, shown within a few frames.
+        QTRY_COMPARE_WITH_TIMEOUT(bar->width(), platform::twipsToPixels(2720), 2000);
+        f.w->net().GetSB(frame("<VD", pattern(2000)));
+        f.w->net().GetSB(frame("<VD", pattern(500)));
+        // The last block: the whole stripe, before anything else has run.
+        QCOMPARE(bar->width(), 408);
+        const QImage shot = f.w->frmChat()->grab().toImage();
+        const QColor end = shot.pixelColor(bar->mapTo(f.w->frmChat(), QPoint(405, 2)));
+        QVERIFY2(end.red() > 200 && end.green() > 180 && end.blue() < 120, "the yellow stripe reaches its end");
     }
 
     void theReceiverWritesInvoiceWavByteForByteAndPlaysIt()
