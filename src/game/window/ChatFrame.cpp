@@ -313,6 +313,20 @@ void Ostrel::Delay(int16_t Seconds) { m_delay(Seconds); }
 
 void Ostrel::DoEvents() { platform::doEvents(); }
 
+void Ostrel::giveChatLineTheKeys()
+{
+    if (m_frmChat && m_txtSendmessage && m_frmChat->isVisible() && m_txtSendmessage->isVisible() && m_txtSendmessage->isEnabled())
+        m_txtSendmessage->setFocus(Qt::OtherFocusReason);
+}
+
+void Ostrel::focusInEvent(QFocusEvent *event)
+{
+    // A click on the menu bar or the board gives the focus to the window itself, the nearest
+    // control that takes it; the chat line keeps it instead, so typing goes on where it was.
+    QMainWindow::focusInEvent(event);
+    giveChatLineTheKeys();
+}
+
 void Ostrel::prepareForConnect()
 {
     ClearModeMenus();

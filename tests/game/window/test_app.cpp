@@ -17,6 +17,7 @@
 #include "support/IniHandler.h"
 
 #include <QDir>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -151,6 +152,7 @@ private slots:
     void soundItemToggles();
     void languageSwitchDuringAGameRewritesCaptionsAndKeepsTheGame();
     void unknownLanguageWordOnlyEmptiesTheStatusLine();
+    void chatLineKeepsTheKeysThroughTheMenusOfALinkedGame();
 
     void helpOpensTheFileOfTheLanguage();
     void highScoresAndInfoOpenModallyFromTheMenu();
@@ -765,6 +767,75 @@ void TestApp::unknownLanguageWordOnlyEmptiesTheStatusLine()
         QCOMPARE(a.s().English, true);
         QCOMPARE(w.menGame()->title(), QString("&Gameoptions"));
     }
+}
+
+void TestApp::chatLineKeepsTheKeysThroughTheMenusOfALinkedGame()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n");
+    AppWindow &w = a.load();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    // The link stands: the chat frame shows and the chat line has the focus.
+    a.n().NetworkGame = true;
+    w.menIP()->setEnabled(false);
+    w.frmChat()->show();
+    w.txtSendmessage()->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), w.txtSendmessage());
+
+    // Each command picked with the mouse: a click on the menu's title, then on the item.
+    QMenuBar *bar = w.menuBar();
+    auto pick = [&](QMenu *menu, QAction *item) {
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu ? menu->menuAction() : item).center());
+        if (!menu)
+            return;
+        QTRY_VERIFY(menu->isVisible());
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+    };
+    // The high-score list and the info window are closed as soon as they show.
+    QTimer closeModals;
+    connect(&closeModals, &QTimer::timeout, [] {
+        if (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    closeModals.start(10);
+    const QList<QPair<QMenu *, QAction *>> commands{
+        {w.menLanguage(), w.menLanGerman()}, {w.menLanguage(), w.menLangEnglish()}, {w.menGame(), w.menSoundOn()},
+        {w.menGame(), w.menSoundOn()},       {w.menGame(), w.menTwoPlayers()},     {w.menGame(), w.menOnePlayer()},
+        {w.menGame(), w.menHighScores()},    {w.menGame(), w.menInfo()},           {nullptr, w.menHelp()},
+        {w.menGame(), w.menStartgame()},
+    };
+    QObject counting;
+    int triggered = 0;
+    for (QMenu *menu : {w.menGame(), w.menLanguage()})
+        connect(menu, &QMenu::triggered, &counting, [&triggered] { ++triggered; });
+    connect(w.menHelp(), &QAction::triggered, &counting, [&triggered] { ++triggered; });
+    for (const auto &command : commands) {
+        const int before = triggered;
+        pick(command.first, command.second);
+        QTRY_COMPARE(triggered, before + 1);
+        QTRY_VERIFY(!QApplication::activePopupWidget() && !QApplication::activeModalWidget());
+        // A closed window hands the activation back to the main window, as a window manager does.
+        if (!w.isActiveWindow()) {
+            w.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&w));
+        }
+        QTRY_COMPARE(QApplication::focusWidget(), w.txtSendmessage());
+        QTest::keyClicks(QApplication::focusWidget(), "x");
+    }
+    QCOMPARE(a.s().English, true);
+    QCOMPARE(w.helpFiles.size(), 1);
+    QCOMPARE(a.s().GameRunning, true);
+    QCOMPARE(w.txtSendmessage()->text(), QString(commands.size(), QLatin1Char('x')));
+
+    // A menu opened and closed again without a command, and a click on the board, leave it too.
+    const QPoint gameTitle = bar->actionGeometry(w.menGame()->menuAction()).center();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, gameTitle);
+    QTRY_VERIFY(w.menGame()->isVisible());
+    QTest::mouseClick(bar, Qt::LeftButton, {}, gameTitle);
+    QTRY_VERIFY(!w.menGame()->isVisible());
+    QTest::mouseClick(w.picPlaygrid(20), Qt::LeftButton);
+    QTRY_COMPARE(QApplication::focusWidget(), w.txtSendmessage());
 }
 
 void TestApp::helpOpensTheFileOfTheLanguage()
