@@ -10,6 +10,7 @@
 #include "platform/HelpViewer.h"
 #include "platform/MousePointer.h"
 #include "platform/MsgBox.h"
+#include "platform/ToolkitLanguage.h"
 #include "platform/Twips.h"
 #include "platform/WindowFrame.h"
 #include "support/Zeptools.h"
@@ -286,6 +287,8 @@ void Ostrel::ChangeLanguage(QString &Language)
         else if (Language != QLatin1String("German"))
             return;
         m_state.English = en;
+        // The buttons of message boxes are the toolkit's; they speak the game's language too.
+        step([&] { platform::useToolkitLanguage(!en); });
         step([&] {
             platform::setAppTitle(QStringLiteral("Ostrel"));
             setWindowTitle(QStringLiteral("Ostrel"));

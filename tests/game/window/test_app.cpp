@@ -4,21 +4,26 @@
 // control created through the library's published interface.
 #include "WindowFixture.h"
 #include "WindowTestTools.h"
+#include "common/ModalAnswerer.h"
 #include "common/ScriptedMsgBoxes.h"
 #include "game/window/ChooseLanguage.h"
 #include "game/window/ProgramStart.h"
 #include "game/window/QorBest.h"
 #include "game/window/QorInfo.h"
 #include "platform/AppTitle.h"
+#include "platform/ErrorGuard.h"
 #include "platform/WindowFrame.h"
 #include "platform/HelpViewer.h"
 #include "platform/MousePointer.h"
+#include "platform/MsgBox.h"
+#include "platform/ToolkitLanguage.h"
 #include "platform/Twips.h"
 #include "support/IniHandler.h"
 
 #include <QDir>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTcpServer>
@@ -152,6 +157,7 @@ private slots:
     void soundItemToggles();
     void languageSwitchDuringAGameRewritesCaptionsAndKeepsTheGame();
     void unknownLanguageWordOnlyEmptiesTheStatusLine();
+    void messageBoxButtonsSpeakTheLanguageOfTheGame();
     void chatLineKeepsTheKeysThroughTheMenusOfALinkedGame();
 
     void helpOpensTheFileOfTheLanguage();
@@ -767,6 +773,44 @@ void TestApp::unknownLanguageWordOnlyEmptiesTheStatusLine()
         QCOMPARE(a.s().English, true);
         QCOMPARE(w.menGame()->title(), QString("&Gameoptions"));
     }
+}
+
+void TestApp::messageBoxButtonsSpeakTheLanguageOfTheGame()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n");
+    AppWindow &w = a.load();
+    w.show();
+    // The buttons of a real question and of a real error box, as a person sees them.
+    auto question = [] {
+        ModalAnswerer answer(QMessageBox::Cancel);
+        platform::MsgBox(QStringLiteral("?"), platform::vbYesNoCancel | platform::vbQuestion);
+        return answer.buttonTexts();
+    };
+    auto errorBox = [] {
+        ModalAnswerer answer(QMessageBox::Ignore);
+        platform::showErrorBox(platform::ProcKind::Sub, QStringLiteral("P"), 6, QStringLiteral("Overflow"));
+        return answer.buttonTexts();
+    };
+    QCOMPARE(question(), QStringList({"&Yes", "&No", "Cancel"}));
+    QCOMPARE(errorBox(), QStringList({"Abort", "Retry", "Ignore"}));
+    // The toolkit's German comes from the system (qt6-translations-l10n).
+    w.menLanGerman()->trigger();
+    QCOMPARE(question(), QStringList({"&Ja", "&Nein", "Abbrechen"}));
+    QCOMPARE(errorBox(), QStringList({"Abbrechen", "Wiederholen", "Ignorieren"}));
+    w.menLangEnglish()->trigger();
+    QCOMPARE(question(), QStringList({"&Yes", "&No", "Cancel"}));
+    QCOMPARE(errorBox(), QStringList({"Abort", "Retry", "Ignore"}));
+
+    // A stored German applies at the load.
+    a.writeIni("[SETTINGS]\r\nLanguage=GERMAN\r\n");
+    a.load();
+    QCOMPARE(question(), QStringList({"&Ja", "&Nein", "Abbrechen"}));
+    // Without the translation file the game goes on with the toolkit's English.
+    QTemporaryDir noTranslations;
+    QVERIFY(!platform::useToolkitLanguage(true, noTranslations.path()));
+    QCOMPARE(question(), QStringList({"&Yes", "&No", "Cancel"}));
+    platform::useToolkitLanguage(false);
 }
 
 void TestApp::chatLineKeepsTheKeysThroughTheMenusOfALinkedGame()
