@@ -165,6 +165,7 @@ private slots:
     void seriesTotalEntersTheMainWindowsList();
     void boardIsCentredExceptDuringANetworkGame();
     void exitFromTheMenuWritesTheSettings();
+    void closingTheMainWindowWithTheHelpOpenEndsTheProgram();
 
     void controlIsCreatedWithServerFalseAndRaisesEvents();
     void withoutTheControlLibraryTheGameStillPlaysAndNetgameReportsIt();
@@ -998,6 +999,42 @@ void TestApp::exitFromTheMenuWritesTheSettings()
     QVERIFY(!w.isVisible());
     QCOMPARE(platform::mousePointer(), int(platform::vbHourglass));
     QVERIFY(a.iniText().startsWith("[SETTINGS]\r\nLanguage=GERMAN\r\nSound=OFF\r\nTWOPlayers=NO\r\nTimeLimit=ON\r\n[HIGHSCORES]\r\n"));
+}
+
+void TestApp::closingTheMainWindowWithTheHelpOpenEndsTheProgram()
+{
+    App a;
+    AppWindow &w = a.load();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.setHelpOpener(nullptr); // the real viewer, a window of its own
+    w.menHelp()->trigger();
+    platform::HelpViewer *viewer = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (auto *v = qobject_cast<platform::HelpViewer *>(top))
+            viewer = v;
+    QVERIFY(viewer && viewer->isVisible());
+
+    // The program's event loop as main() runs it, once the main window is shown: it must end
+    // when the main window is closed by Exit. A loop still running after 5 s is ended here.
+    const bool quitOnClose = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(true);
+    QTimer::singleShot(0, &w, [&w] { w.menCloseAll()->trigger(); });
+    bool stillRunning = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, [&stillRunning] {
+        stillRunning = true;
+        QApplication::exit(1);
+    });
+    guard.start(5000);
+    const int code = QApplication::exec();
+    QApplication::setQuitOnLastWindowClosed(quitOnClose);
+    if (viewer)
+        viewer->close();
+    QVERIFY2(!stillRunning, "the help kept the program running");
+    QCOMPARE(code, 0);
+    QVERIFY(!w.isVisible());
 }
 
 void TestApp::controlIsCreatedWithServerFalseAndRaisesEvents()
