@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTextEdit>
 
@@ -158,7 +159,13 @@ void Ostrel::buildChatFrame()
 
     m_txtInMessage = new platform::RichTextBox(m_frmChat);
     m_txtInMessage->setGeometry(pixels(75), pixels(390), pixels(6120), pixels(1005));
-    m_txtInMessage->view()->setStyleSheet(QStringLiteral("background: black;"));
+    // Black behind the text only. The scroll bars take the style's own colours, not the light
+    // text of the black window: their arrows must stand out from the buttons' face.
+    QPalette ground = m_txtInMessage->view()->palette();
+    ground.setColor(QPalette::Base, Qt::black);
+    m_txtInMessage->view()->setPalette(ground);
+    for (QScrollBar *bar : {m_txtInMessage->view()->verticalScrollBar(), m_txtInMessage->view()->horizontalScrollBar()})
+        bar->setPalette(bar->style()->standardPalette());
     m_txtInMessage->setText(QStringLiteral(" "));
 
     m_txtSendmessage = new QLineEdit(m_frmChat);
