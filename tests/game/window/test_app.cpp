@@ -820,6 +820,7 @@ void TestApp::chatLineKeepsTheKeysThroughTheMenusOfALinkedGame()
     a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n");
     AppWindow &w = a.load();
     w.show();
+    w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
     // The link stands: the chat frame shows and the chat line has the focus.
     a.n().NetworkGame = true;
