@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the game and the tests need, when any is missing.
 set -euo pipefail
-packages=(cmake g++ ninja-build pkg-config qt6-base-dev libpulse-dev pulseaudio pulseaudio-utils xvfb xauth
-          fonts-liberation desktop-file-utils xdotool x11-utils)
+packages=(cmake g++ ninja-build pkg-config qt6-base-dev qt6-translations-l10n libpulse-dev pulseaudio pulseaudio-utils
+          xvfb xauth fonts-liberation desktop-file-utils xdotool x11-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -241,4 +241,10 @@ HelpViewer *showHelp(const QString &helpFile)
     return viewer;
 }
 
+void closeHelp()
+{
+    if (theViewer())
+        theViewer()->close();
+}
+
 } // namespace platform

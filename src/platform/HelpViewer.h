@@ -68,5 +68,7 @@ private:
 // Opens `helpFile` at its contents page in the program's help viewer and brings the viewer to
 // the front; stands in for the desktop's help call. Returns the viewer.
 HelpViewer *showHelp(const QString &helpFile);
+// Closes the program's help viewer, if it is open: the help goes when the program ends.
+void closeHelp();
 
 } // namespace platform

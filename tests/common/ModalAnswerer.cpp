@@ -5,11 +5,14 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <algorithm>
+
 struct ModalAnswerer::State {
     QTimer timer;
     bool answered = false;
     QString title;
     QString text;
+    QStringList buttonTexts;
 };
 
 ModalAnswerer::ModalAnswerer(int standardButton) : m_state(new State)
@@ -24,6 +27,12 @@ ModalAnswerer::ModalAnswerer(int standardButton) : m_state(new State)
             return;
         m_state->title = box->windowTitle();
         m_state->text = box->text();
+        QList<QAbstractButton *> buttons = box->buttons();
+        std::sort(buttons.begin(), buttons.end(),
+                  [box](QAbstractButton *a, QAbstractButton *b) { return box->standardButton(a) < box->standardButton(b); });
+        m_state->buttonTexts.clear();
+        for (QAbstractButton *b : buttons)
+            m_state->buttonTexts << b->text();
         m_state->answered = true;
         m_state->timer.stop();
         button->click();
@@ -35,3 +44,4 @@ ModalAnswerer::~ModalAnswerer() { delete m_state; }
 bool ModalAnswerer::answered() const { return m_state->answered; }
 QString ModalAnswerer::title() const { return m_state->title; }
 QString ModalAnswerer::text() const { return m_state->text; }
+QStringList ModalAnswerer::buttonTexts() const { return m_state->buttonTexts; }

@@ -193,6 +193,9 @@ Peer2Peer::Peer2Peer(NetSession &net, const QString &programFolder, std::functio
 void Peer2Peer::setHeightTwips(int twips)
 {
     m_heightTwips = twips;
+    // Folded, the advanced part is hidden, not just left below the window's edge: how much of
+    // the inside an outer height leaves depends on the frame the window manager draws.
+    m_frame1->setVisible(twips != FoldedHeight);
     // The heights are outer heights, title bar and frame included; the width is the inside's.
     setFixedSize(platform::twipsToPixels(ClientWidth), height());
     platform::setOuterHeight(this, platform::twipsToPixels(twips));

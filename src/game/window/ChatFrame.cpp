@@ -21,6 +21,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTextEdit>
 
@@ -159,7 +160,13 @@ void Ostrel::buildChatFrame()
 
     m_txtInMessage = new platform::RichTextBox(m_frmChat);
     m_txtInMessage->setGeometry(pixels(75), pixels(390), pixels(6120), pixels(1005));
-    m_txtInMessage->view()->setStyleSheet(QStringLiteral("background: black;"));
+    // Black behind the text only. The scroll bars take the style's own colours, not the light
+    // text of the black window: their arrows must stand out from the buttons' face.
+    QPalette ground = m_txtInMessage->view()->palette();
+    ground.setColor(QPalette::Base, Qt::black);
+    m_txtInMessage->view()->setPalette(ground);
+    for (QScrollBar *bar : {m_txtInMessage->view()->verticalScrollBar(), m_txtInMessage->view()->horizontalScrollBar()})
+        bar->setPalette(bar->style()->standardPalette());
     m_txtInMessage->setText(QStringLiteral(" "));
 
     m_txtSendmessage = new QLineEdit(m_frmChat);
@@ -326,6 +333,20 @@ int Ostrel::MsgBox(const QString &Prompt, int Style) { return platform::MsgBox(P
 void Ostrel::Delay(int16_t Seconds) { m_delay(Seconds); }
 
 void Ostrel::DoEvents() { platform::doEvents(); }
+
+void Ostrel::giveChatLineTheKeys()
+{
+    if (m_frmChat && m_txtSendmessage && m_frmChat->isVisible() && m_txtSendmessage->isVisible() && m_txtSendmessage->isEnabled())
+        m_txtSendmessage->setFocus(Qt::OtherFocusReason);
+}
+
+void Ostrel::focusInEvent(QFocusEvent *event)
+{
+    // A click on the menu bar or the board gives the focus to the window itself, the nearest
+    // control that takes it; the chat line keeps it instead, so typing goes on where it was.
+    QMainWindow::focusInEvent(event);
+    giveChatLineTheKeys();
+}
 
 void Ostrel::prepareForConnect()
 {

@@ -132,7 +132,10 @@ void Ostrel::buildMenus()
     m_menGame->addSeparator();
     m_menStartgame = m_menGame->addAction(QStringLiteral("Spiel st&arten"));
     m_menStartgame->setShortcut(QKeySequence(Qt::Key_F2));
-    connect(m_menStartgame, &QAction::triggered, this, [this] { menStartgame_Click(); });
+    connect(m_menStartgame, &QAction::triggered, this, [this] {
+        menStartgame_Click();
+        giveChatLineTheKeys();
+    });
 }
 
 void Ostrel::buildBoard()

@@ -240,6 +240,9 @@ public:
 
     // The chat line's Enter sends the line (ChatFrame.cpp).
     void txtSendmessage_KeyPress(int16_t &KeyAscii);
+    // While the chat frame shows, the chat line has the keyboard: after every menu command, and
+    // whenever a click (on the menu bar, on the board) would hand it to the bare window.
+    void giveChatLineTheKeys();
 
     // Voice recording and playback (VoiceRecord.cpp).
     void OpenMCI();
@@ -253,6 +256,7 @@ protected:
     bool event(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
 

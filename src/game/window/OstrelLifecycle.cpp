@@ -5,6 +5,7 @@
 
 #include "game/window/QorTitle.h"
 #include "platform/ErrorGuard.h"
+#include "platform/HelpViewer.h"
 #include "platform/Twips.h"
 #include "platform/WindowFrame.h"
 #include "support/IniHandler.h"
@@ -229,6 +230,9 @@ void Ostrel::closeEvent(QCloseEvent *event)
         Form_Unload();
         m_net->setPelkin(nullptr);
     }
+    // Closing the main window ends the program: the help, a window of its own, goes with it
+    // instead of keeping the program running.
+    platform::closeHelp();
     event->accept();
 }
 

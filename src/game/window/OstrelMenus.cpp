@@ -10,6 +10,7 @@
 #include "platform/HelpViewer.h"
 #include "platform/MousePointer.h"
 #include "platform/MsgBox.h"
+#include "platform/ToolkitLanguage.h"
 #include "platform/Twips.h"
 #include "platform/WindowFrame.h"
 #include "support/Zeptools.h"
@@ -62,12 +63,14 @@ void Ostrel::buildShellMenus()
     m_menHelp = menuBar()->addAction(QStringLiteral("&Hilfe!"));
 
     // A click on a checkable item toggles its mark before the handler runs; the handlers keep
-    // the marks themselves, so the toggle is undone first.
+    // the marks themselves, so the toggle is undone first. After every command the chat line of
+    // a network game has the keyboard again.
     auto handler = [this](QAction *item, void (Ostrel::*run)()) {
         connect(item, &QAction::triggered, this, [this, item, run] {
             if (item->isCheckable())
                 item->setChecked(!item->isChecked());
             (this->*run)();
+            giveChatLineTheKeys();
         });
     };
     handler(m_menOnePlayer, &Ostrel::menOnePlayer_Click);
@@ -80,7 +83,10 @@ void Ostrel::buildShellMenus()
     handler(m_menCloseAll, &Ostrel::menCloseAll_Click);
     handler(m_menLangEnglish, &Ostrel::menLangEnglish_Click);
     handler(m_menLanGerman, &Ostrel::menLanGerman_Click);
-    connect(m_menHelp, &QAction::triggered, this, [this] { menHelp_Click(); });
+    connect(m_menHelp, &QAction::triggered, this, [this] {
+        menHelp_Click();
+        giveChatLineTheKeys();
+    });
 }
 
 void Ostrel::ClearModeMenus()
@@ -281,6 +287,8 @@ void Ostrel::ChangeLanguage(QString &Language)
         else if (Language != QLatin1String("German"))
             return;
         m_state.English = en;
+        // The buttons of message boxes are the toolkit's; they speak the game's language too.
+        step([&] { platform::useToolkitLanguage(!en); });
         step([&] {
             platform::setAppTitle(QStringLiteral("Ostrel"));
             setWindowTitle(QStringLiteral("Ostrel"));

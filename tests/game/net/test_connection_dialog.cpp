@@ -33,6 +33,7 @@ private slots:
     void storedFieldsFollowTheirReadRules();
     void keysWrittenInAnotherCaseUpdateTheSameEntry();
     void foldingAndStandardValues();
+    void foldedDialogShowsNothingOfTheAdvancedPartWhateverTheFrame();
     void redSideWaitEndsWhenThePeerJoins();
     void yellowSideWaitEndsWhenTheConnectionIsMade();
     void cancelDuringTheWaitEndsItWithoutTimeoutMessage();
@@ -155,6 +156,37 @@ void TestConnectionDialog::foldingAndStandardValues()
     d.txtTimeout()->clear();
     QTest::keyClicks(d.txtTimeout(), "12345");
     QCOMPARE(d.txtTimeout()->text(), QStringLiteral("123"));
+}
+
+void TestConnectionDialog::foldedDialogShowsNothingOfTheAdvancedPartWhateverTheFrame()
+{
+    DialogFixture f;
+    f.w->menLanGerman_Click();
+    auto dialog = f.w->newDialog();
+    Peer2Peer &d = *dialog;
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    // The folded dialog's outer height less the frame that a window manager draws above and
+    // below (none, a 20-pixel title bar, a 20-pixel title bar and a 5-pixel border) is what
+    // its inside shows: below the fourth row only the dialog's ground.
+    const int outer = platform::twipsToPixels(2100);
+    const int below = d.cmdAdvanced()->geometry().bottom() + 1;
+    const QColor ground = d.palette().color(QPalette::Window);
+    for (int frame : {0, 20, 25}) {
+        d.setFixedHeight(outer - frame);
+        const QImage shot = d.grab().toImage();
+        int marked = 0;
+        for (int y = below; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                marked += shot.pixelColor(x, y) != ground;
+        QVERIFY2(marked == 0, qPrintable(QStringLiteral("frame %1: %2 pixels of the advanced part").arg(frame).arg(marked)));
+    }
+    // Unfolded, the advanced part shows; folded again, it goes.
+    d.cmdAdvanced()->click();
+    QVERIFY(d.Frame1()->isVisible());
+    QVERIFY(d.txtPort(0)->isVisible());
+    d.cmdAdvanced()->click();
+    QVERIFY(!d.Frame1()->isVisible());
 }
 
 void TestConnectionDialog::redSideWaitEndsWhenThePeerJoins()

@@ -2,7 +2,9 @@
 // Checks a shown window as a reader sees it: every label, button, check box, group title and
 // text box has room for its text in its font, and its text colour stands out from the ground
 // it is drawn on (contrast ratio of at least 3:1). The ground is what the window's screenshot
-// shows most often inside the control. Also writes the screenshot to build/pictures.
+// shows most often inside the control. The arrow buttons of a scroll bar must have room in it,
+// and their arrows must stand out from the buttons' face in the same way. Also writes the
+// screenshot to build/pictures.
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QDir>
@@ -13,6 +15,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
 
 #include <cmath>
@@ -47,6 +52,43 @@ inline QColor ground(const QImage &shot, const QRect &area)
             best = it.key();
         }
     return QColor::fromRgb(best);
+}
+
+// Of the colours in `area`, the one that stands out most from `from`.
+inline QColor boldest(const QImage &shot, const QRect &area, const QColor &from)
+{
+    QColor best = from;
+    double most = 1.0;
+    const QRect inside = area.intersected(shot.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x) {
+            const QColor c = QColor::fromRgb(shot.pixel(x, y) | 0xFF000000u);
+            const double ratio = contrast(c, from);
+            if (ratio > most) {
+                most = ratio;
+                best = c;
+            }
+        }
+    return best;
+}
+
+// The places of a scroll bar's parts, as its style lays them out.
+inline QStyleOptionSlider scrollBarOption(const QScrollBar *bar)
+{
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.subControls = QStyle::SC_All;
+    option.orientation = bar->orientation();
+    if (bar->orientation() == Qt::Horizontal)
+        option.state |= QStyle::State_Horizontal;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    option.upsideDown = bar->invertedAppearance();
+    return option;
 }
 
 // The text as drawn: "&" marks the access key and is not shown, "&&" shows one "&".
@@ -152,6 +194,32 @@ inline QStringList faults(QWidget *window, const QString &name)
                 report(group, text, QStringLiteral("%1 px wide in %2").arg(width).arg(group->width()));
             checkContrast(group, text, textColour(group, QPalette::WindowText),
                           QRect(8, 0, fm.horizontalAdvance(text), fm.height()));
+        } else if (auto *bar = qobject_cast<QScrollBar *>(w)) {
+            const QStyleOptionSlider option = scrollBarOption(bar);
+            const struct {
+                QStyle::SubControl part;
+                const char *name;
+            } arrows[] = {{QStyle::SC_ScrollBarSubLine, "arrow back"}, {QStyle::SC_ScrollBarAddLine, "arrow on"}};
+            for (const auto &arrow : arrows) {
+                const QString name = QString::fromLatin1(arrow.name);
+                const QRect button = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, arrow.part, bar);
+                // Room for an arrow that can be seen and hit: 8 pixels each way, inside the bar.
+                if (button.width() < 8 || button.height() < 8 || !bar->rect().contains(button)) {
+                    report(bar, name, QStringLiteral("button %1x%2 at %3,%4 in a bar of %5x%6")
+                                          .arg(button.width()).arg(button.height()).arg(button.x()).arg(button.y())
+                                          .arg(bar->width()).arg(bar->height()));
+                    continue;
+                }
+                // The face is what the button shows most; the arrow lies in its middle half.
+                const QRect area = areaOf(bar, button);
+                const QColor face = ground(shot, area);
+                const QRect middle = area.marginsRemoved(
+                    QMargins(area.width() / 4, area.height() / 4, area.width() / 4, area.height() / 4));
+                const QColor drawn = boldest(shot, middle, face);
+                const double ratio = contrast(drawn, face);
+                if (ratio < 3.0)
+                    report(bar, name, QStringLiteral("contrast %1:1 of %2 on %3").arg(ratio, 0, 'f', 2).arg(drawn.name(), face.name()));
+            }
         } else if (auto *line = qobject_cast<QLineEdit *>(w)) {
             if (line->text().isEmpty())
                 continue;

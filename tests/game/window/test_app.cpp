@@ -4,20 +4,26 @@
 // control created through the library's published interface.
 #include "WindowFixture.h"
 #include "WindowTestTools.h"
+#include "common/ModalAnswerer.h"
 #include "common/ScriptedMsgBoxes.h"
 #include "game/window/ChooseLanguage.h"
 #include "game/window/ProgramStart.h"
 #include "game/window/QorBest.h"
 #include "game/window/QorInfo.h"
 #include "platform/AppTitle.h"
+#include "platform/ErrorGuard.h"
 #include "platform/WindowFrame.h"
 #include "platform/HelpViewer.h"
 #include "platform/MousePointer.h"
+#include "platform/MsgBox.h"
+#include "platform/ToolkitLanguage.h"
 #include "platform/Twips.h"
 #include "support/IniHandler.h"
 
 #include <QDir>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTcpServer>
@@ -151,12 +157,15 @@ private slots:
     void soundItemToggles();
     void languageSwitchDuringAGameRewritesCaptionsAndKeepsTheGame();
     void unknownLanguageWordOnlyEmptiesTheStatusLine();
+    void messageBoxButtonsSpeakTheLanguageOfTheGame();
+    void chatLineKeepsTheKeysThroughTheMenusOfALinkedGame();
 
     void helpOpensTheFileOfTheLanguage();
     void highScoresAndInfoOpenModallyFromTheMenu();
     void seriesTotalEntersTheMainWindowsList();
     void boardIsCentredExceptDuringANetworkGame();
     void exitFromTheMenuWritesTheSettings();
+    void closingTheMainWindowWithTheHelpOpenEndsTheProgram();
 
     void controlIsCreatedWithServerFalseAndRaisesEvents();
     void withoutTheControlLibraryTheGameStillPlaysAndNetgameReportsIt();
@@ -767,6 +776,114 @@ void TestApp::unknownLanguageWordOnlyEmptiesTheStatusLine()
     }
 }
 
+void TestApp::messageBoxButtonsSpeakTheLanguageOfTheGame()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n");
+    AppWindow &w = a.load();
+    w.show();
+    // The buttons of a real question and of a real error box, as a person sees them.
+    auto question = [] {
+        ModalAnswerer answer(QMessageBox::Cancel);
+        platform::MsgBox(QStringLiteral("?"), platform::vbYesNoCancel | platform::vbQuestion);
+        return answer.buttonTexts();
+    };
+    auto errorBox = [] {
+        ModalAnswerer answer(QMessageBox::Ignore);
+        platform::showErrorBox(platform::ProcKind::Sub, QStringLiteral("P"), 6, QStringLiteral("Overflow"));
+        return answer.buttonTexts();
+    };
+    QCOMPARE(question(), QStringList({"&Yes", "&No", "Cancel"}));
+    QCOMPARE(errorBox(), QStringList({"Abort", "Retry", "Ignore"}));
+    // The toolkit's German comes from the system (qt6-translations-l10n).
+    w.menLanGerman()->trigger();
+    QCOMPARE(question(), QStringList({"&Ja", "&Nein", "Abbrechen"}));
+    QCOMPARE(errorBox(), QStringList({"Abbrechen", "Wiederholen", "Ignorieren"}));
+    w.menLangEnglish()->trigger();
+    QCOMPARE(question(), QStringList({"&Yes", "&No", "Cancel"}));
+    QCOMPARE(errorBox(), QStringList({"Abort", "Retry", "Ignore"}));
+
+    // A stored German applies at the load.
+    a.writeIni("[SETTINGS]\r\nLanguage=GERMAN\r\n");
+    a.load();
+    QCOMPARE(question(), QStringList({"&Ja", "&Nein", "Abbrechen"}));
+    // Without the translation file the game goes on with the toolkit's English.
+    QTemporaryDir noTranslations;
+    QVERIFY(!platform::useToolkitLanguage(true, noTranslations.path()));
+    QCOMPARE(question(), QStringList({"&Yes", "&No", "Cancel"}));
+    platform::useToolkitLanguage(false);
+}
+
+void TestApp::chatLineKeepsTheKeysThroughTheMenusOfALinkedGame()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n");
+    AppWindow &w = a.load();
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    // The link stands: the chat frame shows and the chat line has the focus.
+    a.n().NetworkGame = true;
+    w.menIP()->setEnabled(false);
+    w.frmChat()->show();
+    w.txtSendmessage()->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), w.txtSendmessage());
+
+    // Each command picked with the mouse: a click on the menu's title, then on the item.
+    QMenuBar *bar = w.menuBar();
+    auto pick = [&](QMenu *menu, QAction *item) {
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu ? menu->menuAction() : item).center());
+        if (!menu)
+            return;
+        QTRY_VERIFY(menu->isVisible());
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+    };
+    // The high-score list and the info window are closed as soon as they show.
+    QTimer closeModals;
+    connect(&closeModals, &QTimer::timeout, [] {
+        if (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    closeModals.start(10);
+    const QList<QPair<QMenu *, QAction *>> commands{
+        {w.menLanguage(), w.menLanGerman()}, {w.menLanguage(), w.menLangEnglish()}, {w.menGame(), w.menSoundOn()},
+        {w.menGame(), w.menSoundOn()},       {w.menGame(), w.menTwoPlayers()},     {w.menGame(), w.menOnePlayer()},
+        {w.menGame(), w.menHighScores()},    {w.menGame(), w.menInfo()},           {nullptr, w.menHelp()},
+        {w.menGame(), w.menStartgame()},
+    };
+    QObject counting;
+    int triggered = 0;
+    for (QMenu *menu : {w.menGame(), w.menLanguage()})
+        connect(menu, &QMenu::triggered, &counting, [&triggered] { ++triggered; });
+    connect(w.menHelp(), &QAction::triggered, &counting, [&triggered] { ++triggered; });
+    for (const auto &command : commands) {
+        const int before = triggered;
+        pick(command.first, command.second);
+        QTRY_COMPARE(triggered, before + 1);
+        QTRY_VERIFY(!QApplication::activePopupWidget() && !QApplication::activeModalWidget());
+        // A closed window hands the activation back to the main window, as a window manager does.
+        if (!w.isActiveWindow()) {
+            w.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&w));
+        }
+        QTRY_COMPARE(QApplication::focusWidget(), w.txtSendmessage());
+        QTest::keyClicks(QApplication::focusWidget(), "x");
+    }
+    QCOMPARE(a.s().English, true);
+    QCOMPARE(w.helpFiles.size(), 1);
+    QCOMPARE(a.s().GameRunning, true);
+    QCOMPARE(w.txtSendmessage()->text(), QString(commands.size(), QLatin1Char('x')));
+
+    // A menu opened and closed again without a command, and a click on the board, leave it too.
+    const QPoint gameTitle = bar->actionGeometry(w.menGame()->menuAction()).center();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, gameTitle);
+    QTRY_VERIFY(w.menGame()->isVisible());
+    QTest::mouseClick(bar, Qt::LeftButton, {}, gameTitle);
+    QTRY_VERIFY(!w.menGame()->isVisible());
+    QTest::mouseClick(w.picPlaygrid(20), Qt::LeftButton);
+    QTRY_COMPARE(QApplication::focusWidget(), w.txtSendmessage());
+}
+
 void TestApp::helpOpensTheFileOfTheLanguage()
 {
     App a;
@@ -883,6 +1000,42 @@ void TestApp::exitFromTheMenuWritesTheSettings()
     QVERIFY(!w.isVisible());
     QCOMPARE(platform::mousePointer(), int(platform::vbHourglass));
     QVERIFY(a.iniText().startsWith("[SETTINGS]\r\nLanguage=GERMAN\r\nSound=OFF\r\nTWOPlayers=NO\r\nTimeLimit=ON\r\n[HIGHSCORES]\r\n"));
+}
+
+void TestApp::closingTheMainWindowWithTheHelpOpenEndsTheProgram()
+{
+    App a;
+    AppWindow &w = a.load();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.setHelpOpener(nullptr); // the real viewer, a window of its own
+    w.menHelp()->trigger();
+    platform::HelpViewer *viewer = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (auto *v = qobject_cast<platform::HelpViewer *>(top))
+            viewer = v;
+    QVERIFY(viewer && viewer->isVisible());
+
+    // The program's event loop as main() runs it, once the main window is shown: it must end
+    // when the main window is closed by Exit. A loop still running after 5 s is ended here.
+    const bool quitOnClose = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(true);
+    QTimer::singleShot(0, &w, [&w] { w.menCloseAll()->trigger(); });
+    bool stillRunning = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, [&stillRunning] {
+        stillRunning = true;
+        QApplication::exit(1);
+    });
+    guard.start(5000);
+    const int code = QApplication::exec();
+    QApplication::setQuitOnLastWindowClosed(quitOnClose);
+    if (viewer)
+        viewer->close();
+    QVERIFY2(!stillRunning, "the help kept the program running");
+    QCOMPARE(code, 0);
+    QVERIFY(!w.isVisible());
 }
 
 void TestApp::controlIsCreatedWithServerFalseAndRaisesEvents()

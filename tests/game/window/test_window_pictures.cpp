@@ -1,16 +1,19 @@
 // Writes pictures of the main window in both languages for a reviewer to look at
 // (build/pictures): the idle window, a game in progress with the floating chip, a won game with
 // the result panel open, and the chat frame of a linked game. Each picture is checked for the
-// things it must show, and every text in it for room and contrast.
+// things it must show, and every text and scroll bar in it for room and contrast.
 #include "Legibility.h"
 #include "WindowFixture.h"
 
 #include "platform/DesignFonts.h"
+#include "platform/RichTextBox.h"
 #include "platform/Twips.h"
 #include "platform/WindowFrame.h"
 
 #include <QGroupBox>
 #include <QImage>
+#include <QScrollBar>
+#include <QTextEdit>
 
 class TestWindowPictures : public QObject {
     Q_OBJECT
@@ -126,10 +129,14 @@ void TestWindowPictures::writePictures()
     f3.w->net().act_ChatCaption();
     f3.w->net().AddChatLine(QStringLiteral("Anna: Hallo Bert!"), 1);
     f3.w->net().AddChatLine(QStringLiteral("Bert: Hallo Anna, viel Glück!"), 2);
+    // More lines than the display holds: its scroll bar shows.
+    for (int i = 1; i <= 6; ++i)
+        f3.w->net().AddChatLine(QStringLiteral("Anna: Zug %1").arg(i), 2 - i % 2);
     f3.w->menStartgame_Click();
     f3.w->net().link().NetworkGame = true;
     platform::setOuterHeight(f3.w.get(), platform::twipsToPixels(8595));
     shoot(*f3.w, "main-chat");
+    QVERIFY(f3.w->txtInMessage()->view()->verticalScrollBar()->isVisible());
     QVERIFY(f3.w->frmChat()->title().contains(QStringLiteral("Anna : 1    Bert : 0 ")));
 
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
