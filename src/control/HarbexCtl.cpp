@@ -234,11 +234,9 @@ void HarbexCtl::WS_ConnectionRequest(int16_t, int32_t requestID)
     WS[n] = std::make_unique<Socket>(n, static_cast<SocketEvents *>(this));
     RaiseServerMessage(QStringLiteral("Connection No: ") + QString::number(n) + QStringLiteral(" requested ..."));
     try {
-        Socket *socket = client(n);
-        if (!socket)
-            return; // the host closed the number while it handled the message
-        socket->setLocalPort(ActivePort);
-        socket->Accept(requestID);
+        Socket &socket = *WS[static_cast<size_t>(n)]; // claimed above: nothing else takes or closes it
+        socket.setLocalPort(ActivePort);
+        socket.Accept(requestID);
         ConnectedClients = platform::toInt16(ConnectedClients + 1LL);
     } catch (const platform::RuntimeError &) {
         retire(n); // the request went away while the host handled the message
