@@ -72,7 +72,9 @@ enum {
     HX_DISPID_EchoOn = 0x68030003,        /* property get/put: Boolean */
     HX_DISPID_RemoteHost = 0x68030004,    /* property get: String; put: any value, stored as text */
     HX_DISPID_Server = 0x68030005,        /* property get/put: Boolean */
-    HX_DISPID_ActivatePort = 0x60030006,  /* (NewPort I2) */
+    HX_DISPID_ActivatePort = 0x60030006,  /* (NewPort I2); a port it cannot open (10013 not permitted,
+                                             10048 in use, 380 out of range) comes back as the error
+                                             after the control's own box, and nothing is left active */
     HX_DISPID_SendText = 0x60030007,      /* (ClientNumber I2, SendText String) */
     HX_DISPID_SendBytes = 0x60030012,     /* (ClientNumber I2, SendBytes Bytes) */
     HX_DISPID_Disconnect = 0x60030015,    /* (ClientNumber I2) */

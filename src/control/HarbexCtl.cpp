@@ -138,54 +138,109 @@ void HarbexCtl::UserControl_WriteProperties(PropertyStore &bag)
 QString HarbexCtl::LocalHostname() const { return WS[0]->LocalHostName(); }
 QString HarbexCtl::LocalIP() const { return WS[0]->LocalIP(); }
 
-Socket &HarbexCtl::ws(int number)
+Socket *HarbexCtl::client(int number)
 {
     if (number < 0 || static_cast<size_t>(number) >= WS.size())
         noSuchElement(number);
-    return *WS[static_cast<size_t>(number)];
+    return WS[static_cast<size_t>(number)].get();
+}
+
+int16_t HarbexCtl::newClientNumber() const
+{
+    constexpr int16_t Last = std::numeric_limits<int16_t>::max();
+    if (LastClientNumber < Last)
+        return static_cast<int16_t>(LastClientNumber + 1);
+    // Every number has been handed out once: the lowest whose connection has ended serves again.
+    // A slot is taken from the moment a request claims it, so a request that comes while the
+    // host handles an earlier one's message finds another number.
+    for (int number = 1; number <= Last; ++number)
+        if (!WS[static_cast<size_t>(number)])
+            return static_cast<int16_t>(number);
+    return 0;
+}
+
+void HarbexCtl::retire(int number)
+{
+    // Deferred: a notification of this very socket may be on the stack below us. Until then it
+    // belongs to the control, and so does a connection of it that is still handing its last
+    // bytes to the peer; that one ends on its own.
+    std::unique_ptr<Socket> &slot = WS[static_cast<size_t>(number)];
+    if (!slot)
+        return;
+    Socket *old = slot.release();
+    const QObjectList lingering = old->children();
+    for (QObject *connection : lingering)
+        connection->setParent(this);
+    old->setParent(this);
+    old->deleteLater();
 }
 
 void HarbexCtl::RaiseServerMessage(QString text) { raise(HX_EVENT_ServerMessage, {EventArg::refStr(&text)}); }
 
 void HarbexCtl::ActivatePort(int16_t NewPort)
 {
+    // The error of a step that failed and that Retry did not mend.
+    std::optional<platform::RuntimeError> failure;
     platform::guardedSub(QStringLiteral("ActivatePort"), [&](platform::Step &step) {
-        step([&] {
+        auto noted = [&](auto &&work) {
+            const std::optional<platform::RuntimeError> before = failure;
+            step([&] {
+                try {
+                    work();
+                    failure = before;
+                } catch (const platform::RuntimeError &e) {
+                    failure = e;
+                    throw;
+                }
+            });
+        };
+        noted([&] {
             if (WS[0]->State() != sckClosed)
                 WS[0]->Close();
         });
-        step([&] {
+        noted([&] {
             RaiseServerMessage((Server ? QStringLiteral("Sermodus") : QStringLiteral("ClientModus"))
                                + QStringLiteral(" auf Port ") + QString::number(NewPort) + QStringLiteral(" aktiviert ..."));
         });
-        step([&] { ActivePort = NewPort; });
+        noted([&] { ActivePort = NewPort; });
         if (Server) {
-            step([&] { WS[0]->setLocalPort(NewPort); });
-            step([&] { WS[0]->Listen(); });
+            noted([&] { WS[0]->setLocalPort(NewPort); });
+            noted([&] { WS[0]->Listen(); });
         } else {
-            step([&] { WS[0]->setRemotePort(NewPort); });
-            step([&] { WS[0]->setRemoteHost(RemoteHost); });
-            step([&] { WS[0]->Connect(); });
+            noted([&] { WS[0]->setRemotePort(NewPort); });
+            noted([&] { WS[0]->setRemoteHost(RemoteHost); });
+            noted([&] { WS[0]->Connect(); });
         }
     });
+    if (!failure)
+        return;
+    // Whether the user left the procedure or went past the failing step, the port asked for is
+    // not active. Nothing goes on with a leftover (an earlier port, say), and the caller learns
+    // why, so that it need not wait for a peer who cannot come.
+    if (WS[0]->State() != sckClosed)
+        WS[0]->Close();
+    throw *failure;
 }
 
 void HarbexCtl::WS_ConnectionRequest(int16_t, int32_t requestID)
 {
     Busy busy(this);
-    if (LastClientNumber == std::numeric_limits<int16_t>::max())
-        return; // every number is used up: the request is turned away
-    ++LastClientNumber;
-    const int16_t n = LastClientNumber;
+    const int16_t n = newClientNumber();
+    if (n == 0)
+        return; // every number belongs to an open connection: the request is turned away
+    LastClientNumber = std::max(LastClientNumber, n);
+    if (WS.size() <= static_cast<size_t>(n))
+        WS.resize(static_cast<size_t>(n) + 1);
+    WS[n] = std::make_unique<Socket>(n, static_cast<SocketEvents *>(this));
     RaiseServerMessage(QStringLiteral("Connection No: ") + QString::number(n) + QStringLiteral(" requested ..."));
-    while (WS.size() <= static_cast<size_t>(n))
-        WS.push_back(std::make_unique<Socket>(static_cast<int16_t>(WS.size()), static_cast<SocketEvents *>(this)));
     try {
-        WS[n]->setLocalPort(ActivePort);
-        WS[n]->Accept(requestID);
+        Socket &socket = *WS[static_cast<size_t>(n)]; // claimed above: nothing else takes or closes it
+        socket.setLocalPort(ActivePort);
+        socket.Accept(requestID);
         ConnectedClients = platform::toInt16(ConnectedClients + 1LL);
     } catch (const platform::RuntimeError &) {
-        return; // the request went away while the host handled the message
+        retire(n); // the request went away while the host handled the message
+        return;
     }
     raise(HX_EVENT_ClientSumChanged, {EventArg::refI2(&ConnectedClients)});
     int16_t number = n;
@@ -204,14 +259,17 @@ void HarbexCtl::WS_Close(int16_t index)
     Busy busy(this);
     try {
         if (index != 0 || !Server) {
-            if (ws(index).State() != sckClosed)
+            const Socket *socket = client(index);
+            if (socket && socket->State() != sckClosed)
                 Disconnect(index);
             RaiseServerMessage(QStringLiteral("Connection to No. ") + QString::number(index) + QStringLiteral(" closed ..."));
         } else {
             const int16_t last = LastClientNumber;
-            for (int number = 1; number <= last; ++number)
-                if (ws(number).State() != sckClosed)
+            for (int number = 1; number <= last; ++number) {
+                const Socket *socket = client(number);
+                if (socket && socket->State() != sckClosed)
                     Disconnect(static_cast<int16_t>(number));
+            }
         }
     } catch (const platform::RuntimeError &) {
         // a notification has nobody to report to
@@ -224,10 +282,11 @@ void HarbexCtl::Disconnect(int16_t ClientNumber)
         const int first = ClientNumber == 0 ? 1 : ClientNumber;
         const int last = ClientNumber == 0 ? LastClientNumber : ClientNumber;
         for (int number = first; number <= last; ++number) {
-            Socket &socket = ws(number);
-            if (socket.State() == sckClosed)
+            Socket *socket = client(number);
+            if (!socket || socket->State() == sckClosed)
                 continue;
-            socket.Close();
+            socket->Close();
+            retire(number);
             ConnectedClients = platform::toInt16(ConnectedClients - 1LL);
             raise(HX_EVENT_ClientSumChanged, {EventArg::refI2(&ConnectedClients)});
             int16_t died = static_cast<int16_t>(number);
@@ -259,8 +318,10 @@ void HarbexCtl::waitForPendingSend()
     if (!SendPending)
         return; // the common case: nothing to wait for, and no clock to read
     auto pendingAlive = [this] {
-        return m_pendingSocket >= 0 && static_cast<size_t>(m_pendingSocket) < WS.size()
-            && WS[static_cast<size_t>(m_pendingSocket)]->State() == sckConnected;
+        if (m_pendingSocket < 0 || static_cast<size_t>(m_pendingSocket) >= WS.size())
+            return false;
+        const Socket *socket = WS[static_cast<size_t>(m_pendingSocket)].get();
+        return socket && socket->life() == m_pendingLife && socket->State() == sckConnected;
     };
     const QDeadlineTimer deadline(SendWaitLimitMs);
     std::optional<QTimer> limit;
@@ -280,16 +341,20 @@ bool HarbexCtl::sendAtOnce(int16_t ClientNumber, const QByteArray &bytes)
     const int number = Server ? ClientNumber : 0;
     if (Server && (SendPending || number < 1))
         return false;
-    if (static_cast<size_t>(number) >= WS.size() || WS[static_cast<size_t>(number)]->State() != sckConnected)
+    if (static_cast<size_t>(number) >= WS.size())
+        return false;
+    Socket *socket = WS[static_cast<size_t>(number)].get();
+    if (!socket || socket->State() != sckConnected)
         return false;
     try {
-        WS[static_cast<size_t>(number)]->SendData(bytes);
+        socket->SendData(bytes);
     } catch (const platform::RuntimeError &) {
         return false; // nothing went out; the guarded way meets the error again and reports it
     }
     if (Server) {
         SendPending = true;
         m_pendingSocket = number;
+        m_pendingLife = socket->life();
     }
     return true;
 }
@@ -312,20 +377,33 @@ void HarbexCtl::SendBytes(int16_t ClientNumber, const QByteArray &SendBytes)
         const int last = ClientNumber == 0 ? LastClientNumber : ClientNumber;
         for (int number = first; number <= last; ++number) {
             bool open = false;
-            step([&] { open = ws(number).State() != sckClosed; });
+            quint64 life = 0; // the connection the bytes are meant for
+            step([&] {
+                const Socket *socket = client(number);
+                open = socket && socket->State() != sckClosed;
+                life = socket ? socket->life() : 0;
+            });
             if (!open)
                 continue;
             step([&] { waitForPendingSend(); });
-            // Other handlers ran during the wait; the client may have gone meanwhile. A client
-            // whose peer has already closed is skipped too: its bytes could reach nobody.
-            step([&] { open = ws(number).State() == sckConnected; });
+            // Other handlers ran during the wait; the client may have gone meanwhile, and its
+            // number may even serve a new connection now. A client whose peer has already closed
+            // is skipped too: its bytes could reach nobody.
+            step([&] {
+                const Socket *socket = client(number);
+                open = socket && socket->life() == life && socket->State() == sckConnected;
+            });
             if (!open)
                 continue;
             step([&] {
                 SendPending = true;
                 m_pendingSocket = number;
+                m_pendingLife = life;
             });
-            step([&] { ws(number).SendData(bytes); });
+            step([&] {
+                if (Socket *socket = client(number))
+                    socket->SendData(bytes);
+            });
         }
     });
 }
@@ -343,7 +421,10 @@ void HarbexCtl::WS_DataArrival(int16_t index, int32_t)
     Busy busy(this);
     // The received bytes go straight into the array the host is lent: data arrives often and in
     // blocks of thousands of bytes, so it is copied once, not once per step.
-    HxVariant bytes = WS[static_cast<size_t>(index)]->GetData();
+    Socket *socket = static_cast<size_t>(index) < WS.size() ? WS[static_cast<size_t>(index)].get() : nullptr;
+    if (!socket)
+        return;
+    HxVariant bytes = socket->GetData();
     if (bytes.u.bytes.len <= 0) {
         clear(bytes);
         return;

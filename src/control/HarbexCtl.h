@@ -1,8 +1,12 @@
 #pragma once
 // HarbexCtl: a TCP server for numbered clients or a single TCP client, placed on a host window.
-// Server mode listens on WS(0) and keeps client n in WS(n); numbers are handed out 1, 2, 3 ... and
-// never reused. Client mode has its one connection in WS(0), reported under number 0. Events go to
-// the host's sink synchronously, inside the call or socket notification that causes them.
+// Server mode listens on WS(0) and keeps client n in WS(n); numbers are handed out 1, 2, 3 ... up to
+// 32767, and only after that the lowest number whose connection has ended is given again, so that
+// a host that runs for long still takes new clients. A client's socket is given up when its
+// connection is closed. Client mode has its one connection in WS(0), reported under number 0.
+// ActivatePort either activates the port asked for, or leaves WS(0) closed and, after its own
+// error box, hands the error to the caller. Events go to the host's sink synchronously, inside
+// the call or socket notification that causes them.
 // The control is destroyed only when no call of the host and no socket event is running inside it.
 #include "control/Harbex.h"
 #include "control/Socket.h"
@@ -103,7 +107,13 @@ private:
     void FixControlSize();
     void RaiseServerMessage(QString text);
     void raise(int32_t eventId, std::initializer_list<EventArg> args);
-    Socket &ws(int number);
+    // The socket of a client number; null when its connection has ended. A number never handed
+    // out is the caller's error.
+    Socket *client(int number);
+    // The number for a new connection; 0 when every number belongs to an open one.
+    int16_t newClientNumber() const;
+    // Gives up the socket of a closed client.
+    void retire(int number);
     // Sends to one connected client with nothing pending, or to the server; false when the send
     // must take the guarded way (a wait, a closed or unknown client, an error).
     bool sendAtOnce(int16_t ClientNumber, const QByteArray &bytes);
@@ -128,6 +138,7 @@ private:
     std::vector<std::unique_ptr<Socket>> WS;
 
     int m_pendingSocket = -1; // the socket of the send that SendPending waits for
+    quint64 m_pendingLife = 0; // and its connection
     QPointer<QWidget> m_surface;
     HxEventSink *m_sink = nullptr;
     struct ComObject {

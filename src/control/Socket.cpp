@@ -33,6 +33,12 @@ std::map<int32_t, QPointer<QTcpSocket>> &pendingRequests()
     return requests;
 }
 
+quint64 newLife()
+{
+    static quint64 last = 0;
+    return ++last;
+}
+
 int32_t nextRequestID()
 {
     static int32_t last = 0;
@@ -55,8 +61,11 @@ void dropRequest(int32_t requestID)
 QString socketErrorDescription(int number)
 {
     switch (number) {
+    case sckPermissionDenied: return QStringLiteral("Permission denied");
+    case sckTooManyFiles: return QStringLiteral("Too many open files");
+    case sckAddressFamily: return QStringLiteral("Address family not supported by protocol family");
     case sckAddressInUse: return QStringLiteral("Address in use");
-    case 10049: return QStringLiteral("Address not available from the local machine");
+    case sckAddressNotAvailable: return QStringLiteral("Address not available from the local machine");
     case 10051: return QStringLiteral("The network cannot be reached from this host at this time");
     case sckConnectAborted: return QStringLiteral("Connection is aborted due to timeout or other failure");
     case sckConnectionReset: return QStringLiteral("Connection is reset by remote side");
@@ -73,6 +82,21 @@ QString socketErrorDescription(int number)
 namespace {
 [[noreturn]] void throwSocketError(int number) { throw platform::RuntimeError(number, socketErrorDescription(number)); }
 
+// What stopped a listen, by the socket error that names it. A refused permission is a port below
+// the system's first unprivileged port (1024 unless the administrator lowered it) opened by a
+// user who may not.
+int listenErrorNumber(QAbstractSocket::SocketError error)
+{
+    switch (error) {
+    case QAbstractSocket::SocketAccessError: return sckPermissionDenied;
+    case QAbstractSocket::AddressInUseError: return sckAddressInUse;
+    case QAbstractSocket::SocketAddressNotAvailableError: return sckAddressNotAvailable;
+    case QAbstractSocket::SocketResourceError: return sckTooManyFiles;
+    case QAbstractSocket::UnsupportedSocketOperationError: return sckAddressFamily;
+    default: return sckInvalidOp;
+    }
+}
+
 // Each send goes out at once. Without this a small send that follows another one waits in the
 // kernel for the peer's acknowledgement, which the peer delays: a host that sends block after
 // block, or answers each block with a short reply, would stall for tens of milliseconds.
@@ -83,11 +107,14 @@ void noDelay(QTcpSocket *socket)
 }
 } // namespace
 
-Socket::Socket(int16_t index, SocketEvents *events, QObject *parent) : QObject(parent), m_index(index), m_events(events) {}
+Socket::Socket(int16_t index, SocketEvents *events, QObject *parent)
+    : QObject(parent), m_index(index), m_events(events), m_life(newLife())
+{
+}
 
 Socket::~Socket()
 {
-    ++m_life;
+    m_life = newLife();
     if (m_socket) {
         m_socket->disconnect(this);
         m_socket->abort();
@@ -109,7 +136,7 @@ void Socket::post(F &&event)
 
 void Socket::release()
 {
-    ++m_life;
+    m_life = newLife();
     m_dataPosted = false;
     m_closePosted = false;
     m_queued = m_written = 0;
@@ -126,7 +153,12 @@ void Socket::release()
         old->disconnect(this);
         connect(old, &QTcpSocket::disconnected, old, &QObject::deleteLater);
         connect(old, &QTcpSocket::errorOccurred, old, [old] { old->abort(); old->deleteLater(); });
-        QTimer::singleShot(LingerMilliseconds, old, [old] { old->abort(); old->deleteLater(); });
+        // The limit goes with the connection: one that closes at once leaves nothing behind
+        // for the rest of the limit, however many of them come and go.
+        auto *limit = new QTimer(old);
+        limit->setSingleShot(true);
+        connect(limit, &QTimer::timeout, old, [old] { old->abort(); old->deleteLater(); });
+        limit->start(LingerMilliseconds);
         old->disconnectFromHost();
         if (old->state() == QAbstractSocket::UnconnectedState)
             old->deleteLater();
@@ -159,9 +191,9 @@ void Socket::Listen()
         throwSocketError(sckInvalidOp);
     auto *server = new QTcpServer(this);
     if (!server->listen(QHostAddress::Any, static_cast<quint16>(m_localPort))) {
-        const bool inUse = server->serverError() == QAbstractSocket::AddressInUseError;
+        const QAbstractSocket::SocketError error = server->serverError();
         delete server;
-        throwSocketError(inUse ? sckAddressInUse : 10049);
+        throwSocketError(listenErrorNumber(error));
     }
     m_server = server;
     m_state = sckListening;

@@ -5,7 +5,8 @@
 // SendComplete) always arrive later through the message loop, never inside the call that causes
 // them, and an event that was queued for an earlier life of the socket (before a Close) is dropped.
 // Errors carry the numbers and texts users of the original saw: run-time errors of the operations
-// are thrown as platform::RuntimeError (10048 for a port in use); errors of a connection arrive as
+// are thrown as platform::RuntimeError (a listen names its cause: 10013 for a port the user may
+// not open, 10048 for a port in use, 10049 for an address this machine does not have); errors of a connection arrive as
 // the Error event (10061 refused, 10060 timed out, 11004 unknown host, 10053 aborted). A peer
 // that closes or resets an established connection is reported by Close alone; any other failure of
 // an established connection reports Error and then Close, so the owner always learns that it has
@@ -36,7 +37,11 @@ enum SocketState : int {
 };
 
 enum SocketErrorNumber : int {
+    sckPermissionDenied = 10013,
+    sckTooManyFiles = 10024,
+    sckAddressFamily = 10047,
     sckAddressInUse = 10048,
+    sckAddressNotAvailable = 10049,
     sckConnectAborted = 10053,
     sckConnectionReset = 10054,
     sckTimedout = 10060,
@@ -68,6 +73,9 @@ public:
     ~Socket() override;
 
     int State() const { return m_state; }
+    // Tells one connection of this socket from any other, of this socket or another one: it
+    // changes with every close and is never given twice in the process.
+    quint64 life() const { return m_life; }
     void Close();
     void setLocalPort(int32_t port);
     int32_t LocalPort() const { return m_localPort; }
@@ -104,7 +112,7 @@ private:
     QString m_remoteHost;
     QTcpServer *m_server = nullptr;
     QTcpSocket *m_socket = nullptr;
-    quint64 m_life = 0; // increases with every close; queued events of an older life are dropped
+    quint64 m_life; // new with every close; queued events of an older life are dropped
     bool m_dataPosted = false;
     bool m_closePosted = false;
     qint64 m_queued = 0;

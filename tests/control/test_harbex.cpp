@@ -4,6 +4,7 @@
 #include "HxHost.h"
 
 #include "common/ModalAnswerer.h"
+#include "common/NoLowPorts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -45,6 +46,12 @@ std::unique_ptr<HostedControl> connectClient(HostedControl &server, int port)
     [&] { QTRY_VERIFY_WITH_TIMEOUT(client->events.contains(QStringLiteral("Connect")), Wait); }();
     [&] { QTRY_COMPARE_WITH_TIMEOUT(server.clientCount(), before + 1, Wait); }();
     return client;
+}
+
+// ActivatePort, answering the error it hands back (0: none).
+int activate(HostedControl &ctl, int port, QString *description = nullptr)
+{
+    return ctl.call(HX_DISPID_ActivatePort, HX_INVOKE_METHOD, {HxArg::i2(int16_t(port))}, nullptr, description);
 }
 
 int openDescriptors() { return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size()); }
@@ -101,6 +108,8 @@ private slots:
     void clientModeDisconnectRaisesServerCloseOnce();
     void activatePortAgainKeepsConnectedClients();
     void portInUseShowsTheLibrarysErrorBox();
+    void lowPortWithoutPermissionNamesTheRefusal();
+    void refusedPortLeavesNothingActive();
     void echoReachesTheOtherClientsOnly();
     void clientModeEchoesNothingBackToTheServer();
     void serverSendsWaitForThePreviousSendComplete();
@@ -354,7 +363,10 @@ void TestHarbex::portInUseShowsTheLibrarysErrorBox()
     QVERIFY(occupant.listen(QHostAddress::Any, quint16(port)));
     HostedControl server(true);
     ModalAnswerer ignore(QMessageBox::Ignore);
-    server.activatePort(port);
+    // After the box the caller learns that the port is not active, and why.
+    QString description;
+    QCOMPARE(activate(server, port, &description), 10048);
+    QCOMPARE(description, QStringLiteral("Address in use"));
     QVERIFY(ignore.answered());
     QCOMPARE(ignore.title(), QStringLiteral("Fehler in: (Harbex) Sub ActivatePort"));
     QCOMPARE(ignore.text(), QStringLiteral("Fehler-Nr: 10048\r\nFehler     : Address in use"));
@@ -373,12 +385,70 @@ void TestHarbex::portInUseShowsTheLibrarysErrorBox()
         box->button(boxes == 1 ? QMessageBox::Retry : QMessageBox::Abort)->click();
     });
     user.start(5);
-    server.activatePort(port);
+    QCOMPARE(activate(server, port), 0);
     user.stop();
     QCOMPARE(boxes, 1);
     QCOMPARE(server.events.size(), 1);
     auto client = connectClient(server, port);
     QVERIFY(server.events.contains(QStringLiteral("ClientConnected:1")));
+}
+
+void TestHarbex::lowPortWithoutPermissionNamesTheRefusal()
+{
+    NoLowPorts user;
+    if (!user.refuses())
+        QSKIP("every user may open low ports on this system");
+    HostedControl server(true);
+    ModalAnswerer abort(QMessageBox::Abort);
+    QString description;
+    QCOMPARE(activate(server, user.port(), &description), 10013);
+    QCOMPARE(description, QStringLiteral("Permission denied"));
+    QVERIFY(abort.answered());
+    QCOMPARE(abort.title(), QStringLiteral("Fehler in: (Harbex) Sub ActivatePort"));
+    QCOMPARE(abort.text(), QStringLiteral("Fehler-Nr: 10013\r\nFehler     : Permission denied"));
+
+    // A port the user may open serves at once.
+    const int port = freePort();
+    QCOMPARE(activate(server, port), 0);
+    auto client = connectClient(server, port);
+    QVERIFY(server.events.contains(QStringLiteral("ClientConnected:1")));
+}
+
+void TestHarbex::refusedPortLeavesNothingActive()
+{
+    // A port outside the range is refused; going past the refusal must not leave the server
+    // listening on the port it had before, where a peer could come that nobody waits for.
+    const int port = freePort();
+    HostedControl server(true);
+    QCOMPARE(activate(server, port), 0);
+    {
+        ModalAnswerer ignore(QMessageBox::Ignore);
+        QString description;
+        QCOMPARE(activate(server, -1, &description), 380);
+        QCOMPARE(description, QStringLiteral("Invalid property value"));
+        QVERIFY(ignore.answered());
+        QCOMPARE(ignore.text(), QStringLiteral("Fehler-Nr: 380\r\nFehler     : Invalid property value"));
+    }
+    QTcpSocket peer;
+    peer.connectToHost(QHostAddress::LocalHost, quint16(port));
+    QVERIFY(!peer.waitForConnected(Wait) && peer.error() == QAbstractSocket::ConnectionRefusedError);
+    QTest::qWait(50);
+    QCOMPARE(server.clientCount(), 0);
+
+    // The same in client mode: no attempt goes on to the port of an earlier call (nobody
+    // listens there, so an attempt would come back as a refusal).
+    HostedControl client(false);
+    client.put(HX_DISPID_RemoteHost, HxArg::text(QStringLiteral("127.0.0.1")));
+    client.activatePort(freePort());
+    QTRY_VERIFY_WITH_TIMEOUT(client.events.size() == 2, Wait);
+    client.events.clear();
+    {
+        ModalAnswerer ignore(QMessageBox::Ignore);
+        QCOMPARE(activate(client, 40000 - 65536), 380);
+        QVERIFY(ignore.answered());
+    }
+    QTest::qWait(200);
+    QCOMPARE(client.events, QStringList{QStringLiteral("ServerMessage:ClientModus auf Port -25536 aktiviert ...")});
 }
 
 void TestHarbex::echoReachesTheOtherClientsOnly()

@@ -1,7 +1,8 @@
 #pragma once
 // The few calls the connection dialog and the own-address window make on the session's
 // control Pelkin, by dispatch identifier. Without a control (library not loaded) they do nothing
-// and read as empty; a failure the control reports is its own to show, so results are ignored.
+// and read as empty; a failure the control reports is its own to show, so results are ignored,
+// but for whether a port could be opened.
 #include "game/net/HarbexHost.h"
 
 #include <QByteArray>
@@ -44,6 +45,18 @@ inline void callI2(HarbexHost *pelkin, int32_t dispId, int16_t argument)
     v.u.i2 = argument;
     HxError error{};
     pelkin->Invoke(dispId, HX_INVOKE_METHOD, &v, 1, nullptr, &error);
+}
+
+// ActivatePort; false when the control could not open the port, which its own box has shown.
+inline bool activatePort(HarbexHost *pelkin, int16_t port)
+{
+    if (!pelkin)
+        return true;
+    HxVariant v{};
+    v.type = HX_I2;
+    v.u.i2 = port;
+    HxError error{};
+    return pelkin->Invoke(HX_DISPID_ActivatePort, HX_INVOKE_METHOD, &v, 1, nullptr, &error) == HX_OK;
 }
 
 inline QString getText(HarbexHost *pelkin, int32_t dispId)

@@ -332,8 +332,21 @@ void Peer2Peer::cmdConnect_Click()
         dialogpelkin::putText(pelkin, HX_DISPID_RemoteHost, m_txtIP->text());
     dialogpelkin::putBool(pelkin, HX_DISPID_Server, s.LocalIsRed);
     // A number beyond the 16-bit argument is handed over as -1, which the control rejects as an
-    // invalid port and reports; the attempt then runs out like any other that cannot connect.
-    dialogpelkin::callI2(pelkin, HX_DISPID_ActivatePort, roundedInt16(leadingNumber(m_txtPort->text()), -1, -1));
+    // invalid port and reports.
+    m_refusedPort.reset();
+    if (!dialogpelkin::activatePort(pelkin, roundedInt16(leadingNumber(m_txtPort->text()), -1, -1))) {
+        // Nothing listens or connects (the control's box has said why), so no peer can come:
+        // the attempt ends, and another port can be tried at once.
+        m_refusedPort = m_txtPort->text();
+        platform::setMousePointer(platform::vbDefault);
+        s.Connecting = false;
+        m_cmdConnect->setEnabled(true);
+        m_cmdAdvanced->setEnabled(true);
+        m_cmdFindIP->setEnabled(true);
+        m_frame1->setEnabled(true);
+        m_cmdStandardports->setEnabled(true);
+        return;
+    }
 
     m_net.ui().ResetChatDisplay();
 
@@ -381,7 +394,9 @@ void Peer2Peer::Form_Unload()
     using IniHandler::WriteIni;
     WriteIni(Settings, QStringLiteral("P2PColor"),
              m_optColor[0]->isChecked() ? QStringLiteral("RED") : QStringLiteral("YELLOW"));
-    WriteIni(Settings, QStringLiteral("PortRed"), m_txtPort->text());
+    // A port that could not be opened is not kept as if it had served.
+    if (m_refusedPort != m_txtPort->text())
+        WriteIni(Settings, QStringLiteral("PortRed"), m_txtPort->text());
     WriteIni(Settings, QStringLiteral("PlayerName"), m_txtName->text());
     WriteIni(Settings, QStringLiteral("LastIP"), m_txtIP->text());
     WriteIni(Settings, QStringLiteral("P2PTimeout"), m_txtTimeout->text());

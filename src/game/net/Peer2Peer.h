@@ -3,8 +3,10 @@
 // hosts, yellow joins) and, folded away at first, port and timeout. Connect sets up the
 // session's control Pelkin and waits, yielding to the message loop one second per pass, until the
 // link stands (NetworkGame), the attempt is cancelled (CancelConnect) or the timeout has passed.
-// The fields are kept in the settings file between openings; the dialog unloads itself at the
-// end of Connect, after Cancel, or when it is closed.
+// When the control cannot open the port, the attempt ends at once and the dialog stays, ready for
+// another port. The fields are kept in the settings file between openings (a port that could
+// not be opened is not); the dialog unloads itself at the end of a Connect that waited, after
+// Cancel, or when it is closed.
 #include "game/net/NetSession.h"
 
 #include <QCheckBox>
@@ -18,6 +20,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace gamenet {
 
@@ -82,6 +85,7 @@ private:
     int m_heightTwips = 2100;
     bool m_unloaded = false;
     bool m_activated = false;
+    std::optional<QString> m_refusedPort; // the port box's text when the control could not open it
 
     QCheckBox *m_chkLogfile = nullptr;
     QPushButton *m_cmdCancel = nullptr;

@@ -15,6 +15,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <atomic>
+
 // The window's session, recording the frames it sends and the bytes it receives.
 class RecordingSession : public gamenet::NetSession {
 public:
@@ -23,6 +25,11 @@ public:
     {
         sent.append(Packet);
         NetSession::SendPacket(Packet);
+    }
+    void Pelkin_ClientConnected(int16_t &ClientNumber) override
+    {
+        ++clientsSeen;
+        NetSession::Pelkin_ClientConnected(ClientNumber);
     }
     void Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, QByteArray &SendedBytes) override
     {
@@ -35,6 +42,7 @@ public:
     QStringList sent;
     QByteArray received;
     bool keepBytes = true; // false: only counted (floods)
+    std::atomic<int> clientsSeen{0}; // connections the control has reported, for a peer thread
     qint64 receivedCount = 0;
     int arrivals = 0;
 };

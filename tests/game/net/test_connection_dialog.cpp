@@ -8,8 +8,11 @@
 #include "platform/MousePointer.h"
 #include "platform/WindowFrame.h"
 #include "platform/Twips.h"
+#include "common/ModalAnswerer.h"
+#include "common/NoLowPorts.h"
 #include "common/ScriptedMsgBoxes.h"
 
+#include <QMessageBox>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -39,6 +42,8 @@ private slots:
     void cancelDuringTheWaitEndsItWithoutTimeoutMessage();
     void refusedConnectionEndsTheWaitWithoutTimeoutMessage();
     void timeoutDisconnectsAndReports();
+    void hostingOnAPortTheUserMayNotOpenEndsTheAttemptAtOnce();
+    void aPortTheControlRefusesIsNotStored();
     void negativeTimeoutMakesNoPass();
     void onlyBlanksLeaveTheRemoteHostAlone();
     void netgameCommandWithoutLinkKeepsTheWindow();
@@ -315,6 +320,75 @@ void TestConnectionDialog::timeoutDisconnectsAndReports()
     QVERIFY(d.unloaded());
     QVERIFY(!f.n().Connecting);
     QCOMPARE(platform::mousePointer(), int(platform::vbDefault));
+}
+
+void TestConnectionDialog::hostingOnAPortTheUserMayNotOpenEndsTheAttemptAtOnce()
+{
+    NoLowPorts user; // the default port 1001, as a user without root meets it
+    if (!user.refuses())
+        QSKIP("every user may open low ports on this system");
+    DialogFixture f;
+    ScriptedMsgBoxes boxes;
+    auto dialog = f.w->newDialog();
+    Peer2Peer &d = *dialog;
+    QCOMPARE(d.txtPort(0)->text(), QStringLiteral("1001"));
+    d.txtTimeout()->setText(QStringLiteral("20"));
+    {
+        ModalAnswerer abort(QMessageBox::Abort);
+        d.cmdConnect_Click();
+        QVERIFY(abort.answered());
+        QCOMPARE(abort.title(), QStringLiteral("Fehler in: (Harbex) Sub ActivatePort"));
+        QCOMPARE(abort.text(), QStringLiteral("Fehler-Nr: 10013\r\nFehler     : Permission denied"));
+    }
+    // No wait for a peer who cannot come: the dialog is ready for another port.
+    QVERIFY(!d.unloaded());
+    QVERIFY(!f.n().Connecting);
+    QVERIFY(!f.n().NetworkGame);
+    QCOMPARE(boxes.count(), 0); // no timeout message
+    QCOMPARE(platform::mousePointer(), int(platform::vbDefault));
+    const QList<QWidget *> ready{d.cmdConnect(), d.cmdAdvanced(), d.cmdFindIP(), d.Frame1(), d.cmdStandardports()};
+    for (QWidget *control : ready)
+        QVERIFY2(control->isEnabled(), qPrintable(control->metaObject()->className()));
+
+    // Under "Advanced" the user takes a port of their own, and a peer joins there.
+    d.cmdAdvanced()->click();
+    const quint16 port = freePort();
+    d.txtPort(0)->setText(QString::number(port));
+    QTcpSocket peer;
+    QTimer::singleShot(100, [&] { peer.connectToHost(QHostAddress::LocalHost, port); });
+    d.cmdConnect_Click();
+    QVERIFY(f.n().NetworkGame);
+    QVERIFY(d.unloaded());
+    QCOMPARE(boxes.count(), 0);
+    QVERIFY(settingsLines(f.iniFile()).contains(QStringLiteral("PortRed=%1").arg(port)));
+    f.w->net().CloseConnection();
+}
+
+void TestConnectionDialog::aPortTheControlRefusesIsNotStored()
+{
+    DialogFixture f("[SETTINGS]\r\nPortRed=2000\r\nP2PColor=YELLOW\r\n");
+    ScriptedMsgBoxes boxes;
+    auto dialog = f.w->newDialog();
+    Peer2Peer &d = *dialog;
+    d.txtIP()->setText(QStringLiteral("127.0.0.1"));
+    d.txtPort(0)->setText(QStringLiteral("40000"));
+    d.txtTimeout()->setText(QStringLiteral("20"));
+    {
+        ModalAnswerer abort(QMessageBox::Abort);
+        d.cmdConnect_Click();
+        QVERIFY(abort.answered());
+        QCOMPARE(abort.text(), QStringLiteral("Fehler-Nr: 380\r\nFehler     : Invalid property value"));
+    }
+    QVERIFY(!d.unloaded());
+    QVERIFY(d.cmdConnect()->isEnabled());
+    QCOMPARE(boxes.count(), 0);
+    d.txtName()->setText(QStringLiteral("Bea"));
+    d.cmdCancel()->click();
+    QVERIFY(d.unloaded());
+    const QStringList stored = settingsLines(f.iniFile());
+    QVERIFY(stored.contains(QStringLiteral("PortRed=2000")));
+    QVERIFY(!stored.join(QLatin1Char(' ')).contains(QStringLiteral("40000")));
+    QVERIFY(stored.contains(QStringLiteral("PlayerName=Bea"))); // the other fields are stored as ever
 }
 
 void TestConnectionDialog::negativeTimeoutMakesNoPass()

@@ -2,6 +2,7 @@
 // side plays red, the joining side yellow.
 #include "NetFixture.h"
 
+#include "common/ConnectionFlood.h"
 #include "common/ScriptedMsgBoxes.h"
 
 #include <QElapsedTimer>
@@ -21,11 +22,12 @@ struct Pair {
     ScriptedMsgBoxes boxes;
     NetSide red{"Anna", true};
     NetSide yellow{"Bert", false};
+    uint16_t port = 0; // the hosting side's
 
     // Links the two windows and waits until the whole handshake (three "<E>" frames) is through.
     bool link()
     {
-        const uint16_t port = freePort();
+        port = freePort();
         red.host(port);
         yellow.join(port);
         return QTest::qWaitFor([&] { return red.n().HandshakeDone && yellow.n().HandshakeDone; }, 10000)
@@ -83,6 +85,7 @@ private slots:
     void everyInputBeforeDuringAndAfterAGameLeavesEqualBoards();
     void movesMadeWhileAPeersVoiceMessagePlaysReachThePeer();
     void aComputerChosenWhileLinkedNeverMovesForThePeer();
+    void peersStillJoinAfterTheLastClientNumber();
 };
 
 void TestNetLink::handshakeLinksBothSides()
@@ -545,6 +548,49 @@ void TestNetLink::aComputerChosenWhileLinkedNeverMovesForThePeer()
     QCOMPARE(p.yellow.s().MoveCount, int16_t(2));
     QVERIFY(p.sameBoard());
     QCOMPARE(p.yellow.s().CurrentPlayer, int16_t(2));
+    QCOMPARE(p.boxes.count(), 0);
+}
+
+void TestNetLink::peersStillJoinAfterTheLastClientNumber()
+{
+    // While a link stands, more connections than there are client numbers come and are turned
+    // away; the link goes on, and after it a peer still joins under a number that serves again.
+    constexpr int Numbers = 32767;
+    Pair p;
+    QVERIFY(p.link());
+    QVERIFY(p.start(p.red, p.yellow));
+    QVERIFY(p.move(p.red, p.yellow, 1));
+    p.red.clearLines();
+    p.yellow.clearLines();
+    RecordingSession &host = *p.red.w->rec;
+    host.keepBytes = false;
+    const int seenBefore = host.clientsSeen;
+    {
+        ConnectionFlood flood(p.port, Numbers, host.clientsSeen);
+        QVERIFY(spinFor([&] { return flood.finished() && host.clientsSeen - seenBefore == flood.opened(); }, 300000));
+        QCOMPARE(flood.opened(), Numbers);
+    }
+    // The standing link noticed nothing and plays on, both ways.
+    QCOMPARE(p.red.n().PeerClientNo, int16_t(1));
+    QVERIFY(p.red.n().NetworkGame && p.yellow.n().NetworkGame);
+    QVERIFY(p.move(p.yellow, p.red, 2));
+    QVERIFY(p.move(p.red, p.yellow, 3));
+    QVERIFY(p.sameBoard());
+    QVERIFY(p.red.lines().isEmpty());
+    QVERIFY(p.yellow.lines().isEmpty());
+    QCOMPARE(p.boxes.count(), 0);
+
+    // The joining side leaves; it joins again under a number handed out before, and plays.
+    p.yellow.w->net().cmdP2PClose_Click();
+    QVERIFY(QTest::qWaitFor([&] { return !p.red.n().NetworkGame; }, 5000));
+    p.red.n().HandshakeDone = p.yellow.n().HandshakeDone = false;
+    p.yellow.join(p.port);
+    QVERIFY(QTest::qWaitFor([&] { return p.red.n().HandshakeDone && p.yellow.n().HandshakeDone; }, 10000));
+    QVERIFY(p.red.n().PeerClientNo >= 1 && p.red.n().PeerClientNo <= 2);
+    QVERIFY(p.start(p.yellow, p.red));
+    QVERIFY(p.move(p.yellow, p.red, 4));
+    QVERIFY(p.move(p.red, p.yellow, 4));
+    QVERIFY(p.sameBoard());
     QCOMPARE(p.boxes.count(), 0);
 }
 
