@@ -6,9 +6,22 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 jobs=$(nproc)
 
-# A private sound server with a silent speaker and a tone as microphone, stopped on exit.
+# A private sound server with a silent speaker and a tone as microphone. On exit it is stopped
+# and its folder (socket, log, the tests' config and cache homes) removed, unless PA_DIR named
+# a folder of the caller's.
+keep_pa_dir=${PA_DIR:-}
 . scripts/pulse-test-daemon.sh >/dev/null 2>&1 || true
-trap '[ -n "${PA_PID:-}" ] && kill "$PA_PID" 2>/dev/null || true' EXIT
+stop_sound_server() {
+    if [ -n "${PA_PID:-}" ]; then
+        kill "$PA_PID" 2>/dev/null || true
+        wait "$PA_PID" 2>/dev/null || true
+    fi
+    if [ -z "$keep_pa_dir" ] && [ -n "${PA_DIR:-}" ]; then
+        rm -rf "$PA_DIR"
+    fi
+    return 0
+}
+trap stop_sound_server EXIT
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1:detect_stack_use_after_return=0

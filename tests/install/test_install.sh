@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the game into a temporary prefix and plays the part of an ordinary user of that
-# install under a virtual X display: the install has its desktop entry and icons; the language
-# chosen at the first start and a high score come back at the next start; "Own IP" works; every
-# window carries the program's icon; and nothing is written into the install prefix.
+# install under a virtual X display: the install has its desktop entry, which starts the game by
+# its full path (the prefix's bin is not on the PATH), and icons; the language chosen at the
+# first start and a high score come back at the next start; "Own IP" works; every window
+# carries the program's icon; and nothing is written into the install prefix.
 # Run as root (as CI does), the game runs as the user nobody; otherwise as the caller, with the
 # prefix made read-only.   Usage: test_install.sh <build folder>
 set -euo pipefail
@@ -30,10 +31,25 @@ fail() {
 }
 
 # ---- install ---------------------------------------------------------------------------------
+# A packager's staged install: the entry names the executable where it will finally lie, quoted
+# as the entry's format asks for a path with blanks and a dollar sign.
+stage=$work/stage
+DESTDIR=$stage cmake --install "$build" --prefix '/opt/Four $ Row' >/dev/null
+staged_entry="$stage/opt/Four \$ Row/share/applications/ostrel.desktop"
+desktop-file-validate "$staged_entry" || fail "staged desktop entry is not valid"
+grep -qxF 'Exec="/opt/Four \\$ Row/bin/Ostrel"' "$staged_entry" || fail "staged entry: $(grep '^Exec=' "$staged_entry")"
+[ -x "$stage/opt/Four \$ Row/bin/Ostrel" ] || fail "staged executable missing"
+
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
-desktop-file-validate "$prefix/share/applications/ostrel.desktop" || fail "desktop entry is not valid"
-grep -q '^Categories=Game;BoardGame;$' "$prefix/share/applications/ostrel.desktop" || fail "desktop entry categories"
+entry=$prefix/share/applications/ostrel.desktop
+desktop-file-validate "$entry" || fail "desktop entry is not valid"
+grep -q '^Categories=Game;BoardGame;$' "$entry" || fail "desktop entry categories"
+# The menu starts the game by its full path: the prefix's bin is on nobody's PATH below.
+game=$(sed -n 's/^Exec=//p' "$entry")
+[ "$game" = "$prefix/bin/Ostrel" ] || fail "desktop entry starts '$game', not $prefix/bin/Ostrel"
+# The manifest lists every installed file (the README removes an install with it).
+[ "$(find "$prefix" -type f | sort)" = "$(sort "$build/install_manifest.txt")" ] || fail "install manifest is not the installed files"
 for size in 16 32 48 64 128 256; do
     icon=$prefix/share/icons/hicolor/${size}x${size}/apps/ostrel.png
     # A PNG whose header gives the size of its folder.
@@ -69,7 +85,7 @@ start_game() {
     run=$((run + 1))
     env -i PATH=/usr/bin:/bin LANG=C.UTF-8 HOME="$home" DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb \
         XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
-        "${runas[@]}" "$prefix/bin/Ostrel" >"$work/run$run.log" 2>&1 &
+        "${runas[@]}" "$game" >"$work/run$run.log" 2>&1 &
     app_pid=$!
 }
 # The id of the visible window whose title matches $1, waiting for it (up to 30 s); a window
