@@ -3,30 +3,13 @@
 #include "HxHost.h"
 
 #include "common/ConnectionFlood.h"
+#include "common/HeapBytes.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSet>
 #include <QTest>
 #include <memory>
-
-#ifdef __SANITIZE_ADDRESS__
-extern "C" size_t __sanitizer_get_current_allocated_bytes();
-#else
-#include <malloc.h>
-#endif
-
-namespace {
-// The heap in use (the sanitizers hold freed blocks back, so resident pages tell little).
-qint64 heapBytes()
-{
-#ifdef __SANITIZE_ADDRESS__
-    return qint64(__sanitizer_get_current_allocated_bytes());
-#else
-    return qint64(mallinfo2().uordblks);
-#endif
-}
-} // namespace
 
 class TestHarbexSoak : public QObject {
     Q_OBJECT

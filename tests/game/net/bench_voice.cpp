@@ -7,6 +7,7 @@
 // turn with the game. Prints the medians of the rounds: MB/s of each, the time of one block, and
 // the median of the rounds' ratios. Needs Xvfb and xdotool. Not a test: run it by hand (see README).
 #include "common/BenchTools.h"
+#include "common/FreePort.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -192,18 +193,6 @@ QString pressUntil(const QString &namePattern, const QString &key, const QString
     fail("the program could not be driven");
 }
 
-uint16_t freePortBelow32768()
-{
-    // The game's control takes its port as a 16-bit signed number.
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        const auto port = uint16_t(20000 + QRandomGenerator::global()->bounded(12000));
-        QTcpServer probe;
-        if (probe.listen(QHostAddress::Any, port))
-            return port;
-    }
-    fail("no free port");
-}
-
 // A copy of the program folder with its own settings: the program hosts a red link on `port`.
 void prepareProgramFolder(const QString &from, const QString &to, uint16_t port)
 {
@@ -276,7 +265,7 @@ int main(int argc, char **argv)
     const QString home = folder.filePath("home");
     if (!QDir().mkpath(program) || !QDir().mkpath(home))
         fail("no temporary folder");
-    const uint16_t port = freePortBelow32768();
+    const uint16_t port = freePort();
     prepareProgramFolder(qEnvironmentVariable("OSTREL_PROGRAM_DIR"), program, port);
 
     QProcess xvfb;

@@ -4,6 +4,7 @@
 // shape is tested on the session alone (test_net_dispatcher).
 #include "NetFixture.h"
 
+#include "common/HeapBytes.h"
 #include "common/ScriptedMsgBoxes.h"
 #include "platform/RuntimeError.h"
 
@@ -11,26 +12,12 @@
 #include <QElapsedTimer>
 
 #include <numeric>
-#ifdef __SANITIZE_ADDRESS__
-extern "C" size_t __sanitizer_get_current_allocated_bytes();
-#else
-#include <malloc.h>
-#endif
 
 namespace {
 
 QByteArray frameOf(const QByteArray &tag, const QByteArray &payload)
 {
     return tag + gamenet::framing::FormatLength(int16_t(payload.size())).toLatin1() + payload;
-}
-// The heap in use (the sanitizers hold freed blocks back, so resident pages tell little).
-qint64 heapBytes()
-{
-#ifdef __SANITIZE_ADDRESS__
-    return qint64(__sanitizer_get_current_allocated_bytes());
-#else
-    return qint64(mallinfo2().uordblks);
-#endif
 }
 int openDescriptors() { return int(QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size()); }
 // A recording of `size` bytes that no two blocks share.
