@@ -12,7 +12,7 @@ namespace gamenet {
 
 struct LinkState {
     bool NetworkGame = false;
-    bool FromPeer = false;               // a received frame is being acted on: send nothing back
+    bool FromPeer = false;               // a peer's move or game start is replayed: send nothing back
     bool HandshakeDone = false;
     bool Connecting = false;             // a connection attempt runs
     bool LocalIsRed = false;             // the own chips are red (this side hosts)

@@ -1,6 +1,8 @@
 // The dispatcher of received frames: takes whole frames off the front of the client's stream
 // one at a time and acts on each by its tag. The peer's moves and game starts are replayed
 // through the procedures that local input uses, with FromPeer set so that nothing is sent back.
+// It is set for the replay alone: what the local player does while another frame waits (the
+// handshake's pause, a voice message playing) is the player's own and goes to the peer.
 // A frame cut by the transport waits in the stream for the rest of its bytes.
 #include "game/net/NetSession.h"
 
@@ -33,6 +35,14 @@ struct FlagScope {
     explicit FlagScope(bool &flag) : flag(flag) { flag = true; }
     ~FlagScope() { flag = false; }
     bool &flag;
+};
+// Sets a flag for the lifetime of the object and gives it back its former value: a replay may
+// run nested in the wait of another.
+struct ReplayScope {
+    explicit ReplayScope(bool &flag) : flag(flag), before(flag) { flag = true; }
+    ~ReplayScope() { flag = before; }
+    bool &flag;
+    const bool before;
 };
 struct DepthScope {
     explicit DepthScope(int &depth) : depth(depth) { ++depth; }
@@ -105,7 +115,6 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
                 }
             }
 
-            s.FromPeer = true;
             step([&] {
                 switch (tag) {
                 case Tag::Announce:
@@ -122,6 +131,7 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
                     // running) cannot be a peer's real start; it would only stack boxes.
                     if (!m_replayingStart) {
                         FlagScope replaying(m_replayingStart);
+                        ReplayScope fromPeer(s.FromPeer);
                         m_ui.ReplayStart();
                     }
                     break;
@@ -134,6 +144,7 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
                     // with a column that fits, so nothing is added to a finished board.
                     const std::optional<int16_t> column = payloadInt16(payload);
                     if (column && m_game.GameRunning) {
+                        ReplayScope fromPeer(s.FromPeer);
                         m_ui.ReplayGlide(*column);
                         if (tag == Tag::Drop)
                             m_ui.ReplayDrop();
@@ -155,11 +166,8 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
                 case Tag::Unknown: break;
                 }
             });
-            s.FromPeer = false;
         }
     });
-    // Left early by the error box's Abort: the replay has ended all the same.
-    s.FromPeer = false;
 }
 
 void NetSession::forgetArrivals(std::optional<int16_t> ClientNumber)

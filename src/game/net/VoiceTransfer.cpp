@@ -221,9 +221,6 @@ void NetSession::ReceiveVoiceComplete()
         SaveVoice(QDir(workDir).filePath(QStringLiteral("invoice.Wav")));
     }
     ShowTransferBar(false, QStringLiteral("Get"));
-    // The playback replays nothing of the peer's, and the window goes on working while it
-    // plays: a move the local player makes meanwhile goes to the peer.
-    s.FromPeer = false;
     m_ui.Playsound(QDir(workDir).filePath(QStringLiteral("invoice")), true);
 }
 

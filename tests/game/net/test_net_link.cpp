@@ -85,6 +85,7 @@ private slots:
     void everyInputBeforeDuringAndAfterAGameLeavesEqualBoards();
     void movesMadeWhileAPeersVoiceMessagePlaysReachThePeer();
     void aComputerChosenWhileLinkedNeverMovesForThePeer();
+    void aGameStartedDuringTheHandshakesPauseStartsOnBothSides();
     void peersStillJoinAfterTheLastClientNumber();
 };
 
@@ -590,6 +591,28 @@ void TestNetLink::peersStillJoinAfterTheLastClientNumber()
     QVERIFY(p.start(p.yellow, p.red));
     QVERIFY(p.move(p.yellow, p.red, 4));
     QVERIFY(p.move(p.red, p.yellow, 4));
+    QVERIFY(p.sameBoard());
+    QCOMPARE(p.boxes.count(), 0);
+}
+
+void TestNetLink::aGameStartedDuringTheHandshakesPauseStartsOnBothSides()
+{
+    Pair p;
+    // Red's player starts a game (F2) while red's handshake pauses.
+    bool started = false;
+    p.red.w->setDelay([&](int16_t) {
+        if (!started) {
+            started = true;
+            p.red.w->menStartgame_Click();
+        }
+        QTest::qWait(5);
+    });
+    QVERIFY(p.link());
+    QVERIFY(started);
+    QVERIFY(QTest::qWaitFor([&] { return p.yellow.s().GameRunning; }, 5000));
+    QVERIFY(p.red.s().GameRunning);
+    QVERIFY(p.move(p.red, p.yellow, 3));
+    QVERIFY(p.move(p.yellow, p.red, 3));
     QVERIFY(p.sameBoard());
     QCOMPARE(p.boxes.count(), 0);
 }
