@@ -37,8 +37,8 @@ public:
     bool english() const { return m_game.English; }
 
     // Whether a glide or a drop made here now is one the peer replays: always without a link; in
-    // a network game only while a game runs, on the own turn, and not while a peer's frame is
-    // being acted on (the move would not be sent). Every local move asks this first.
+    // a network game only while a game runs, on the own turn, and not while a peer's move or
+    // start is replayed (the move would not be sent). Every local move asks this first.
     bool localMoveReachesPeer() const;
 
     // The control; null when the library could not be loaded (or in tests without a link).

@@ -302,6 +302,15 @@ void Peer2Peer::cmdStandardports_Click()
     m_txtTimeout->setText(QStringLiteral("180"));
 }
 
+void Peer2Peer::enableSetup(bool enabled)
+{
+    m_cmdConnect->setEnabled(enabled);
+    m_cmdAdvanced->setEnabled(enabled);
+    m_cmdFindIP->setEnabled(enabled);
+    m_frame1->setEnabled(enabled);
+    m_cmdStandardports->setEnabled(enabled);
+}
+
 void Peer2Peer::cmdConnect_Click()
 {
     LinkState &s = m_net.link();
@@ -316,11 +325,7 @@ void Peer2Peer::cmdConnect_Click()
     m_net.ShowTransferBar(false, QStringLiteral("Get"));
     m_net.ShowTransferBar(false, QStringLiteral("Send"));
 
-    m_cmdConnect->setEnabled(false);
-    m_cmdAdvanced->setEnabled(false);
-    m_cmdFindIP->setEnabled(false);
-    m_frame1->setEnabled(false);
-    m_cmdStandardports->setEnabled(false);
+    enableSetup(false);
 
     platform::setMousePointer(platform::vbHourglass);
     s.Nick[0] = m_txtName->text();
@@ -340,11 +345,7 @@ void Peer2Peer::cmdConnect_Click()
         m_refusedPort = m_txtPort->text();
         platform::setMousePointer(platform::vbDefault);
         s.Connecting = false;
-        m_cmdConnect->setEnabled(true);
-        m_cmdAdvanced->setEnabled(true);
-        m_cmdFindIP->setEnabled(true);
-        m_frame1->setEnabled(true);
-        m_cmdStandardports->setEnabled(true);
+        enableSetup(true);
         return;
     }
 

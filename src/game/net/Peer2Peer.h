@@ -75,6 +75,8 @@ protected:
     void reject() override;
 
 private:
+    // The controls that set up an attempt: off while it runs, on again when it cannot start.
+    void enableSetup(bool enabled);
     void setHeightTwips(int twips);
     void setAdvancedCaption(bool folded);
 
