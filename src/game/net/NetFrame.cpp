@@ -1,4 +1,5 @@
-// SendPacket frames a text message and sends it to the peer.
+// SendPacket frames a text message and sends it to the peer; the window's own messages are made
+// here.
 #include "game/net/NetSession.h"
 
 #include "game/net/NetFraming.h"
@@ -34,6 +35,17 @@ void NetSession::PelkinSendBytes(int16_t &ClientNumber, const QByteArray &Bytes)
     HxError error{};
     if (m_pelkin->Invoke(HX_DISPID_SendBytes, HX_INVOKE_METHOD, args, 2, nullptr, &error) != HX_OK)
         throw platform::RuntimeError(error.number, QString::fromUtf8(error.description));
+}
+
+void NetSession::SendGlide(int16_t Column) { SendPacket(framing::packet(framing::Tag::Glide, QString::number(Column))); }
+
+void NetSession::SendDrop(int16_t Column) { SendPacket(framing::packet(framing::Tag::Drop, QString::number(Column))); }
+
+void NetSession::SendStart() { SendPacket(framing::packet(framing::Tag::Start)); }
+
+void NetSession::SendChatLine(const QString &Text, bool NoEcho)
+{
+    SendChat(framing::packet(framing::Tag::Text, QStringLiteral("<") + m_link.Nick[0] + QStringLiteral("> ") + Text), NoEcho);
 }
 
 } // namespace gamenet

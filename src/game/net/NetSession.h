@@ -9,7 +9,6 @@
 #include "game/net/ArrivalBuffer.h"
 #include "game/net/HarbexHost.h"
 #include "game/net/LinkState.h"
-#include "game/net/NetFraming.h"
 #include "game/net/NetUi.h"
 #include "game/rules/GameRules.h"
 #include "game/rules/GameState.h"
@@ -49,6 +48,12 @@ public:
     // handed to the control as bytes.
     virtual void SendPacket(const QString &Packet);
     virtual void PelkinSendBytes(int16_t &ClientNumber, const QByteArray &Bytes);
+    // The window's own frames: a glide or a drop in a column, its game start, and a line typed
+    // in the chat ("<nick> text", through SendChat).
+    void SendGlide(int16_t Column);
+    void SendDrop(int16_t Column);
+    void SendStart();
+    void SendChatLine(const QString &Text, bool NoEcho);
 
     // The link (NetLink.cpp).
     void Connected();

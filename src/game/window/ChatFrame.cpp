@@ -5,7 +5,6 @@
 #include "game/window/OnlineLamp.h"
 #include "game/window/ClickableLabel.h"
 #include "game/window/Ostrel.h"
-#include "game/net/NetFraming.h"
 #include "platform/KeyCodes.h"
 
 #include "platform/ErrorGuard.h"
@@ -224,14 +223,10 @@ void Ostrel::txtSendmessage_KeyPress(int16_t &KeyAscii)
     if (!text.isEmpty()) {
         const QString name = m_net->GetNick(0, text);
         m_txtSendmessage->clear();
-        m_net->SendChat(gamenet::framing::packet(gamenet::framing::Tag::Text,
-                                                 QStringLiteral("<") + m_net->link().Nick[0] + QStringLiteral("> ") + text),
-                        !name.isEmpty());
+        m_net->SendChatLine(text, !name.isEmpty());
     }
     KeyAscii = 0;
 }
-
-void Ostrel::SendPacket(const QString &Packet) { m_net->SendPacket(Packet); }
 
 void Ostrel::NotifyResults(int16_t &ActPlayer) { m_net->NotifyResults(ActPlayer); }
 

@@ -12,7 +12,8 @@
 // settings and high scores, the menus and both languages' captions (OstrelLifecycle.cpp,
 // OstrelMenus.cpp), and the chat frame (ChatFrame.cpp, VoiceRecord.cpp). Network play is the
 // session's (src/game/net/NetSession.h): the window owns one, creates its control Pelkin at
-// load and is its NetUi; SendPacket hands "<G>", "<D>", "<S>" to it, NotifyResults a shown win.
+// load and is its NetUi; the window's glides, drops and game starts go out through it,
+// NotifyResults hands it a shown win.
 #include "game/net/NetSession.h"
 #include "game/net/NetUi.h"
 #include "game/rules/GameRules.h"
@@ -141,8 +142,7 @@ public:
     virtual void menHelp_Click();
     // Text of the chat line of a network game; Enter drops the chip only while it is empty.
     virtual QString chatLineText() const;
-    // The window's own frames ("<G>", "<D>", "<S>") and its shown network wins go to the session.
-    virtual void SendPacket(const QString &Packet);
+    // The window's shown network wins go to the session.
     virtual void NotifyResults(int16_t &ActPlayer);
 
     // Controls.

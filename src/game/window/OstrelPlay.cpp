@@ -1,7 +1,6 @@
 // The game on the main window: the chip's glide and fall, the play timer, the game start and
 // the status line.
 #include "game/window/Ostrel.h"
-#include "game/net/NetFraming.h"
 
 #include "platform/ErrorGuard.h"
 #include "platform/Twips.h"
@@ -42,7 +41,7 @@ void Ostrel::GoToTube(int16_t Column, bool ByComputer)
             return;
         step([&] {
             if (m_net->link().NetworkGame && !m_net->link().FromPeer)
-                SendPacket(gamenet::framing::packet(gamenet::framing::Tag::Glide, QString::number(Column)));
+                m_net->SendGlide(Column);
         });
         int16_t target = Column;
         if (Column > 7)
@@ -132,7 +131,7 @@ void Ostrel::ChipReleased()
         });
         step([&] {
             if (m_net->link().NetworkGame && !m_net->link().FromPeer)
-                SendPacket(gamenet::framing::packet(gamenet::framing::Tag::Drop, QString::number(column)));
+                m_net->SendDrop(column);
         });
         step([&] {
             s.MoveCount = platform::toInt16(s.MoveCount + 1);
@@ -301,7 +300,7 @@ void Ostrel::menStartgame_Click()
             if (m_net->link().NetworkGame) {
                 m_net->link().ResultNotified = 0;
                 if (!m_net->link().FromPeer) {
-                    SendPacket(gamenet::framing::packet(gamenet::framing::Tag::Start));
+                    m_net->SendStart();
                     s.CurrentPlayer = m_net->link().LocalIsRed ? 1 : 2;
                 } else {
                     s.CurrentPlayer = m_net->link().LocalIsRed ? 2 : 1;

@@ -39,8 +39,6 @@ public:
         chat = session.get();
         setNetSession(std::move(session));
     }
-    // The window's own frames go through the session like every other.
-    void SendPacket(const QString &Text) override { Ostrel::SendPacket(Text); }
     ChatSession *chat = nullptr;
 };
 

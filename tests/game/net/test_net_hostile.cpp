@@ -6,6 +6,7 @@
 
 #include "common/HeapBytes.h"
 #include "common/ScriptedMsgBoxes.h"
+#include "game/net/NetFraming.h"
 #include "platform/RuntimeError.h"
 
 #include <QDir>
@@ -161,17 +162,17 @@ void TestNetHostile::framesCarryTagLengthAndPayload()
     // The host's first frame is its handshake, sent before anything was received.
     QCOMPARE(p.got.left(34), QByteArray("<E>   26Anna|Freeware Version 2.98"));
     p.got.clear();
-    p.win.w->SendPacket("<S>");
+    p.win.w->net().SendPacket("<S>");
     QCOMPARE(p.next(8), QByteArray("<S>    0"));
-    p.win.w->SendPacket("<D>4");
+    p.win.w->net().SendPacket("<D>4");
     QCOMPARE(p.next(9), QByteArray("<D>    14"));
     // Framing looks only at the tag and the length: the payload may hold anything.
-    p.win.w->SendPacket("<T><Anna> <D>    14|99");
+    p.win.w->net().SendPacket("<T><Anna> <D>    14|99");
     QCOMPARE(p.next(27), QByteArray("<T>   19<Anna> <D>    14|99"));
     // Characters travel as one byte each.
-    p.win.w->SendPacket(QString("<T>") + QChar(0xE4) + QChar(0x20AC));
+    p.win.w->net().SendPacket(QString("<T>") + QChar(0xE4) + QChar(0x20AC));
     QCOMPARE(p.next(10), QByteArray("<T>    2\xE4\x80"));
-    p.win.w->SendPacket("<T>" + QString(12345, 'x'));
+    p.win.w->net().SendPacket("<T>" + QString(12345, 'x'));
     QCOMPARE(p.next(12353).left(8), QByteArray("<T>12345"));
 }
 
@@ -181,19 +182,19 @@ void TestNetHostile::largestFrameAndOverflow()
     QVERIFY(p.link());
     p.got.clear();
     // The largest frame is longer than the control's limit for a text and still goes out whole.
-    p.win.w->SendPacket("<T>" + QString(32767, 'y'));
+    p.win.w->net().SendPacket("<T>" + QString(32767, 'y'));
     const QByteArray largest = p.next(32775);
     QCOMPARE(largest.size(), 32775);
     QCOMPARE(largest.left(9), QByteArray("<T>32767y"));
     p.got.clear();
     try {
-        p.win.w->SendPacket("<T>" + QString(32768, 'z'));
+        p.win.w->net().SendPacket("<T>" + QString(32768, 'z'));
         QFAIL("no overflow");
     } catch (const platform::RuntimeError &e) {
         QCOMPARE(e.number(), 6);
     }
     // Nothing of it went out: the next bytes are the next frame.
-    p.win.w->SendPacket("<S>");
+    p.win.w->net().SendPacket("<S>");
     QCOMPARE(p.next(8), QByteArray("<S>    0"));
 }
 

@@ -3,6 +3,7 @@
 // blocks that must not overrun or allocate without bound.
 #include "ChatFixture.h"
 #include "common/ScriptedMsgBoxes.h"
+#include "game/net/NetFraming.h"
 
 #include "../../platform/WaveBytes.h"
 #include "platform/RichTextBox.h"

@@ -64,13 +64,26 @@ public:
     std::function<void(const QString &, bool)> duringPlay;
 };
 
+// The session of a TestWindow: the frames it would send to the peer are recorded.
+class PacketSession : public gamenet::NetSession {
+public:
+    PacketSession(gamewindow::Ostrel &w, QStringList &packets)
+        : NetSession(w, w.state(), w.gameRules()), m_packets(packets)
+    {
+    }
+    void SendPacket(const QString &Text) override { m_packets.append(Text); }
+
+private:
+    QStringList &m_packets;
+};
+
 class TestWindow : public gamewindow::Ostrel {
 public:
+    TestWindow() { setNetSession(std::make_unique<PacketSession>(*this, packets)); }
     void menHelp_Click() override { ++helpOpened; }
     // The high-score window is modal; these tests only count the hand-over.
     void CheckHighScore() override { ++highScoreChecks; }
     int highScoreChecks = 0;
-    void SendPacket(const QString &Text) override { packets.append(Text); }
     void NotifyResults(int16_t &ActPlayer) override { notified.append(ActPlayer); }
     QString chatLineText() const override { return chatLine; }
     QString chatLine;
