@@ -1,20 +1,18 @@
-// The chat frame of the main window: the chat display and line, the Close button, the record and
-// repeat labels, the online lamp and the two voice transfer bars. Hidden until a link stands.
-// The window previews the keys of the chat line, so the game's keys still work while it has the
-// focus.
-#include "game/window/OnlineLamp.h"
+// The chat frame's controls and what the session shows in them; the online lamp. The window
+// previews the keys of the chat line, so the game's keys still work while it has the focus.
+#include "game/window/ChatFrame.h"
+
+#include "game/net/NetSession.h"
 #include "game/window/ClickableLabel.h"
-#include "game/window/Ostrel.h"
+#include "game/window/OnlineLamp.h"
+#include "game/window/PictureBox.h"
 #include "platform/KeyCodes.h"
 
 #include "platform/ErrorGuard.h"
 #include "platform/HeldKey.h"
-#include "platform/MsgBox.h"
 #include "platform/RichTextBox.h"
 #include "platform/Twips.h"
-#include "platform/Yield.h"
 
-#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -58,66 +56,6 @@ void guarded(const char *name, F &&handler)
     platform::guardedSub(QString::fromLatin1(name), [&](platform::Step &step) { step(handler); });
 }
 
-// Routes the chat line's keys and the record label's mouse buttons to the window's handlers.
-class ChatEvents : public QObject {
-public:
-    // The watched controls are kept here: the filter also sees the events of the window's
-    // destruction, when the window's members must not be called any more.
-    ChatEvents(Ostrel *window, QObject *line, QObject *record)
-        : QObject(window), m_w(window), m_line(line), m_record(record),
-          m_heldKey([this](int code, int shift) {
-              m_w->Form_KeyUp(code, shift);
-              guarded("txtSendmessage_KeyUp", [&] { m_w->txtSendmessage_KeyUp(code, shift); });
-          })
-    {
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (watched == m_line) {
-            if (event->type() == QEvent::KeyPress) {
-                auto *key = static_cast<QKeyEvent *>(event);
-                int code = platform::virtualKey(key);
-                if (!m_heldKey.pressIsRepeat(key) || code == 13) {
-                    m_w->Form_KeyDown(code, platform::shiftState(key));
-                    if (code == 0)
-                        return true;
-                }
-                if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                    int16_t ascii = 13;
-                    guarded("txtSendmessage_KeyPress", [&] { m_w->txtSendmessage_KeyPress(ascii); });
-                    return ascii == 0;
-                }
-            } else if (event->type() == QEvent::KeyRelease) {
-                m_heldKey.released(static_cast<QKeyEvent *>(event));
-            }
-        } else if (watched == m_record) {
-            if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease) {
-                auto *mouse = static_cast<QMouseEvent *>(event);
-                const QPointF at = mouse->position() * platform::TwipsPerPixel;
-                if (event->type() == QEvent::MouseButtonPress)
-                    guarded("lblRecord_MouseDown", [&] {
-                        m_w->lblRecord_MouseDown(int(mouse->button()), platform::shiftState(mouse), at.x(), at.y());
-                    });
-                else
-                    guarded("lblRecord_MouseUp", [&] {
-                        m_w->lblRecord_MouseUp(int(mouse->button()), platform::shiftState(mouse), at.x(), at.y());
-                    });
-                return true;
-            }
-        }
-        return false;
-    }
-
-private:
-    Ostrel *m_w;
-    QObject *m_line;
-    QObject *m_record;
-    // One held key of the chat line: its repeats neither move the chip nor toggle F9 again.
-    platform::HeldKey m_heldKey;
-};
-
 // The stripe a transfer bar shows: 408 x 4 pixels, shaded, with a dark outline.
 QPixmap barStripe(const QColor &light, const QColor &dark)
 {
@@ -130,26 +68,87 @@ QPixmap barStripe(const QColor &light, const QColor &dark)
 }
 } // namespace
 
+// Routes the chat line's keys and the record label's mouse buttons to the window's and the
+// frame's handlers.
+class ChatFrame::Events : public QObject {
+public:
+    // The watched controls are kept here: the filter also sees the events of the frame's
+    // destruction, when the frame's members must not be called any more.
+    Events(ChatFrame *frame, QObject *line, QObject *record)
+        : QObject(frame), m_f(frame), m_line(line), m_record(record),
+          m_heldKey([this](int code, int shift) {
+              m_f->m_window.keyUp(code, shift);
+              guarded("txtSendmessage_KeyUp", [&] { m_f->txtSendmessage_KeyUp(code, shift); });
+          })
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_line) {
+            if (event->type() == QEvent::KeyPress) {
+                auto *key = static_cast<QKeyEvent *>(event);
+                int code = platform::virtualKey(key);
+                if (!m_heldKey.pressIsRepeat(key) || code == 13) {
+                    m_f->m_window.keyDown(code, platform::shiftState(key));
+                    if (code == 0)
+                        return true;
+                }
+                if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                    int16_t ascii = 13;
+                    guarded("txtSendmessage_KeyPress", [&] { m_f->txtSendmessage_KeyPress(ascii); });
+                    return ascii == 0;
+                }
+            } else if (event->type() == QEvent::KeyRelease) {
+                m_heldKey.released(static_cast<QKeyEvent *>(event));
+            }
+        } else if (watched == m_record) {
+            if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease) {
+                auto *mouse = static_cast<QMouseEvent *>(event);
+                const QPointF at = mouse->position() * platform::TwipsPerPixel;
+                if (event->type() == QEvent::MouseButtonPress)
+                    guarded("lblRecord_MouseDown", [&] {
+                        m_f->lblRecord_MouseDown(int(mouse->button()), platform::shiftState(mouse), at.x(), at.y());
+                    });
+                else
+                    guarded("lblRecord_MouseUp", [&] {
+                        m_f->lblRecord_MouseUp(int(mouse->button()), platform::shiftState(mouse), at.x(), at.y());
+                    });
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    ChatFrame *m_f;
+    QObject *m_line;
+    QObject *m_record;
+    // One held key of the chat line: its repeats neither move the chip nor toggle F9 again.
+    platform::HeldKey m_heldKey;
+};
+
 namespace {
 constexpr int32_t LampNoLink = 0xE0E0E0;
 constexpr int ChatDisplayLines = 500;
 } // namespace
 
-QString Ostrel::chatLineText() const { return m_txtSendmessage ? m_txtSendmessage->text() : QString(); }
-
-void Ostrel::buildChatFrame()
+ChatFrame::ChatFrame(Window window, QWidget *parent)
+    : QGroupBox(QStringLiteral("    Chat "), parent), m_window(std::move(window))
 {
     // Below the board; the window grows to show it when a link stands.
-    m_frmChat = new QGroupBox(QStringLiteral("    Chat "), m_surface);
-    m_frmChat->setGeometry(pixels(45), pixels(5880), pixels(6270), pixels(1980));
+    setObjectName(QStringLiteral("frmChat"));
+    setGeometry(pixels(45), pixels(5880), pixels(6270), pixels(1980));
     // The caption (the won-games tally) stands on the black window.
-    QPalette caption = m_frmChat->palette();
+    QPalette caption = palette();
     caption.setColor(QPalette::WindowText, QColor(0xC0, 0xC0, 0xC0));
-    m_frmChat->setPalette(caption);
-    m_frmChat->hide();
+    setPalette(caption);
+    hide();
 
     for (int i = 0; i < 2; ++i) {
-        m_picSend[i] = new PictureBox(i, m_frmChat);
+        m_picSend[i] = new PictureBox(i, this);
+        m_picSend[i]->setObjectName(QStringLiteral("picSend(%1)").arg(i));
         m_picSend[i]->setPicture(std::make_shared<const QPixmap>(
             i == 0 ? barStripe(QColor(230, 40, 40), QColor(90, 0, 0)) : barStripe(QColor(240, 220, 40), QColor(100, 80, 0))));
         m_picSend[i]->setTwipsGeometry(75, i == 0 ? 225 : 300, 6120, 60);
@@ -157,7 +156,8 @@ void Ostrel::buildChatFrame()
         m_picSend[i]->hide();
     }
 
-    m_txtInMessage = new platform::RichTextBox(m_frmChat);
+    m_txtInMessage = new platform::RichTextBox(this);
+    m_txtInMessage->setObjectName(QStringLiteral("txtInMessage"));
     m_txtInMessage->setGeometry(pixels(75), pixels(390), pixels(6120), pixels(1005));
     // Black behind the text only. The scroll bars take the style's own colours, not the light
     // text of the black window: their arrows must stand out from the buttons' face.
@@ -168,19 +168,23 @@ void Ostrel::buildChatFrame()
         bar->setPalette(bar->style()->standardPalette());
     m_txtInMessage->setText(QStringLiteral(" "));
 
-    m_txtSendmessage = new QLineEdit(m_frmChat);
+    m_txtSendmessage = new QLineEdit(this);
+    m_txtSendmessage->setObjectName(QStringLiteral("txtSendmessage"));
     m_txtSendmessage->setGeometry(pixels(75), pixels(1470), pixels(3540), pixels(345));
 
-    m_shpOnlineLamp = new OnlineLamp(m_frmChat);
+    m_shpOnlineLamp = new OnlineLamp(this);
+    m_shpOnlineLamp->setObjectName(QStringLiteral("shpOnlineLamp"));
     m_shpOnlineLamp->setGeometry(pixels(3690), pixels(1500), pixels(285), pixels(285));
 
-    m_lblRepeat = new ClickableLabel(QStringLiteral("W"), m_frmChat);
+    m_lblRepeat = new ClickableLabel(QStringLiteral("W"), this);
+    m_lblRepeat->setObjectName(QStringLiteral("lblRepeat"));
     m_lblRepeat->setGeometry(pixels(4035), pixels(1470), pixels(300), pixels(345));
     m_lblRepeat->setAlignment(Qt::AlignCenter);
     m_lblRepeat->setFrameStyle(QFrame::Panel | QFrame::Raised);
     connect(static_cast<ClickableLabel *>(m_lblRepeat), &ClickableLabel::clicked, this, [this] { guarded("lblRepeat_Click", [this] { lblRepeat_Click(); }); });
 
-    m_lblRecord = new QLabel(QStringLiteral("Aufnahme"), m_frmChat);
+    m_lblRecord = new QLabel(QStringLiteral("Aufnahme"), this);
+    m_lblRecord->setObjectName(QStringLiteral("lblRecord"));
     m_lblRecord->setGeometry(pixels(4395), pixels(1470), pixels(840), pixels(345));
     m_lblRecord->setAlignment(Qt::AlignCenter);
     m_lblRecord->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -198,11 +202,12 @@ void Ostrel::buildChatFrame()
         label->setAutoFillBackground(true);
     }
 
-    m_cmdP2PClose = new QPushButton(QStringLiteral("Beenden"), m_frmChat);
+    m_cmdP2PClose = new QPushButton(QStringLiteral("Beenden"), this);
+    m_cmdP2PClose->setObjectName(QStringLiteral("cmdP2PClose"));
     m_cmdP2PClose->setGeometry(pixels(5295), pixels(1470), pixels(900), pixels(345));
     m_cmdP2PClose->setEnabled(false);
 
-    auto *events = new ChatEvents(this, m_txtSendmessage, m_lblRecord);
+    auto *events = new Events(this, m_txtSendmessage, m_lblRecord);
     m_txtSendmessage->installEventFilter(events);
     m_lblRecord->installEventFilter(events);
 
@@ -211,26 +216,38 @@ void Ostrel::buildChatFrame()
 
     // The Close button and the lamp of the chat frame; the button works only while a link stands.
     m_cmdP2PClose->setFocusPolicy(Qt::NoFocus);
-    connect(m_cmdP2PClose, &QPushButton::clicked, this, [this] { m_net->cmdP2PClose_Click(); });
+    connect(m_cmdP2PClose, &QPushButton::clicked, this, [this] { m_window.session().cmdP2PClose_Click(); });
     m_shpOnlineLamp->setFillColor(LampNoLink);
+
+    m_barFollow.setSingleShot(true);
+    m_barFollow.setInterval(16); // about one frame of the screen
+    connect(&m_barFollow, &QTimer::timeout, this, [this] {
+        applyBarWidth(0);
+        applyBarWidth(1);
+    });
 }
 
-void Ostrel::txtSendmessage_KeyPress(int16_t &KeyAscii)
+ChatFrame::~ChatFrame() = default;
+
+QString ChatFrame::chatLineText() const { return m_txtSendmessage->text(); }
+
+void ChatFrame::focusChatLine() { m_txtSendmessage->setFocus(); }
+
+void ChatFrame::txtSendmessage_KeyPress(int16_t &KeyAscii)
 {
     if (KeyAscii != 13)
         return;
     const QString text = m_txtSendmessage->text();
     if (!text.isEmpty()) {
-        const QString name = m_net->GetNick(0, text);
+        gamenet::NetSession &net = m_window.session();
+        const QString name = net.GetNick(0, text);
         m_txtSendmessage->clear();
-        m_net->SendChatLine(text, !name.isEmpty());
+        net.SendChatLine(text, !name.isEmpty());
     }
     KeyAscii = 0;
 }
 
-void Ostrel::NotifyResults(int16_t &ActPlayer) { m_net->NotifyResults(ActPlayer); }
-
-void Ostrel::ShowChatLine(const QString &Line, int32_t Color)
+void ChatFrame::ShowChatLine(const QString &Line, int32_t Color)
 {
     platform::RichTextBox &box = *m_txtInMessage;
     if (box.text().isEmpty())
@@ -251,13 +268,13 @@ void Ostrel::ShowChatLine(const QString &Line, int32_t Color)
     box.refresh();
 }
 
-void Ostrel::ResetChatDisplay() { m_txtInMessage->setText(QStringLiteral(" ")); }
+void ChatFrame::ResetChatDisplay() { m_txtInMessage->setText(QStringLiteral(" ")); }
 
-void Ostrel::SetChatCaption(const QString &Caption) { m_frmChat->setTitle(Caption); }
+void ChatFrame::SetChatCaption(const QString &Caption) { setTitle(Caption); }
 
-void Ostrel::SetLampColor(int32_t Color) { m_shpOnlineLamp->setFillColor(Color); }
+void ChatFrame::SetLampColor(int32_t Color) { m_shpOnlineLamp->setFillColor(Color); }
 
-void Ostrel::SetBarWidth(int16_t Index, float WidthTwips)
+void ChatFrame::SetBarWidth(int16_t Index, float WidthTwips)
 {
     m_picSendWidth[Index] = WidthTwips;
     // A voice message moves its bar at every block, thousands of times a second: a bar in sight
@@ -270,14 +287,14 @@ void Ostrel::SetBarWidth(int16_t Index, float WidthTwips)
         m_barFollow.start();
 }
 
-void Ostrel::applyBarWidth(int Index)
+void ChatFrame::applyBarWidth(int Index)
 {
     PictureBox *bar = m_picSend[Index];
     bar->setTwipsGeometry(bar->leftTwips(), bar->topTwips(), int(std::lround(m_picSendWidth[Index])), 60);
     bar->update();
 }
 
-void Ostrel::ShowBar(int16_t Index, float WidthTwips, bool Visible)
+void ChatFrame::ShowBar(int16_t Index, float WidthTwips, bool Visible)
 {
     m_picSendWidth[Index] = WidthTwips;
     PictureBox *bar = m_picSend[Index];
@@ -290,15 +307,15 @@ void Ostrel::ShowBar(int16_t Index, float WidthTwips, bool Visible)
     bar->repaint();
 }
 
-void Ostrel::SetRecordLabelEnabled(bool Enabled)
+void ChatFrame::SetRecordLabelEnabled(bool Enabled)
 {
     m_lblRecord->setEnabled(Enabled);
     m_lblRecord->repaint();
 }
 
-void Ostrel::RepaintRecordLabel() { m_lblRecord->repaint(); }
+void ChatFrame::RepaintRecordLabel() { m_lblRecord->repaint(); }
 
-void Ostrel::RestoreRecordLabel()
+void ChatFrame::RestoreRecordLabel()
 {
     platform::WaveRecorder &mci = *m_mci;
     mci.setWait(true);
@@ -309,48 +326,22 @@ void Ostrel::RestoreRecordLabel()
     m_lblRecord->repaint();
 }
 
-void Ostrel::EnableCloseButton(bool Enabled) { m_cmdP2PClose->setEnabled(Enabled); }
+void ChatFrame::EnableCloseButton(bool Enabled) { m_cmdP2PClose->setEnabled(Enabled); }
 
-void Ostrel::EnableNetworkMenu(bool Enabled) { m_menIP->setEnabled(Enabled); }
-
-void Ostrel::CheckTwoPlayersMenu() { m_menTwoPlayers->setChecked(true); }
-
-void Ostrel::SetPingTimer(int Milliseconds)
+void ChatFrame::giveChatLineTheKeys()
 {
-    if (Milliseconds > 0)
-        m_timPing.start(Milliseconds);
-    else
-        m_timPing.stop();
-}
-
-int Ostrel::MsgBox(const QString &Prompt, int Style) { return platform::MsgBox(Prompt, Style); }
-
-void Ostrel::Delay(int16_t Seconds) { m_delay(Seconds); }
-
-void Ostrel::DoEvents() { platform::doEvents(); }
-
-void Ostrel::giveChatLineTheKeys()
-{
-    if (m_frmChat && m_txtSendmessage && m_frmChat->isVisible() && m_txtSendmessage->isVisible() && m_txtSendmessage->isEnabled())
+    if (isVisible() && m_txtSendmessage->isVisible() && m_txtSendmessage->isEnabled())
         m_txtSendmessage->setFocus(Qt::OtherFocusReason);
 }
 
-void Ostrel::focusInEvent(QFocusEvent *event)
+void ChatFrame::ChangeLanguage(bool English, platform::Step &step)
 {
-    // A click on the menu bar or the board gives the focus to the window itself, the nearest
-    // control that takes it; the chat line keeps it instead, so typing goes on where it was.
-    QMainWindow::focusInEvent(event);
-    giveChatLineTheKeys();
+    step([&] { m_cmdP2PClose->setText(English ? QStringLiteral("Close") : QStringLiteral("Beenden")); });
+    step([&] { m_lblRepeat->setText(English ? QStringLiteral("R") : QStringLiteral("W")); });
+    step([&] { m_lblRecord->setText(English ? QStringLiteral("Record") : QStringLiteral("Aufnahme")); });
 }
 
-void Ostrel::prepareForConnect()
-{
-    ClearModeMenus();
-    m_menTimeLimit->setEnabled(false);
-    AdjustTimebar();
-}
-
-void Ostrel::setRecordColor(int32_t color)
+void ChatFrame::setRecordColor(int32_t color)
 {
     m_lblRecordColor = color;
     QPalette pal = m_lblRecord->palette();

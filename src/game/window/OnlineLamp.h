@@ -7,6 +7,7 @@
 namespace gamewindow {
 
 class OnlineLamp : public QWidget {
+    Q_OBJECT
 public:
     explicit OnlineLamp(QWidget *parent = nullptr);
     void setFillColor(int32_t bgr);

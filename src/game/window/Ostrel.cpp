@@ -1,6 +1,7 @@
 // The main window's controls, menus and the services the rules reach it through.
 #include "game/window/Ostrel.h"
 
+#include "game/window/ChatFrame.h"
 #include "platform/HeldKey.h"
 #include "platform/KeyCodes.h"
 
@@ -90,7 +91,10 @@ Ostrel::Ostrel(QWidget *parent)
     buildMenus();
     buildShellMenus();
     buildBoard();
-    buildChatFrame();
+    m_chat = new ChatFrame({*this, [this]() -> gamenet::NetSession & { return *m_net; },
+                            [this](int &code, int shift) { Form_KeyDown(code, shift); },
+                            [this](int code, int shift) { Form_KeyUp(code, shift); }},
+                           m_surface);
     m_heldKey = new platform::HeldKey([this](int code, int) { Form_KeyUp(code, 0); }, this);
     m_net = std::make_unique<gamenet::NetSession>(*this, m_state, m_rules);
     // The inside is 6345 twips wide, room for the chat frame; 6540 twips is the outer height.
@@ -100,12 +104,6 @@ Ostrel::Ostrel(QWidget *parent)
     m_timPlayTimer.setInterval(0);
     connect(&m_timPlayTimer, &QTimer::timeout, this, [this] { timPlayTimer_Timer(); });
     connect(&m_timPing, &QTimer::timeout, this, [this] { timPing_Timer(); });
-    m_barFollow.setSingleShot(true);
-    m_barFollow.setInterval(16); // about one frame of the screen
-    connect(&m_barFollow, &QTimer::timeout, this, [this] {
-        applyBarWidth(0);
-        applyBarWidth(1);
-    });
 
     // What the load must have done before a game can start: the line lists and the panel's
     // full height. The rest of the load (settings, high scores) comes with the settings.
@@ -134,7 +132,7 @@ void Ostrel::buildMenus()
     m_menStartgame->setShortcut(QKeySequence(Qt::Key_F2));
     connect(m_menStartgame, &QAction::triggered, this, [this] {
         menStartgame_Click();
-        giveChatLineTheKeys();
+        m_chat->giveChatLineTheKeys();
     });
 }
 

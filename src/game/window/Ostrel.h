@@ -10,24 +10,20 @@
 //
 // The window also carries the application shell: its load, resize and unload with the stored
 // settings and high scores, the menus and both languages' captions (OstrelLifecycle.cpp,
-// OstrelMenus.cpp), and the chat frame (ChatFrame.cpp, VoiceRecord.cpp). Network play is the
-// session's (src/game/net/NetSession.h): the window owns one, creates its control Pelkin at
-// load and is its NetUi; the window's glides, drops and game starts go out through it,
-// NotifyResults hands it a shown win.
+// OstrelMenus.cpp), and one chat frame (ChatFrame.h), to which it hands on what the session
+// shows there (OstrelNetUi.cpp). Network play is the session's (src/game/net/NetSession.h): the
+// window owns one, creates its control Pelkin at load and is its NetUi; the window's glides,
+// drops and game starts go out through it, NotifyResults hands it a shown win.
 #include "game/net/NetSession.h"
 #include "game/net/NetUi.h"
 #include "game/rules/GameRules.h"
 #include "game/rules/GameState.h"
 #include "game/rules/GameUi.h"
-#include "game/window/OnlineLamp.h"
 #include "game/window/PictureBox.h"
 #include "game/window/SoundOutput.h"
 #include "platform/Random.h"
-#include "platform/WaveRecorder.h"
 
 #include <QAction>
-#include <QGroupBox>
-#include <QPushButton>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -39,12 +35,8 @@
 #include <optional>
 #include <memory>
 
-class QGroupBox;
-class QLineEdit;
-class QPushButton;
 namespace platform {
 class HeldKey;
-class RichTextBox;
 }
 namespace gamenet {
 class Peer2Peer;
@@ -52,8 +44,8 @@ class Peer2Peer;
 
 namespace gamewindow {
 
+class ChatFrame;
 class QorTitle;
-class OnlineLamp;
 using gamenet::HarbexHost;
 using gamenet::Peer2Peer;
 
@@ -105,7 +97,7 @@ public:
     void SetLampColor(int32_t Color) override;
     void SetBarWidth(int16_t Index, float WidthTwips) override;
     void ShowBar(int16_t Index, float WidthTwips, bool Visible) override;
-    int16_t TransferBarWidth() const override { return m_transferBarWidth; }
+    int16_t TransferBarWidth() const override;
     void SetRecordLabelEnabled(bool Enabled) override;
     void RepaintRecordLabel() override;
     void RestoreRecordLabel() override;
@@ -140,8 +132,6 @@ public:
     void picChip_DblClick(int16_t Index);
 
     virtual void menHelp_Click();
-    // Text of the chat line of a network game; Enter drops the chip only while it is empty.
-    virtual QString chatLineText() const;
     // The window's shown network wins go to the session.
     virtual void NotifyResults(int16_t &ActPlayer);
 
@@ -221,36 +211,11 @@ public:
     // The connection dialog while menIP_Click shows it; null otherwise.
     Peer2Peer *peer2Peer() const { return m_peer2Peer; }
 
-    // The chat frame and its controls (ChatFrame.cpp).
-    QGroupBox *frmChat() const { return m_frmChat; }
-    platform::RichTextBox *txtInMessage() const { return m_txtInMessage; }
-    QLineEdit *txtSendmessage() const { return m_txtSendmessage; }
-    QPushButton *cmdP2PClose() const { return m_cmdP2PClose; }
-    QLabel *lblRecord() const { return m_lblRecord; }
-    QLabel *lblRepeat() const { return m_lblRepeat; }
-    OnlineLamp *shpOnlineLamp() const { return m_shpOnlineLamp; }
-    PictureBox *picSend(int index) const { return m_picSend.at(index); }
-    platform::WaveRecorder &MCI() { return *m_mci; }
-    // Text colour of the record label, &HBBGGRR; &H80000012 is the system's button-text colour.
-    int32_t lblRecordColor() const { return m_lblRecordColor; }
-    // Width of a transfer bar in twips, as last set.
-    float picSendWidthTwips(int index) const { return m_picSendWidth.at(index); }
     // The work folder; Form_Load sets it, tests may set their own.
     void setWorkDir(const QString &folder) { m_workDir = folder; }
 
-    // The chat line's Enter sends the line (ChatFrame.cpp).
-    void txtSendmessage_KeyPress(int16_t &KeyAscii);
-    // While the chat frame shows, the chat line has the keyboard: after every menu command, and
-    // whenever a click (on the menu bar, on the board) would hand it to the bare window.
-    void giveChatLineTheKeys();
-
-    // Voice recording and playback (VoiceRecord.cpp).
-    void OpenMCI();
-    void lblRecord_MouseDown(int Button, int Shift, double X, double Y);
-    void lblRecord_MouseUp(int Button, int Shift, double X, double Y);
-    void lblRepeat_Click();
-    void txtSendmessage_KeyUp(int KeyCode, int Shift);
-    void SaveMen(bool Mode);
+    // Called by the network menu around the connection dialog; it has no effect.
+    void SaveMen(bool Mode) { Q_UNUSED(Mode); }
 
 protected:
     bool event(QEvent *event) override;
@@ -326,7 +291,6 @@ private:
     QAction *m_menHelp = nullptr;
     QString m_workDir;
     bool m_logDialogue = false;
-    int16_t m_transferBarWidth = 0;
     bool m_unloaded = false;
     QPointer<QorTitle> m_title;
     QString m_pelkinProblem;
@@ -334,22 +298,7 @@ private:
     platform::HeldKey *m_heldKey = nullptr; // tells the repeats of a held key from new presses
     Peer2Peer *m_peer2Peer = nullptr;
 
-    // The chat frame.
-    void buildChatFrame();
-    void setRecordColor(int32_t color);
-    QGroupBox *m_frmChat = nullptr;
-    platform::RichTextBox *m_txtInMessage = nullptr;
-    QLineEdit *m_txtSendmessage = nullptr;
-    QPushButton *m_cmdP2PClose = nullptr;
-    QLabel *m_lblRecord = nullptr;
-    QLabel *m_lblRepeat = nullptr;
-    OnlineLamp *m_shpOnlineLamp = nullptr;
-    std::array<PictureBox *, 2> m_picSend{};
-    std::array<float, 2> m_picSendWidth{};
-    QTimer m_barFollow; // the bars' widths reach the screen at its rate
-    void applyBarWidth(int Index);
-    std::unique_ptr<platform::WaveRecorder> m_mci;
-    int32_t m_lblRecordColor = int32_t(0x80000012);
+    ChatFrame *m_chat = nullptr;
 
     // Last: the session's control raises events into the window, so it goes first.
     std::unique_ptr<gamenet::NetSession> m_net;

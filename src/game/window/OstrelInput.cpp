@@ -1,6 +1,7 @@
 // Keyboard and mouse control of the floating chip.
 #include "game/window/Ostrel.h"
 
+#include "game/window/ChatFrame.h"
 #include "platform/ErrorGuard.h"
 #include "platform/Twips.h"
 
@@ -30,7 +31,7 @@ void Ostrel::Form_KeyDown(int &KeyCode, int Shift)
             switch (KeyCode) {
             case 13:
                 // In a network game Enter with text in the chat line belongs to the chat.
-                if (!m_net->link().NetworkGame || chatLineText().isEmpty())
+                if (!m_net->link().NetworkGame || m_chat->chatLineText().isEmpty())
                     ChipReleased();
                 break;
             case 37: GoToTube(platform::toInt16(s.SelColumn - 1), false); break;

@@ -3,6 +3,7 @@
 // unloads, closing the title window when it is first activated, and its network control Pelkin.
 #include "game/window/Ostrel.h"
 
+#include "game/window/ChatFrame.h"
 #include "game/window/QorTitle.h"
 #include "platform/ErrorGuard.h"
 #include "platform/HelpViewer.h"
@@ -110,7 +111,7 @@ void Ostrel::Form_Load()
     zeptools::CenterForm(this);
     m_random.reseed(uint64_t(QDateTime::currentMSecsSinceEpoch()));
     m_logDialogue = true;
-    m_transferBarWidth = SendBarDesignWidth;
+    m_chat->setTransferBarWidth(SendBarDesignWidth);
     m_net->ShowTransferBar(false, QStringLiteral("Send"));
     adjuststatuslbl();
     m_rules.FillCalculateMatrix();
@@ -172,7 +173,7 @@ void Ostrel::Form_Unload()
 {
     const rules::GameState &s = m_state;
     platform::guardedSub(QStringLiteral("Form_Unload"), [&](Step &step) {
-        step([&] { MCI().setCommand(QStringLiteral("Close")); });
+        step([&] { m_chat->MCI().setCommand(QStringLiteral("Close")); });
         step([&] { IniHandler::WriteIni(Settings, QStringLiteral("Sound"), m_menSoundOn->isChecked() ? "ON" : "OFF"); });
         step([&] {
             IniHandler::WriteIni(Settings, QStringLiteral("TWOPlayers"), m_menTwoPlayers->isChecked() ? "YES" : "NO");

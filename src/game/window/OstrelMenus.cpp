@@ -3,6 +3,7 @@
 #include "game/window/Ostrel.h"
 #include "game/net/Peer2Peer.h"
 
+#include "game/window/ChatFrame.h"
 #include "game/window/QorBest.h"
 #include "game/window/QorInfo.h"
 #include "platform/AppTitle.h"
@@ -70,7 +71,7 @@ void Ostrel::buildShellMenus()
             if (item->isCheckable())
                 item->setChecked(!item->isChecked());
             (this->*run)();
-            giveChatLineTheKeys();
+            m_chat->giveChatLineTheKeys();
         });
     };
     handler(m_menOnePlayer, &Ostrel::menOnePlayer_Click);
@@ -85,7 +86,7 @@ void Ostrel::buildShellMenus()
     handler(m_menLanGerman, &Ostrel::menLanGerman_Click);
     connect(m_menHelp, &QAction::triggered, this, [this] {
         menHelp_Click();
-        giveChatLineTheKeys();
+        m_chat->giveChatLineTheKeys();
     });
 }
 
@@ -210,12 +211,10 @@ void Ostrel::menIP_Click()
         m_peer2Peer = nullptr;
     }
     if (m_net->link().NetworkGame) {
-        if (QWidget *chat = frmChat())
-            chat->setVisible(true);
+        m_chat->setVisible(true);
         platform::setOuterHeight(this, platform::twipsToPixels(8595));
         zeptools::CenterForm(this);
-        if (QWidget *line = txtSendmessage())
-            line->setFocus();
+        m_chat->focusChatLine();
     }
 }
 
@@ -315,9 +314,7 @@ void Ostrel::ChangeLanguage(QString &Language)
         };
         for (const auto &c : captions)
             step([&] { c.item->setText(QString::fromUtf8(en ? c.english : c.german)); });
-        step([&] { m_cmdP2PClose->setText(en ? QStringLiteral("Close") : QStringLiteral("Beenden")); });
-        step([&] { m_lblRepeat->setText(en ? QStringLiteral("R") : QStringLiteral("W")); });
-        step([&] { m_lblRecord->setText(en ? QStringLiteral("Record") : QStringLiteral("Aufnahme")); });
+        m_chat->ChangeLanguage(en, step);
     });
 }
 

@@ -2,6 +2,7 @@
 // the status line.
 #include "game/window/Ostrel.h"
 
+#include "game/window/ChatFrame.h"
 #include "platform/ErrorGuard.h"
 #include "platform/Twips.h"
 #include "platform/WindowFrame.h"
@@ -311,7 +312,7 @@ void Ostrel::menStartgame_Click()
                 const int localHeight = platform::twipsToPixels(6540);
                 if (platform::outerSize(this).height() != localHeight) {
                     platform::setOuterHeight(this, localHeight);
-                    frmChat()->hide();
+                    m_chat->hide();
                     zeptools::CenterForm(this);
                 }
             }

@@ -1,8 +1,11 @@
 // Voice messages: push-to-talk recording into outvoice.wav of the work folder, the repeat of
 // the last received message and F9 for archiving. The session sends the recording and makes the
 // archive copies.
+#include "game/window/ChatFrame.h"
+
+#include "game/net/NetSession.h"
+#include "game/net/NetUi.h"
 #include "game/window/OnlineLamp.h"
-#include "game/window/Ostrel.h"
 
 #include "platform/MousePointer.h"
 #include "platform/Yield.h"
@@ -10,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 
 namespace gamewindow {
@@ -19,9 +23,9 @@ constexpr int32_t RecordingRed = 0xFF;
 constexpr int32_t ButtonText = int32_t(0x80000012);
 } // namespace
 
-void Ostrel::OpenMCI()
+void ChatFrame::OpenMCI()
 {
-    const QString path = QDir(m_workDir).filePath(QStringLiteral("outvoice.wav"));
+    const QString path = QDir(m_window.ui.WorkDir()).filePath(QStringLiteral("outvoice.wav"));
     if (zeptools::FileExists(path))
         QFile::remove(path);
     platform::WaveRecorder &mci = *m_mci;
@@ -33,13 +37,13 @@ void Ostrel::OpenMCI()
         platform::doEvents();
 }
 
-void Ostrel::lblRecord_MouseDown(int Button, int Shift, double X, double Y)
+void ChatFrame::lblRecord_MouseDown(int Button, int Shift, double X, double Y)
 {
     Q_UNUSED(Button);
     Q_UNUSED(Shift);
     Q_UNUSED(X);
     Q_UNUSED(Y);
-    gamenet::LinkState &s = m_net->link();
+    gamenet::LinkState &s = m_window.session().link();
     s.RecordAborted = false;
     OpenMCI();
     if (!s.RecordAborted) {
@@ -50,7 +54,7 @@ void Ostrel::lblRecord_MouseDown(int Button, int Shift, double X, double Y)
     s.RecordAborted = false;
 }
 
-void Ostrel::lblRecord_MouseUp(int Button, int Shift, double X, double Y)
+void ChatFrame::lblRecord_MouseUp(int Button, int Shift, double X, double Y)
 {
     Q_UNUSED(Button);
     Q_UNUSED(Shift);
@@ -58,7 +62,7 @@ void Ostrel::lblRecord_MouseUp(int Button, int Shift, double X, double Y)
     Q_UNUSED(Y);
     m_lblRecord->setEnabled(false);
     m_lblRecord->repaint();
-    m_delay(1);
+    m_window.ui.Delay(1);
     platform::setMousePointer(platform::vbHourglass);
     platform::WaveRecorder &mci = *m_mci;
     mci.setWait(true);
@@ -70,33 +74,31 @@ void Ostrel::lblRecord_MouseUp(int Button, int Shift, double X, double Y)
     platform::setMousePointer(platform::vbDefault);
     mci.setCommand(QStringLiteral("Close"));
     m_txtSendmessage->setFocus();
-    m_net->SendVoiceFile();
+    m_window.session().SendVoiceFile();
 }
 
-void Ostrel::lblRepeat_Click()
+void ChatFrame::lblRepeat_Click()
 {
-    const QString path = QDir(m_workDir).filePath(QStringLiteral("invoice.wav"));
+    const QString path = QDir(m_window.ui.WorkDir()).filePath(QStringLiteral("invoice.wav"));
     if (!zeptools::FileExists(path))
         return;
     m_lblRepeat->setEnabled(false);
     m_lblRepeat->repaint();
     platform::setMousePointer(platform::vbHourglass);
-    Playsound(QDir(m_workDir).filePath(QStringLiteral("invoice")), true);
+    m_window.ui.Playsound(QDir(m_window.ui.WorkDir()).filePath(QStringLiteral("invoice")), true);
     platform::setMousePointer(platform::vbDefault);
     m_lblRepeat->setEnabled(true);
 }
 
-void Ostrel::txtSendmessage_KeyUp(int KeyCode, int Shift)
+void ChatFrame::txtSendmessage_KeyUp(int KeyCode, int Shift)
 {
     Q_UNUSED(Shift);
-    gamenet::LinkState &s = m_net->link();
+    gamenet::LinkState &s = m_window.session().link();
     if (KeyCode != 120 || !s.NetworkGame)
         return;
     s.KeepVoice = !s.KeepVoice;
     m_shpOnlineLamp->setFillColor(s.KeepVoice ? 0xFFFF : 0xFF);
     m_shpOnlineLamp->repaint();
 }
-
-void Ostrel::SaveMen(bool Mode) { Q_UNUSED(Mode); }
 
 } // namespace gamewindow

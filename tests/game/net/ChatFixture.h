@@ -69,6 +69,7 @@ struct ChatFixture {
     rules::GameState &s() { return w->state(); }
     gamenet::LinkState &n() { return w->net().link(); }
     QString work(const QString &name) const { return QDir(w->WorkDir()).filePath(name); }
+    gamewindow::ChatFrame *chat() const { return testing::control<gamewindow::ChatFrame>(w.get(), "frmChat"); }
 };
 
 inline QByteArray readAll(const QString &path)

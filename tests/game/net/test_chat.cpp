@@ -44,7 +44,7 @@ private slots:
     void linesTakeTheColourOfTheirSpeakerAndEndWithOneBlank()
     {
         ChatFixture f;
-        auto *box = f.w->txtInMessage();
+        auto *box = testing::control<platform::RichTextBox>(f.w.get(), "txtInMessage");
         QCOMPARE(box->text(), QStringLiteral(" "));
         f.n().LocalIsRed = true;
         addLine(*f.w, "--- notice");
@@ -74,15 +74,16 @@ private slots:
     void enterSendsTheLineUnderTheOwnNameAndEchoesIt()
     {
         ChatFixture f;
+        auto *txtInMessage = testing::control<platform::RichTextBox>(f.w.get(), "txtInMessage");
         f.n().LocalIsRed = true;
         f.n().Nick = {"Anna", "Bert"};
-        QLineEdit *line = f.w->txtSendmessage();
+        QLineEdit *line = testing::control<QLineEdit>(f.w.get(), "txtSendmessage");
         line->setText("Hello");
         QTest::keyClick(line, Qt::Key_Return);
         QCOMPARE(f.w->packets, QStringList{"<T><Anna> Hello"});
         QCOMPARE(line->text(), QString());
-        QCOMPARE(f.w->txtInMessage()->text(), QStringLiteral("<Anna> Hello "));
-        QVERIFY(coloured(f.w->txtInMessage(), 0, 13, Red));
+        QCOMPARE(txtInMessage->text(), QStringLiteral("<Anna> Hello "));
+        QVERIFY(coloured(txtInMessage, 0, 13, Red));
 
         // Blanks count as text; an empty line sends nothing.
         line->setText("  ");
@@ -97,28 +98,31 @@ private slots:
     void aFailedSendShowsTheErrorBoxAndEchoesNothing()
     {
         ChatFixture f;
+        auto *txtSendmessage = testing::control<QLineEdit>(f.w.get(), "txtSendmessage");
         ScriptedMsgBoxes boxes;
         f.w->chat->failSend = 6;
-        f.w->txtSendmessage()->setText("Hello");
-        QTest::keyClick(f.w->txtSendmessage(), Qt::Key_Return);
+        txtSendmessage->setText("Hello");
+        QTest::keyClick(txtSendmessage, Qt::Key_Return);
         QCOMPARE(boxes.count(), 1);
         QVERIFY(boxes.shown().first().title.contains("txtSendmessage_KeyPress"));
-        QCOMPARE(f.w->txtInMessage()->text(), QStringLiteral(" "));
-        QCOMPARE(f.w->txtSendmessage()->text(), QString());
+        QCOMPARE(testing::control<platform::RichTextBox>(f.w.get(), "txtInMessage")->text(), QStringLiteral(" "));
+        QCOMPARE(txtSendmessage->text(), QString());
     }
 
     void nickCommandRenamesWithoutEchoAndGoesOutUnderTheNewName()
     {
         ChatFixture f;
+        auto *txtInMessage = testing::control<platform::RichTextBox>(f.w.get(), "txtInMessage");
+        auto *txtSendmessage = testing::control<QLineEdit>(f.w.get(), "txtSendmessage");
         f.n().LocalIsRed = true;
         f.n().Nick = {"Anna", "Bert"};
-        f.w->txtSendmessage()->setText("/nick Bertram");
-        QTest::keyClick(f.w->txtSendmessage(), Qt::Key_Return);
+        txtSendmessage->setText("/nick Bertram");
+        QTest::keyClick(txtSendmessage, Qt::Key_Return);
         QCOMPARE(f.w->packets, QStringList{"<T><Bertram> /nick Bertram"});
         QCOMPARE(f.n().Nick[0], QStringLiteral("Bertram"));
-        QCOMPARE(f.w->txtInMessage()->text(), QStringLiteral("--- Player: Anna changed his/her name to: Bertram ... "));
-        QVERIFY(coloured(f.w->txtInMessage(), 0, 10, Green));
-        QVERIFY(f.w->frmChat()->title().contains("Bertram"));
+        QCOMPARE(txtInMessage->text(), QStringLiteral("--- Player: Anna changed his/her name to: Bertram ... "));
+        QVERIFY(coloured(txtInMessage, 0, 10, Green));
+        QVERIFY(f.chat()->title().contains("Bertram"));
         QCOMPARE(f.sound.count("nickchan"), 1);
 
         // The peer's frame: the name after the first ">" is skipped; 20 characters keep 12.
@@ -132,6 +136,7 @@ private slots:
     void onlyALeadingNickCommandWithANameRenames()
     {
         ChatFixture f;
+        auto *txtSendmessage = testing::control<QLineEdit>(f.w.get(), "txtSendmessage");
         f.n().Nick = {"Anna", "Bert"};
         int16_t own = 0;
         QString words = "Hi /NICK Bob";
@@ -146,10 +151,11 @@ private slots:
         QCOMPARE(f.n().Nick[0], QStringLiteral("Bob"));
 
         // "Hi /NICK Bob" and "/NICK " with only blanks go out as chat and are echoed.
-        f.w->txtSendmessage()->setText("/NICK   ");
-        QTest::keyClick(f.w->txtSendmessage(), Qt::Key_Return);
+        txtSendmessage->setText("/NICK   ");
+        QTest::keyClick(txtSendmessage, Qt::Key_Return);
         QCOMPARE(f.w->packets, QStringList{"<T><Bob> /NICK   "});
-        QVERIFY(f.w->txtInMessage()->text().endsWith("<Bob> /NICK    "));
+        QVERIFY(
+            testing::control<platform::RichTextBox>(f.w.get(), "txtInMessage")->text().endsWith("<Bob> /NICK    "));
     }
 
     void germanNotice()
@@ -159,30 +165,32 @@ private slots:
         int16_t peer = 1;
         QString text = "<Bert> /nick Zed";
         QCOMPARE(f.w->net().GetNick(peer, text), QStringLiteral("Zed"));
-        QCOMPARE(f.w->txtInMessage()->text(), QStringLiteral("--- Spieler: Bert änderte seinen Namen auf: Zed ... "));
+        QCOMPARE(testing::control<platform::RichTextBox>(f.w.get(), "txtInMessage")->text(),
+                 QStringLiteral("--- Spieler: Bert änderte seinen Namen auf: Zed ... "));
     }
 
     void hostileTextFromThePeerShowsLiterally()
     {
         ChatFixture f;
+        auto *txtInMessage = testing::control<platform::RichTextBox>(f.w.get(), "txtInMessage");
         const QString hostile = QStringLiteral("<Bert> <b>bold</b> <img src=x> &amp; \x01\t%s%n");
         addLine(*f.w, hostile, 2);
         // Markup shows as it stands; control characters show as blanks.
-        QCOMPARE(f.w->txtInMessage()->text(), QStringLiteral("<Bert> <b>bold</b> <img src=x> &amp;   %s%n "));
-        const QString shown = f.w->txtInMessage()->view()->toPlainText();
+        QCOMPARE(txtInMessage->text(), QStringLiteral("<Bert> <b>bold</b> <img src=x> &amp;   %s%n "));
+        const QString shown = txtInMessage->view()->toPlainText();
         QVERIFY(shown.contains("<b>bold</b> <img src=x> &amp;"));
         // A very long line is kept whole, and one full of line breaks stays one line.
         addLine(*f.w, QString(40000, 'x'), 2);
         addLine(*f.w, QString("\r\n").repeated(100), 2);
-        QVERIFY(f.w->txtInMessage()->text().contains(QString(40000, 'x')));
-        QVERIFY(f.w->txtInMessage()->text().endsWith("\r\n" + QString(201, ' ')));
+        QVERIFY(txtInMessage->text().contains(QString(40000, 'x')));
+        QVERIFY(txtInMessage->text().endsWith("\r\n" + QString(201, ' ')));
     }
 
     void aFloodKeepsTheRecentLinesShownAndAllLogged()
     {
         ChatFixture f;
         f.n().LocalIsRed = true;
-        auto *box = f.w->txtInMessage();
+        auto *box = testing::control<platform::RichTextBox>(f.w.get(), "txtInMessage");
         for (int i = 0; i < 2000; ++i)
             addLine(*f.w, QStringLiteral("<Bert> line %1").arg(i), int16_t(i % 2 ? 2 : 1));
         const QStringList shown = box->text().split("\r\n");
@@ -202,13 +210,16 @@ private slots:
     void captionsFollowTheLanguage()
     {
         ChatFixture f;
-        QCOMPARE(f.w->cmdP2PClose()->text(), QStringLiteral("Close"));
-        QCOMPARE(f.w->lblRepeat()->text(), QStringLiteral("R"));
-        QCOMPARE(f.w->lblRecord()->text(), QStringLiteral("Record"));
+        auto *cmdP2PClose = testing::control<QPushButton>(f.w.get(), "cmdP2PClose");
+        auto *lblRecord = testing::control<QLabel>(f.w.get(), "lblRecord");
+        auto *lblRepeat = testing::control<QLabel>(f.w.get(), "lblRepeat");
+        QCOMPARE(cmdP2PClose->text(), QStringLiteral("Close"));
+        QCOMPARE(lblRepeat->text(), QStringLiteral("R"));
+        QCOMPARE(lblRecord->text(), QStringLiteral("Record"));
         f.w->menLanGerman_Click();
-        QCOMPARE(f.w->cmdP2PClose()->text(), QStringLiteral("Beenden"));
-        QCOMPARE(f.w->lblRepeat()->text(), QStringLiteral("W"));
-        QCOMPARE(f.w->lblRecord()->text(), QStringLiteral("Aufnahme"));
+        QCOMPARE(cmdP2PClose->text(), QStringLiteral("Beenden"));
+        QCOMPARE(lblRepeat->text(), QStringLiteral("W"));
+        QCOMPARE(lblRecord->text(), QStringLiteral("Aufnahme"));
     }
 
     void everyLineIsLoggedInBlocksWithHeaderAndFooter()
@@ -259,7 +270,7 @@ private slots:
         addLine(*f.w, "  --- Connected with Bert! ---");
         addLine(*f.w, "<Bert> hi", 2);
         const QString log = f.dataHome.filePath("file/Ostrel/QorLog.Txt");
-        QString shown = f.w->txtInMessage()->text();
+        QString shown = testing::control<platform::RichTextBox>(f.w.get(), "txtInMessage")->text();
         QCOMPARE(shown.count("--- The dialogue log " + log + " cannot be written: Not a directory ---"), 1);
         QCOMPARE(shown.count("cannot be written"), 1);
         QVERIFY(shown.endsWith("<Bert> hi "));
@@ -268,10 +279,11 @@ private slots:
 
         // A full disk: the block opens, its lines are lost, and that is said once.
         ChatFixture full;
+        auto *txtInMessage = testing::control<platform::RichTextBox>(full.w.get(), "txtInMessage");
         QVERIFY(QFile::link("/dev/full", full.work("QorLog.Txt")));
         addLine(*full.w, "<Bert> one", 2);
         addLine(*full.w, "<Bert> two", 2);
-        shown = full.w->txtInMessage()->text();
+        shown = txtInMessage->text();
         QCOMPARE(shown.count("--- The dialogue log " + full.work("QorLog.Txt")
                              + " cannot be written: No space left on device ---"), 1);
         QCOMPARE(shown.count("cannot be written"), 1);
@@ -284,17 +296,18 @@ private slots:
         QFile::remove(full.work("QorLog.Txt"));
         QVERIFY(QFile::link("/dev/full", full.work("QorLog.Txt")));
         addLine(*full.w, "<Bert> four", 2);
-        QCOMPARE(full.w->txtInMessage()->text().count("cannot be written"), 2);
+        QCOMPARE(txtInMessage->text().count("cannot be written"), 2);
     }
 
     void sentAndReceivedLinesAreLoggedAsShown()
     {
         ChatFixture f;
+        auto *txtSendmessage = testing::control<QLineEdit>(f.w.get(), "txtSendmessage");
         f.n().Nick = {"Anna", "Bert"};
-        f.w->txtSendmessage()->setText("Hello");
-        QTest::keyClick(f.w->txtSendmessage(), Qt::Key_Return);
-        f.w->txtSendmessage()->setText("/nick Ann");
-        QTest::keyClick(f.w->txtSendmessage(), Qt::Key_Return);
+        txtSendmessage->setText("Hello");
+        QTest::keyClick(txtSendmessage, Qt::Key_Return);
+        txtSendmessage->setText("/nick Ann");
+        QTest::keyClick(txtSendmessage, Qt::Key_Return);
         const QList<QByteArray> lines = logLines(f);
         QCOMPARE(lines.size(), 5);
         QCOMPARE(lines[3], QByteArray("<Anna> Hello\r"));

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QPushButton>
 
 #include <numeric>
 
@@ -587,7 +588,7 @@ void TestNetHostile::peerClosesTheLink()
     QVERIFY(QTest::qWaitFor([&] { return !p.win.n().NetworkGame; }, 5000));
     QCOMPARE(p.win.lines(), QStringList{"--- Connection to Bert closed! ---"});
     QCOMPARE(p.win.sound.count("p2pend"), 1);
-    QCOMPARE(p.win.w->shpOnlineLamp()->fillColor(), 0xE0E0E0);
+    QCOMPARE(testing::control<gamewindow::OnlineLamp>(p.win.w.get(), "shpOnlineLamp")->fillColor(), 0xE0E0E0);
     QVERIFY(p.win.w->menIP()->isEnabled());
     QVERIFY(p.win.s().GameRunning);
 }
@@ -607,9 +608,9 @@ void TestNetHostile::socketErrorsShowTheirBoxes()
     QCOMPARE(boxes.shown().last().title, QString("Ostrel"));
     // The Close button follows the language.
     side.w->menLangEnglish_Click();
-    QCOMPARE(side.w->cmdP2PClose()->text(), QString("Close"));
+    QCOMPARE(testing::control<QPushButton>(side.w.get(), "cmdP2PClose")->text(), QString("Close"));
     side.w->menLanGerman_Click();
-    QCOMPARE(side.w->cmdP2PClose()->text(), QString("Beenden"));
+    QCOMPARE(testing::control<QPushButton>(side.w.get(), "cmdP2PClose")->text(), QString("Beenden"));
 }
 
 QTEST_MAIN(TestNetHostile)

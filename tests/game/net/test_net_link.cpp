@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace {
 
@@ -98,10 +99,10 @@ void TestNetLink::handshakeLinksBothSides()
         QVERIFY(s.NetworkGame);
         QVERIFY(!side->w->menIP()->isEnabled());
         QVERIFY(side->w->menTwoPlayers()->isChecked());
-        QVERIFY(side->w->cmdP2PClose()->isEnabled());
-        QVERIFY(side->w->lblRecord()->isEnabled());
-        QCOMPARE(side->w->frmChat()->title(), QString("    Chat "));
-        QCOMPARE(side->w->shpOnlineLamp()->fillColor(), 0xFF);
+        QVERIFY(testing::control<QPushButton>(side->w.get(), "cmdP2PClose")->isEnabled());
+        QVERIFY(testing::control<QLabel>(side->w.get(), "lblRecord")->isEnabled());
+        QCOMPARE(testing::control<gamewindow::ChatFrame>(side->w.get(), "frmChat")->title(), QString("    Chat "));
+        QCOMPARE(testing::control<gamewindow::OnlineLamp>(side->w.get(), "shpOnlineLamp")->fillColor(), 0xFF);
         QVERIFY(side->w->timPing().isActive());
         QCOMPARE(side->w->timPing().interval(), 2000);
         QCOMPARE(side->sound.count("p2pstart"), 1);
@@ -150,8 +151,10 @@ void TestNetLink::gamesPlayedAcrossAreCountedOnEachSide()
             QCOMPARE(frame.mid(3), QString("2"));
     QCOMPARE(r.n().GamesWon, (std::array<float, 2>{1, 0}));
     QCOMPARE(y.n().GamesWon, (std::array<float, 2>{0, 1}));
-    QCOMPARE(r.w->frmChat()->title(), QString("    Won games ->  Anna : 1    Bert : 0 "));
-    QCOMPARE(y.w->frmChat()->title(), QString("    Won games ->  Bert : 0    Anna : 1 "));
+    QCOMPARE(testing::control<gamewindow::ChatFrame>(r.w.get(), "frmChat")->title(),
+             QString("    Won games ->  Anna : 1    Bert : 0 "));
+    QCOMPARE(testing::control<gamewindow::ChatFrame>(y.w.get(), "frmChat")->title(),
+             QString("    Won games ->  Bert : 0    Anna : 1 "));
     // The status line shows the same win again: counted once.
     r.w->adjuststatuslbl();
     y.w->adjuststatuslbl();
@@ -175,7 +178,8 @@ void TestNetLink::gamesPlayedAcrossAreCountedOnEachSide()
     QCOMPARE(r.n().ResultNotified, int16_t(2));
     QCOMPARE(r.n().GamesWon, (std::array<float, 2>{1, 1}));
     QCOMPARE(y.n().GamesWon, (std::array<float, 2>{1, 1}));
-    QCOMPARE(y.w->frmChat()->title(), QString("    Won games ->  Bert : 1    Anna : 1 "));
+    QCOMPARE(testing::control<gamewindow::ChatFrame>(y.w.get(), "frmChat")->title(),
+             QString("    Won games ->  Bert : 1    Anna : 1 "));
     QCOMPARE(p.boxes.count(), 0);
 }
 
@@ -184,10 +188,10 @@ void checkNoLink(NetSide &side)
 {
     QVERIFY(!side.n().NetworkGame);
     QVERIFY(!side.n().HandshakeDone);
-    QCOMPARE(side.w->shpOnlineLamp()->fillColor(), 0xE0E0E0);
+    QCOMPARE(testing::control<gamewindow::OnlineLamp>(side.w.get(), "shpOnlineLamp")->fillColor(), 0xE0E0E0);
     QVERIFY(side.w->menIP()->isEnabled());
-    QVERIFY(!side.w->cmdP2PClose()->isEnabled());
-    QVERIFY(!side.w->lblRecord()->isEnabled());
+    QVERIFY(!testing::control<QPushButton>(side.w.get(), "cmdP2PClose")->isEnabled());
+    QVERIFY(!testing::control<QLabel>(side.w.get(), "lblRecord")->isEnabled());
     QVERIFY(!side.w->timPing().isActive());
 }
 } // namespace
@@ -260,8 +264,8 @@ void TestNetLink::germanLinesAndTheArchivingLamp()
     QVERIFY(p.link());
     QCOMPARE(p.red.lines(), QStringList{"  --- Verbunden mit Bert! ---"});
     QCOMPARE(p.yellow.lines(), QStringList{"  --- Verbunden mit Anna! ---"});
-    QCOMPARE(p.yellow.w->shpOnlineLamp()->fillColor(), 0xFFFF);
-    QCOMPARE(p.red.w->shpOnlineLamp()->fillColor(), 0xFF);
+    QCOMPARE(testing::control<gamewindow::OnlineLamp>(p.yellow.w.get(), "shpOnlineLamp")->fillColor(), 0xFFFF);
+    QCOMPARE(testing::control<gamewindow::OnlineLamp>(p.red.w.get(), "shpOnlineLamp")->fillColor(), 0xFF);
     p.red.clearLines();
     p.yellow.clearLines();
 
@@ -269,7 +273,7 @@ void TestNetLink::germanLinesAndTheArchivingLamp()
     QCOMPARE(p.yellow.lines(),
              (QStringList{"--- Verbindung wurde von Bert beendet! ---", "--- Verbindung zu Anna getrennt! ---"}));
     QVERIFY(!p.yellow.n().KeepVoice);
-    QCOMPARE(p.yellow.w->shpOnlineLamp()->fillColor(), 0xE0E0E0);
+    QCOMPARE(testing::control<gamewindow::OnlineLamp>(p.yellow.w.get(), "shpOnlineLamp")->fillColor(), 0xE0E0E0);
     QVERIFY(QTest::qWaitFor([&] { return !p.red.n().NetworkGame; }, 5000));
     QCOMPARE(p.red.lines(), QStringList{"--- Verbindung zu Bert getrennt! ---"});
     QCOMPARE(p.boxes.count(), 0);
@@ -300,7 +304,8 @@ void TestNetLink::aVoiceMessageCrossesTheLinkAndIsArchived()
     // The receiver kept a copy named after the peer; the sender may record again.
     const QStringList copies = QDir(p.yellow.w->WorkDir()).entryList({"Anna_*.Wav"}, QDir::Files);
     QCOMPARE(copies.size(), 1);
-    QVERIFY(QTest::qWaitFor([&] { return p.red.n().TotalOut == 0 && p.red.w->lblRecord()->isEnabled(); }, 5000));
+    const QLabel *record = testing::control<QLabel>(p.red.w.get(), "lblRecord");
+    QVERIFY(QTest::qWaitFor([&] { return p.red.n().TotalOut == 0 && record->isEnabled(); }, 5000));
     QCOMPARE(countFrames(p.red.w->rec->sent, "<V>"), 1);
     QCOMPARE(countFrames(p.red.w->rec->sent, "<VA"), 1);
     QCOMPARE(countFrames(p.yellow.w->rec->sent, "<C>"), 4);
@@ -348,8 +353,9 @@ void TestNetLink::junkFromThePeerLeavesItsNextFramesReadable()
     p.yellow.w->net().PelkinSendBytes(p.yellow.n().PeerClientNo, junk);
     QVERIFY(QTest::qWaitFor([&] { return p.red.w->rec->receivedCount == before + junk.size(); }, 5000));
     // What the joining player does next arrives whole: a chat line typed, a move.
-    p.yellow.w->txtSendmessage()->setText("still here");
-    QTest::keyClick(p.yellow.w->txtSendmessage(), Qt::Key_Return);
+    QLineEdit *line = testing::control<QLineEdit>(p.yellow.w.get(), "txtSendmessage");
+    line->setText("still here");
+    QTest::keyClick(line, Qt::Key_Return);
     QVERIFY(QTest::qWaitFor([&] { return p.red.lines().contains("<Bert> still here"); }, 5000));
     QVERIFY(p.move(p.red, p.yellow, 1));
     QVERIFY(p.move(p.yellow, p.red, 2));

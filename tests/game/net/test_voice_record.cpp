@@ -41,7 +41,7 @@ QStringList allFiles(const ChatFixture &f)
 void connectedLabel(ChatFixture &f)
 {
     f.n().NetworkGame = true;
-    f.w->lblRecord()->setEnabled(true);
+    testing::control<QLabel>(f.w.get(), "lblRecord")->setEnabled(true);
 }
 } // namespace
 
@@ -51,23 +51,25 @@ private slots:
     void f9SwitchesArchivingOnlyInANetworkGame()
     {
         ChatFixture f;
-        f.w->txtSendmessage_KeyUp(120, 0);
+        auto *shpOnlineLamp = testing::control<gamewindow::OnlineLamp>(f.w.get(), "shpOnlineLamp");
+        auto *txtSendmessage = testing::control<QLineEdit>(f.w.get(), "txtSendmessage");
+        f.chat()->txtSendmessage_KeyUp(120, 0);
         QVERIFY(!f.n().KeepVoice);
-        QCOMPARE(f.w->shpOnlineLamp()->fillColor(), 0xE0E0E0);
+        QCOMPARE(shpOnlineLamp->fillColor(), 0xE0E0E0);
         f.n().NetworkGame = true;
-        QTest::keyClick(f.w->txtSendmessage(), Qt::Key_F9);
+        QTest::keyClick(txtSendmessage, Qt::Key_F9);
         QVERIFY(f.n().KeepVoice);
-        QCOMPARE(f.w->shpOnlineLamp()->fillColor(), 0xFFFF);
-        QTest::keyClick(f.w->txtSendmessage(), Qt::Key_F9);
+        QCOMPARE(shpOnlineLamp->fillColor(), 0xFFFF);
+        QTest::keyClick(txtSendmessage, Qt::Key_F9);
         QVERIFY(!f.n().KeepVoice);
-        QCOMPARE(f.w->shpOnlineLamp()->fillColor(), 0xFF);
-        f.w->txtSendmessage_KeyUp(121, 0); // F10
+        QCOMPARE(shpOnlineLamp->fillColor(), 0xFF);
+        f.chat()->txtSendmessage_KeyUp(121, 0); // F10
         QVERIFY(!f.n().KeepVoice);
         // A held F9 repeats as release and press pairs with one time stamp: one switch.
         auto send = [&](QEvent::Type type, quint64 time) {
             QKeyEvent event(type, Qt::Key_F9, Qt::NoModifier);
             event.setTimestamp(time);
-            QApplication::sendEvent(f.w->txtSendmessage(), &event);
+            QApplication::sendEvent(txtSendmessage, &event);
         };
         send(QEvent::KeyPress, 900);
         for (quint64 t = 1400; t < 2000; t += 40) {
@@ -84,19 +86,19 @@ private slots:
     void aQuickClickSendsNothingAndLeavesTheLabelReady()
     {
         ChatFixture f;
+        auto *lblRecord = testing::control<QLabel>(f.w.get(), "lblRecord");
         connectedLabel(f);
         // The release arrives while the press is still preparing the recorder.
-        QCoreApplication::postEvent(f.w->lblRecord(), new QMouseEvent(QEvent::MouseButtonRelease, QPointF(5, 5),
-                                                                      QPointF(5, 5), Qt::LeftButton, Qt::NoButton,
-                                                                      Qt::NoModifier));
-        f.w->lblRecord_MouseDown(1, 0, 0, 0);
+        QCoreApplication::postEvent(lblRecord, new QMouseEvent(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5),
+                                                          Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+        f.chat()->lblRecord_MouseDown(1, 0, 0, 0);
         QVERIFY(f.w->packets.isEmpty());
         QVERIFY(f.w->chat->blocks.isEmpty());
         QCOMPARE(readAll(f.work("outvoice.wav")).size(), 44);
-        QVERIFY(f.w->lblRecord()->isEnabled());
-        QCOMPARE(f.w->lblRecordColor(), int32_t(0x80000012));
+        QVERIFY(lblRecord->isEnabled());
+        QCOMPARE(f.chat()->lblRecordColor(), int32_t(0x80000012));
         QVERIFY(!f.n().RecordAborted);
-        QCOMPARE(f.w->MCI().mode(), platform::WaveRecorder::Mode::NotOpen);
+        QCOMPARE(f.chat()->MCI().mode(), platform::WaveRecorder::Mode::NotOpen);
     }
 
     void withoutASoundServerTheRecordingIsEmptyAndNotSent()
@@ -104,14 +106,15 @@ private slots:
         if (!silentServer())
             QSKIP("runs with no sound server reachable (test_voice_record_silent)");
         ChatFixture f;
+        auto *lblRecord = testing::control<QLabel>(f.w.get(), "lblRecord");
         connectedLabel(f);
-        QTest::mousePress(f.w->lblRecord(), Qt::LeftButton);
-        QCOMPARE(f.w->lblRecordColor(), int32_t(0xFF));
-        QTest::mouseRelease(f.w->lblRecord(), Qt::LeftButton);
+        QTest::mousePress(lblRecord, Qt::LeftButton);
+        QCOMPARE(f.chat()->lblRecordColor(), int32_t(0xFF));
+        QTest::mouseRelease(lblRecord, Qt::LeftButton);
         QCOMPARE(readAll(f.work("outvoice.wav")).size(), 44);
         QVERIFY(f.w->packets.isEmpty());
-        QVERIFY(f.w->lblRecord()->isEnabled());
-        QCOMPARE(f.w->lblRecordColor(), int32_t(0x80000012));
+        QVERIFY(lblRecord->isEnabled());
+        QCOMPARE(f.chat()->lblRecordColor(), int32_t(0x80000012));
     }
 
     void pushToTalkRecordsFromTheSoundInputAndAnnouncesTheFile()
@@ -119,22 +122,23 @@ private slots:
         if (!privateServer())
             QSKIP("needs the private sound server (PULSE_SERVER, scripts/test.sh)");
         ChatFixture f;
+        auto *lblRecord = testing::control<QLabel>(f.w.get(), "lblRecord");
         connectedLabel(f);
-        QTest::mousePress(f.w->lblRecord(), Qt::LeftButton);
-        QCOMPARE(f.w->lblRecordColor(), int32_t(0xFF));
+        QTest::mousePress(lblRecord, Qt::LeftButton);
+        QCOMPARE(f.chat()->lblRecordColor(), int32_t(0xFF));
         QTest::qWait(500);
-        QTest::mouseRelease(f.w->lblRecord(), Qt::LeftButton);
+        QTest::mouseRelease(lblRecord, Qt::LeftButton);
         const QByteArray file = readAll(f.work("outvoice.wav"));
         QVERIFY2(file.size() > 44, qPrintable(QString::number(file.size())));
         QVERIFY(file.startsWith("RIFF") && file.mid(8, 4) == "WAVE");
         QCOMPARE(f.w->packets, QStringList{"<V>" + QString::number(file.size())});
-        QCOMPARE(f.w->lblRecordColor(), int32_t(0x80000012));
+        QCOMPARE(f.chat()->lblRecordColor(), int32_t(0x80000012));
         // The label stays disabled until the message is on its way.
-        QVERIFY(!f.w->lblRecord()->isEnabled());
+        QVERIFY(!lblRecord->isEnabled());
         for (int guard = 0; guard < 1000 && f.n().TotalOut != 0; ++guard)
             f.w->net().SendSB();
         QCOMPARE(f.w->packets.last(), QStringLiteral("<VA"));
-        QVERIFY(f.w->lblRecord()->isEnabled());
+        QVERIFY(lblRecord->isEnabled());
         QByteArray joined;
         for (const QByteArray &b : f.w->chat->blocks)
             joined += b.mid(8);
@@ -144,15 +148,16 @@ private slots:
     void theRepeatLabelPlaysTheLastReceivedMessage()
     {
         ChatFixture f;
-        f.w->lblRepeat_Click();
+        auto *lblRepeat = testing::control<QLabel>(f.w.get(), "lblRepeat");
+        f.chat()->lblRepeat_Click();
         QVERIFY(f.sound.requests.isEmpty());
-        QVERIFY(f.w->lblRepeat()->isEnabled());
+        QVERIFY(lblRepeat->isEnabled());
         writeFile(f.work("invoice.wav"), pattern(100));
         f.w->menSoundOn()->setChecked(false); // the message plays whatever the sound menu says
-        f.w->lblRepeat_Click();
+        f.chat()->lblRepeat_Click();
         QCOMPARE(f.sound.waited("invoice"), 1);
         QVERIFY(f.sound.requests.last().windowWorks);
-        QVERIFY(f.w->lblRepeat()->isEnabled());
+        QVERIFY(lblRepeat->isEnabled());
     }
 
     void theLongestRecordingIsStillSent()

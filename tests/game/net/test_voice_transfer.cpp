@@ -57,7 +57,8 @@ private slots:
         QFETCH(int, size);
         QFETCH(QList<int>, lengths);
         ChatFixture f;
-        f.w->lblRecord()->setEnabled(false); // as the release leaves it
+        auto *lblRecord = testing::control<QLabel>(f.w.get(), "lblRecord");
+        lblRecord->setEnabled(false); // as the release leaves it
         const QByteArray file = pattern(size);
         const Sent sent = sendFile(f, file);
         QCOMPARE(sent.packets, (QStringList{"<V>" + QString::number(size), "<VA"}));
@@ -70,9 +71,9 @@ private slots:
             joined += b.mid(8);
         }
         QCOMPARE(joined, file);
-        QVERIFY(f.w->lblRecord()->isEnabled());
+        QVERIFY(lblRecord->isEnabled());
         QCOMPARE(f.n().SentOut, 0);
-        QVERIFY(!f.w->picSend(0)->isVisible());
+        QVERIFY(!testing::control<gamewindow::PictureBox>(f.w.get(), "picSend", 0)->isVisible());
         // A "<C>" with nothing on its way has no effect.
         f.w->net().SendSB();
         QCOMPARE(f.w->packets.size(), 2);
@@ -81,21 +82,22 @@ private slots:
     void anEmptyRecordingIsNotSentAndRestoresTheRecordLabel()
     {
         ChatFixture f;
-        f.w->lblRecord()->setEnabled(false);
+        auto *lblRecord = testing::control<QLabel>(f.w.get(), "lblRecord");
+        lblRecord->setEnabled(false);
         const Sent sent = sendFile(f, pattern(44));
         QVERIFY(sent.packets.isEmpty());
         QVERIFY(sent.blocks.isEmpty());
-        QVERIFY(f.w->lblRecord()->isEnabled());
-        QCOMPARE(f.w->lblRecordColor(), int32_t(0x80000012));
+        QVERIFY(lblRecord->isEnabled());
+        QCOMPARE(f.chat()->lblRecordColor(), int32_t(0x80000012));
         QVERIFY(f.n().RecordAborted);
-        QVERIFY(!f.w->picSend(1)->isVisible());
+        QVERIFY(!testing::control<gamewindow::PictureBox>(f.w.get(), "picSend", 1)->isVisible());
 
         // A recording that is missing altogether is treated alike, not left hanging.
-        f.w->lblRecord()->setEnabled(false);
+        lblRecord->setEnabled(false);
         QFile::remove(f.work("outvoice.wav"));
         f.w->net().SendVoiceFile();
         QVERIFY(f.w->packets.isEmpty());
-        QVERIFY(f.w->lblRecord()->isEnabled());
+        QVERIFY(lblRecord->isEnabled());
     }
 
     void barsGrowWithTheBytesAndBar0CarriesRed()
@@ -105,13 +107,13 @@ private slots:
         f.n().LocalIsRed = true;
         writeFile(f.work("outvoice.wav"), pattern(4500));
         f.w->net().SendVoiceFile();
-        QVERIFY(f.w->picSend(0)->isVisibleTo(f.w->frmChat()));
-        QVERIFY(qAbs(f.w->picSendWidthTwips(0) - 61.2f) < 0.01f);
+        QVERIFY(testing::control<gamewindow::PictureBox>(f.w.get(), "picSend", 0)->isVisibleTo(f.chat()));
+        QVERIFY(qAbs(f.chat()->picSendWidthTwips(0) - 61.2f) < 0.01f);
         f.w->net().SendSB();
-        QVERIFY(qAbs(f.w->picSendWidthTwips(0) - 2720.0f) < 1.0f);
+        QVERIFY(qAbs(f.chat()->picSendWidthTwips(0) - 2720.0f) < 1.0f);
         f.w->net().SendSB();
         f.w->net().SendSB();
-        QVERIFY(f.w->picSendWidthTwips(0) < 6120.0f && f.w->picSendWidthTwips(0) > 6119.9f);
+        QVERIFY(f.chat()->picSendWidthTwips(0) < 6120.0f && f.chat()->picSendWidthTwips(0) > 6119.9f);
 
         // The yellow side sends on bar 1 and receives on bar 0.
         ChatFixture y;
@@ -119,8 +121,8 @@ private slots:
         QCOMPARE(y.w->net().TransferBarIndex("Send"), int16_t(1));
         QCOMPARE(y.w->net().TransferBarIndex("Get"), int16_t(0));
         y.w->net().ReceiveVoiceAnnounce("4500");
-        QVERIFY(y.w->picSend(0)->isVisibleTo(y.w->frmChat()));
-        QVERIFY(!y.w->picSend(1)->isVisibleTo(y.w->frmChat()));
+        QVERIFY(testing::control<gamewindow::PictureBox>(y.w.get(), "picSend", 0)->isVisibleTo(y.chat()));
+        QVERIFY(!testing::control<gamewindow::PictureBox>(y.w.get(), "picSend", 1)->isVisibleTo(y.chat()));
     }
 
     void aBarOnScreenFollowsItsBytesAndEndsFullAtOnce()
@@ -128,10 +130,10 @@ private slots:
         ChatFixture f;
         f.n().LocalIsRed = true;
         f.w->show();
-        f.w->frmChat()->show();
+        f.chat()->show();
         QVERIFY(QTest::qWaitForWindowExposed(f.w.get()));
         f.w->net().ReceiveVoiceAnnounce("4500");
-        const QWidget *bar = f.w->picSend(1);
+        const QWidget *bar = testing::control<gamewindow::PictureBox>(f.w.get(), "picSend", 1);
         QVERIFY(bar->isVisible());
         f.w->net().GetSB(frame("<VD", pattern(2000)));
         // 2000 of 4500 bytes: 2720 twips, shown within a few frames.
@@ -140,8 +142,8 @@ private slots:
         f.w->net().GetSB(frame("<VD", pattern(500)));
         // The last block: the whole stripe, before anything else has run.
         QCOMPARE(bar->width(), 408);
-        const QImage shot = f.w->frmChat()->grab().toImage();
-        const QColor end = shot.pixelColor(bar->mapTo(f.w->frmChat(), QPoint(405, 2)));
+        const QImage shot = f.chat()->grab().toImage();
+        const QColor end = shot.pixelColor(bar->mapTo(f.chat(), QPoint(405, 2)));
         QVERIFY2(end.red() > 200 && end.green() > 180 && end.blue() < 120, "the yellow stripe reaches its end");
     }
 
@@ -190,6 +192,7 @@ private slots:
         platform::SoundPlayer player(25);
         gamewindow::PulseSoundOutput output(player);
         ChatFixture f;
+        auto *txtSendmessage = testing::control<QLineEdit>(f.w.get(), "txtSendmessage");
         f.w->setSoundOutput(&output);
         f.w->show();
         QByteArray arrival = frame("<V>", QByteArray::number(message.size()));
@@ -204,7 +207,7 @@ private slots:
         const QByteArray next = wavetest::tone(1.0, 1, Rate, 8);
         QElapsedTimer clock;
         qint64 keyPosted = -1, keyAnswered = -1;
-        QObject::connect(f.w->txtSendmessage(), &QLineEdit::textChanged, f.w.get(),
+        QObject::connect(txtSendmessage, &QLineEdit::textChanged, f.w.get(),
                          [&] { keyAnswered = clock.elapsed(); });
         // And a move of the local player, which the peer must learn of.
         f.n().NetworkGame = true;
@@ -213,7 +216,7 @@ private slots:
         QTimer::singleShot(1000, f.w.get(), [&] {
             f.w->GoToTube(f.s().SelColumn == 5 ? 6 : 5, false);
             keyPosted = clock.elapsed();
-            QCoreApplication::postEvent(f.w->txtSendmessage(),
+            QCoreApplication::postEvent(txtSendmessage,
                                         new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"));
         });
         QTimer::singleShot(1500, f.w.get(), [&] {
@@ -236,9 +239,9 @@ private slots:
         QVERIFY(keyPosted >= 0 && keyAnswered >= keyPosted);
         QVERIFY2(keyAnswered - keyPosted < 500, qPrintable(QString::number(keyAnswered - keyPosted)));
         QVERIFY(keyAnswered < played);
-        QCOMPARE(f.w->txtSendmessage()->text(), QString("a"));
+        QCOMPARE(txtSendmessage->text(), QString("a"));
         // The peer's lines came during the playback, each once and in their order.
-        const QString chat = f.w->txtInMessage()->text();
+        const QString chat = testing::control<platform::RichTextBox>(f.w.get(), "txtInMessage")->text();
         QCOMPARE(chat.count("<Bob> one"), 1);
         QCOMPARE(chat.count("<Bob> two"), 1);
         QVERIFY(chat.indexOf("<Bob> one") < chat.indexOf("<Bob> two"));
@@ -285,7 +288,7 @@ private slots:
                                               + f.dataHome.filePath("file/Ostrel/invoice.wav") + ": Not a directory");
         QVERIFY(boxes.shown()[0].style & platform::vbExclamation);
         QCOMPARE(f.sound.count("invoice"), 0);
-        QVERIFY(!f.w->picSend(1)->isVisibleTo(f.w->frmChat()));
+        QVERIFY(!testing::control<gamewindow::PictureBox>(f.w.get(), "picSend", 1)->isVisibleTo(f.chat()));
         QCOMPARE(f.n().TotalIn, 0);
 
         // German, and the next message into a usable folder plays again.
@@ -315,7 +318,9 @@ private slots:
         f.w->net().ReceiveVoiceAnnounce("100");
         QCOMPARE(f.n().TotalIn, 100);
         QCOMPARE(f.n().ReceivedIn, 0);
-        QVERIFY(f.w->txtInMessage()->text().startsWith("--- Voice message incomplete"));
+        QVERIFY(testing::control<platform::RichTextBox>(f.w.get(), "txtInMessage")
+                    ->text()
+                    .startsWith("--- Voice message incomplete"));
         QByteArray small = frame("<VD", QByteArray(100, 'a'));
         f.w->net().GetSB(small);
         f.w->net().ReceiveVoiceComplete();

@@ -2,6 +2,9 @@
 // A main window for tests: its sounds go to a recorder, its sound files are empty files in a
 // folder of its own, its play timer is ticked by the test, its random numbers are seeded, and
 // what it would send to a peer or hand to later windows is recorded.
+#include "common/FindControl.h"
+#include "game/window/ChatFrame.h"
+#include "game/window/OnlineLamp.h"
 #include "game/window/Ostrel.h"
 #include "game/window/SoundOutput.h"
 #include "platform/Pictures.h"
@@ -85,8 +88,6 @@ public:
     void CheckHighScore() override { ++highScoreChecks; }
     int highScoreChecks = 0;
     void NotifyResults(int16_t &ActPlayer) override { notified.append(ActPlayer); }
-    QString chatLineText() const override { return chatLine; }
-    QString chatLine;
     int helpOpened = 0;
     QStringList packets;
     QList<int> notified;

@@ -825,9 +825,9 @@ void TestApp::chatLineKeepsTheKeysThroughTheMenusOfALinkedGame()
     // The link stands: the chat frame shows and the chat line has the focus.
     a.n().NetworkGame = true;
     w.menIP()->setEnabled(false);
-    w.frmChat()->show();
-    w.txtSendmessage()->setFocus();
-    QTRY_COMPARE(QApplication::focusWidget(), w.txtSendmessage());
+    testing::control<gamewindow::ChatFrame>(&w, "frmChat")->show();
+    testing::control<QLineEdit>(&w, "txtSendmessage")->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), testing::control<QLineEdit>(&w, "txtSendmessage"));
 
     // Each command picked with the mouse: a click on the menu's title, then on the item.
     QMenuBar *bar = w.menuBar();
@@ -866,13 +866,13 @@ void TestApp::chatLineKeepsTheKeysThroughTheMenusOfALinkedGame()
             w.activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&w));
         }
-        QTRY_COMPARE(QApplication::focusWidget(), w.txtSendmessage());
+        QTRY_COMPARE(QApplication::focusWidget(), testing::control<QLineEdit>(&w, "txtSendmessage"));
         QTest::keyClicks(QApplication::focusWidget(), "x");
     }
     QCOMPARE(a.s().English, true);
     QCOMPARE(w.helpFiles.size(), 1);
     QCOMPARE(a.s().GameRunning, true);
-    QCOMPARE(w.txtSendmessage()->text(), QString(commands.size(), QLatin1Char('x')));
+    QCOMPARE(testing::control<QLineEdit>(&w, "txtSendmessage")->text(), QString(commands.size(), QLatin1Char('x')));
 
     // A menu opened and closed again without a command, and a click on the board, leave it too.
     const QPoint gameTitle = bar->actionGeometry(w.menGame()->menuAction()).center();
@@ -881,7 +881,7 @@ void TestApp::chatLineKeepsTheKeysThroughTheMenusOfALinkedGame()
     QTest::mouseClick(bar, Qt::LeftButton, {}, gameTitle);
     QTRY_VERIFY(!w.menGame()->isVisible());
     QTest::mouseClick(w.picPlaygrid(20), Qt::LeftButton);
-    QTRY_COMPARE(QApplication::focusWidget(), w.txtSendmessage());
+    QTRY_COMPARE(QApplication::focusWidget(), testing::control<QLineEdit>(&w, "txtSendmessage"));
 }
 
 void TestApp::helpOpensTheFileOfTheLanguage()

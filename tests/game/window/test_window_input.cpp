@@ -2,6 +2,8 @@
 // top frame pieces and on the window's surface, and double clicks that drop.
 #include "WindowFixture.h"
 
+#include <QLineEdit>
+
 class TestWindowInput : public QObject {
     Q_OBJECT
 private slots:
@@ -82,10 +84,11 @@ void TestWindowInput::networkGameMovesOnlyOnTheOwnTurn()
     f.s().CurrentPlayer = 1;
     f.key(Qt::Key_Left);
     QCOMPARE(f.s().SelColumn, int16_t(3));
-    f.w->chatLine = "hello"; // Enter belongs to the chat line while it holds text
+    // Enter belongs to the chat line while it holds text.
+    testing::control<QLineEdit>(f.w.get(), "txtSendmessage")->setText("hello");
     f.key(Qt::Key_Return);
     QCOMPARE(f.s().MoveCount, int16_t(0));
-    f.w->chatLine.clear();
+    testing::control<QLineEdit>(f.w.get(), "txtSendmessage")->clear();
     f.key(Qt::Key_Return);
     QCOMPARE(f.s().MoveCount, int16_t(1));
     QCOMPARE(f.w->packets, QStringList({"<G>3", "<D>3"}));

@@ -12,6 +12,7 @@
 
 #include <QGroupBox>
 #include <QImage>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTextEdit>
 
@@ -120,9 +121,9 @@ void TestWindowPictures::writePictures()
     f3.w->show();
     QVERIFY(QTest::qWaitForWindowExposed(f3.w.get()));
     f3.w->menIP()->setEnabled(false);
-    f3.w->frmChat()->show();
-    f3.w->lblRecord()->setEnabled(true);
-    f3.w->cmdP2PClose()->setEnabled(true);
+    testing::control<gamewindow::ChatFrame>(f3.w.get(), "frmChat")->show();
+    testing::control<QLabel>(f3.w.get(), "lblRecord")->setEnabled(true);
+    testing::control<QPushButton>(f3.w.get(), "cmdP2PClose")->setEnabled(true);
     f3.w->net().link().Nick = {QStringLiteral("Anna"), QStringLiteral("Bert")};
     f3.w->net().link().GamesWon = {1, 0};
     f3.w->net().link().LocalIsRed = true;
@@ -136,8 +137,11 @@ void TestWindowPictures::writePictures()
     f3.w->net().link().NetworkGame = true;
     platform::setOuterHeight(f3.w.get(), platform::twipsToPixels(8595));
     shoot(*f3.w, "main-chat");
-    QVERIFY(f3.w->txtInMessage()->view()->verticalScrollBar()->isVisible());
-    QVERIFY(f3.w->frmChat()->title().contains(QStringLiteral("Anna : 1    Bert : 0 ")));
+    QVERIFY(
+        testing::control<platform::RichTextBox>(f3.w.get(), "txtInMessage")->view()->verticalScrollBar()->isVisible());
+    QVERIFY(testing::control<gamewindow::ChatFrame>(f3.w.get(), "frmChat")
+                ->title()
+                .contains(QStringLiteral("Anna : 1    Bert : 0 ")));
 
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
 }
