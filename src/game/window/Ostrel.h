@@ -301,10 +301,10 @@ private:
     QAction *m_menSoundOn = nullptr;
     QAction *m_menStartgame = nullptr;
 
-    QTimer m_timPlayTimer;
+    QTimer m_timPlayTimer{this};
     int m_playTimerInterval = 0;
     bool m_playTimerRunsItself = true;
-    QTimer m_timPing;
+    QTimer m_timPing{this};
 
     int16_t m_animFrame = 0;
     int16_t m_animStep = 1;
