@@ -263,24 +263,23 @@ void Ostrel::buildBoard()
 void Ostrel::setPlayTimerRunsItself(bool runs)
 {
     m_playTimerRunsItself = runs;
-    if (runs && m_playTimerInterval > 0)
-        m_timPlayTimer.start(m_playTimerInterval);
+    if (runs && m_timPlayTimer.interval() > 0)
+        m_timPlayTimer.start();
     else
         m_timPlayTimer.stop();
 }
 
 void Ostrel::SetPlayTimerInterval(int Milliseconds)
 {
-    m_playTimerInterval = Milliseconds;
+    m_timPlayTimer.setInterval(Milliseconds);
     if (Milliseconds <= 0 || !m_playTimerRunsItself)
         m_timPlayTimer.stop();
     else
-        m_timPlayTimer.start(Milliseconds);
+        m_timPlayTimer.start();
 }
 
 void Ostrel::SetStatusColor(int32_t Color)
 {
-    m_statusColor = Color;
     QPalette palette = m_lblStatus->palette();
     palette.setColor(QPalette::WindowText, fromBgr(Color));
     m_lblStatus->setPalette(palette);
@@ -288,7 +287,6 @@ void Ostrel::SetStatusColor(int32_t Color)
 
 void Ostrel::SetResultColor(int32_t Color)
 {
-    m_resultColor = Color;
     QPalette palette = m_lblResult->palette();
     palette.setColor(QPalette::WindowText, fromBgr(Color));
     m_lblResult->setPalette(palette);
@@ -296,7 +294,7 @@ void Ostrel::SetResultColor(int32_t Color)
 
 void Ostrel::ShowFloatingChip(int16_t Player)
 {
-    m_chip[0]->setPicture(store(picChip(Player == 1 ? 1 : 2)));
+    m_chip[0]->setPicture(store(m_chip.at(Player == 1 ? 1 : 2)));
     m_chip[0]->repaint();
     m_chip[0]->show();
 }

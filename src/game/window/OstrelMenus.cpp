@@ -213,9 +213,7 @@ void Ostrel::menIP_Click()
     {
         // A fresh dialog at every opening, released when it has closed.
         Peer2Peer dialog(*m_net, m_programFolder, [this] { prepareForConnect(); }, this);
-        m_peer2Peer = &dialog;
         dialog.exec();
-        m_peer2Peer = nullptr;
     }
     if (m_net->link().NetworkGame) {
         if (QWidget *chat = frmChat())
