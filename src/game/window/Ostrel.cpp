@@ -101,7 +101,9 @@ Ostrel::Ostrel(QWidget *parent)
     resize(platform::twipsToPixels(6345), height());
     platform::setOuterHeight(this, platform::twipsToPixels(6540));
 
+    m_timPlayTimer.setObjectName(QStringLiteral("timPlayTimer"));
     m_timPlayTimer.setInterval(0);
+    m_timPing.setObjectName(QStringLiteral("timPing"));
     connect(&m_timPlayTimer, &QTimer::timeout, this, [this] { timPlayTimer_Timer(); });
     connect(&m_timPing, &QTimer::timeout, this, [this] { timPing_Timer(); });
 
@@ -117,18 +119,24 @@ Ostrel::~Ostrel() = default;
 void Ostrel::buildMenus()
 {
     m_menGame = menuBar()->addMenu(QStringLiteral("&Spieloptionen"));
+    m_menGame->setObjectName(QStringLiteral("menGame"));
     m_menOnePlayer = m_menGame->addAction(QStringLiteral("Spieler : &Computer"));
+    m_menOnePlayer->setObjectName(QStringLiteral("menOnePlayer"));
     m_menOnePlayer->setCheckable(true);
     m_menOnePlayer->setChecked(true);
     m_menTwoPlayers = m_menGame->addAction(QStringLiteral("S&pieler : Spieler"));
+    m_menTwoPlayers->setObjectName(QStringLiteral("menTwoPlayers"));
     m_menTwoPlayers->setCheckable(true);
     m_menTimeLimit = m_menGame->addAction(QStringLiteral("&Zeitlimit"));
+    m_menTimeLimit->setObjectName(QStringLiteral("menTimeLimit"));
     m_menTimeLimit->setCheckable(true);
     m_menSoundOn = m_menGame->addAction(QStringLiteral("&Toneffekte"));
+    m_menSoundOn->setObjectName(QStringLiteral("menSoundOn"));
     m_menSoundOn->setCheckable(true);
     m_menSoundOn->setChecked(true);
-    m_menGame->addSeparator();
+    m_menGame->addSeparator()->setObjectName(QStringLiteral("menBreaklineX"));
     m_menStartgame = m_menGame->addAction(QStringLiteral("Spiel st&arten"));
+    m_menStartgame->setObjectName(QStringLiteral("menStartgame"));
     m_menStartgame->setShortcut(QKeySequence(Qt::Key_F2));
     connect(m_menStartgame, &QAction::triggered, this, [this] {
         menStartgame_Click();
@@ -146,11 +154,14 @@ void Ostrel::buildBoard()
     setCentralWidget(m_surface);
 
     m_board = new Panel(m_surface);
+    m_board->setObjectName(QStringLiteral("PicPlayBoard"));
     m_board->setGeometry(platform::twipsToPixels(135), platform::twipsToPixels(120), platform::twipsToPixels(6075),
                          platform::twipsToPixels(5715));
 
-    auto box = [this](int index, int left, int top, bool visible) {
+    // A member of a control array, named with its index as the procedures know it: "picChip(0)".
+    auto box = [this](const char *name, int index, int left, int top, bool visible) {
         auto *b = new PictureBox(index, m_board);
+        b->setObjectName(QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index));
         b->setTwipsGeometry(left, top, 480, 480);
         b->setVisible(visible);
         return b;
@@ -159,23 +170,23 @@ void Ostrel::buildBoard()
     // Stores: chips, fall frames, thinking frames. Hidden, outside the board.
     m_chip[0] = nullptr;
     for (int i = 1; i <= 2; ++i) {
-        m_chip[i] = box(i, 9000 + 480 * i, 0, false);
+        m_chip[i] = box("picChip", i, 9000 + 480 * i, 0, false);
         m_chip[i]->setPicture(shared(assets::ChipPictures[i]));
     }
     for (int k = 0; k <= 6; ++k) {
-        m_moveChip[k] = box(k, 9000 + 480 * k, 600, false);
+        m_moveChip[k] = box("picMoveChip", k, 9000 + 480 * k, 600, false);
         m_moveChip[k]->setPicture(shared(assets::MoveChipPictures[k]));
     }
     for (int k = 0; k <= 5; ++k) {
-        m_anim[k] = box(k, 9000 + 480 * k, 1200, false);
+        m_anim[k] = box("picAnim", k, 9000 + 480 * k, 1200, false);
         m_anim[k]->setPicture(shared(assets::AnimPictures[k]));
     }
 
     // Cells; the spare cell has a picture object of its own with the empty look.
-    m_playgrid[0] = box(0, 8580, 1260, false);
+    m_playgrid[0] = box("picPlaygrid", 0, 8580, 1260, false);
     m_playgrid[0]->setPicture(shared(assets::MoveChipPictures[0]));
     for (int n = 1; n <= 42; ++n) {
-        m_playgrid[n] = box(n, 1380 + 480 * ((n - 1) % 7), 1560 + 480 * ((n - 1) / 7), true);
+        m_playgrid[n] = box("picPlaygrid", n, 1380 + 480 * ((n - 1) % 7), 1560 + 480 * ((n - 1) / 7), true);
         m_playgrid[n]->setPicture(store(m_moveChip[0]));
         connect(m_playgrid[n], &PictureBox::clicked, this, [this](int i) { picPlaygrid_Click(int16_t(i)); });
         connect(m_playgrid[n], &PictureBox::doubleClicked, this, [this](int i) { picPlaygrid_DblClick(int16_t(i)); });
@@ -200,23 +211,25 @@ void Ostrel::buildBoard()
             x = 1380 + 480 * (n - 23);
             y = 1080;
         }
-        m_border[n] = box(n, x, y, true);
+        m_border[n] = box("picPlayBorder", n, x, y, true);
         m_border[n]->setPicture(shared(assets::borderPictureName(n)));
         connect(m_border[n], &PictureBox::clicked, this, [this](int i) { picPlayBorder_Click(int16_t(i)); });
     }
 
     // The floating chip, above the frame.
-    m_chip[0] = box(0, 2820, 900, false);
+    m_chip[0] = box("picChip", 0, 2820, 900, false);
     m_chip[0]->raise();
     connect(m_chip[0], &PictureBox::doubleClicked, this, [this](int i) { picChip_DblClick(int16_t(i)); });
 
     m_timeBarEnabled = shared(assets::TimeBarEnabled);
     m_timeBarDisabled = shared(assets::TimeBarDisabled);
     m_timeBar = new PictureBox(0, m_board);
+    m_timeBar->setObjectName(QStringLiteral("TimeBar"));
     m_timeBar->setTwipsGeometry(405, 4950, 5250, 180);
     m_timeBar->setPicture(m_timeBarDisabled);
 
     m_lblStatus = new StatusLabel(m_board);
+    m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
     m_lblStatus->setGeometry(0, platform::twipsToPixels(5145), platform::twipsToPixels(6075), 26);
     m_lblStatus->setAlignment(Qt::AlignCenter);
     QFont font = m_lblStatus->font();
@@ -227,11 +240,13 @@ void Ostrel::buildBoard()
     connect(m_lblStatus, &StatusLabel::doubleClicked, this, [this] { lblStatus_DblClick(); });
 
     m_picResult = new ResultPanel(m_board);
+    m_picResult->setObjectName(QStringLiteral("picResult"));
     m_picResult->setGeometry(platform::twipsToPixels(720), 0, platform::twipsToPixels(4755),
                              platform::twipsToPixels(1635));
     m_resultHeight = 1635;
     m_picResult->hide();
     m_lblResult = new QLabel(QStringLiteral("Resultate ..."), m_picResult);
+    m_lblResult->setObjectName(QStringLiteral("lblResult"));
     m_lblResult->setGeometry(12, 12, 317 - 24, 109 - 24);
     m_lblResult->setAlignment(Qt::AlignCenter);
     m_lblResult->setWordWrap(true);
@@ -246,24 +261,23 @@ void Ostrel::buildBoard()
 void Ostrel::setPlayTimerRunsItself(bool runs)
 {
     m_playTimerRunsItself = runs;
-    if (runs && m_playTimerInterval > 0)
-        m_timPlayTimer.start(m_playTimerInterval);
+    if (runs && m_timPlayTimer.interval() > 0)
+        m_timPlayTimer.start();
     else
         m_timPlayTimer.stop();
 }
 
 void Ostrel::SetPlayTimerInterval(int Milliseconds)
 {
-    m_playTimerInterval = Milliseconds;
+    m_timPlayTimer.setInterval(Milliseconds);
     if (Milliseconds <= 0 || !m_playTimerRunsItself)
         m_timPlayTimer.stop();
     else
-        m_timPlayTimer.start(Milliseconds);
+        m_timPlayTimer.start();
 }
 
 void Ostrel::SetStatusColor(int32_t Color)
 {
-    m_statusColor = Color;
     QPalette palette = m_lblStatus->palette();
     palette.setColor(QPalette::WindowText, fromBgr(Color));
     m_lblStatus->setPalette(palette);
@@ -271,7 +285,6 @@ void Ostrel::SetStatusColor(int32_t Color)
 
 void Ostrel::SetResultColor(int32_t Color)
 {
-    m_resultColor = Color;
     QPalette palette = m_lblResult->palette();
     palette.setColor(QPalette::WindowText, fromBgr(Color));
     m_lblResult->setPalette(palette);
@@ -279,7 +292,7 @@ void Ostrel::SetResultColor(int32_t Color)
 
 void Ostrel::ShowFloatingChip(int16_t Player)
 {
-    m_chip[0]->setPicture(store(picChip(Player == 1 ? 1 : 2)));
+    m_chip[0]->setPicture(store(m_chip.at(Player == 1 ? 1 : 2)));
     m_chip[0]->repaint();
     m_chip[0]->show();
 }

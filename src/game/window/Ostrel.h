@@ -65,7 +65,6 @@ public:
 
     // Folder of the sound files; the executable's folder unless set.
     void setProgramFolder(const QString &folder) { m_programFolder = folder; }
-    QString programFolder() const { return m_programFolder; }
     // Where sounds go; null (the default) is the program's sound player. Not owned.
     void setSoundOutput(SoundOutput *output) { m_soundOutput = output; }
     // The waits of whole seconds (a waited sound behind a waited one, the handshake's pause);
@@ -73,7 +72,6 @@ public:
     void setDelay(std::function<void(int16_t)> delay) { m_delay = std::move(delay); }
     // False: the play timer keeps its mode and interval but never fires by itself (tests tick it).
     void setPlayTimerRunsItself(bool runs);
-    int playTimerInterval() const { return m_playTimerInterval; }
 
     // rules::GameUi
     void GoToTube(int16_t Column, bool ByComputer) override;
@@ -135,35 +133,6 @@ public:
     // The window's shown network wins go to the session.
     virtual void NotifyResults(int16_t &ActPlayer);
 
-    // Controls.
-    QWidget *PicPlayBoard() const { return m_board; }
-    QWidget *formSurface() const { return m_surface; }
-    PictureBox *picPlaygrid(int index) const { return m_playgrid.at(index); }
-    PictureBox *picPlayBorder(int index) const { return m_border.at(index); }
-    PictureBox *picChip(int index) const { return m_chip.at(index); }
-    PictureBox *picMoveChip(int index) const { return m_moveChip.at(index); }
-    PictureBox *picAnim(int index) const { return m_anim.at(index); }
-    PictureBox *TimeBar() const { return m_timeBar; }
-    QLabel *lblStatus() const { return m_lblStatus; }
-    QWidget *picResult() const { return m_picResult; }
-    QLabel *lblResult() const { return m_lblResult; }
-    QAction *menStartgame() const { return m_menStartgame; }
-    QAction *menOnePlayer() const { return m_menOnePlayer; }
-    QAction *menTwoPlayers() const { return m_menTwoPlayers; }
-    QAction *menTimeLimit() const { return m_menTimeLimit; }
-    QAction *menSoundOn() const { return m_menSoundOn; }
-    QMenu *menGame() const { return m_menGame; }
-
-    // Measures the procedures work with, in twips.
-    int resultHeightTwips() const { return m_resultHeight; }
-    int ResultPanelHeight() const { return m_resultPanelHeight; }
-    float timeBarWidthTwips() const { return m_timeBarWidth; }
-    int MouseX() const { return m_mouseX; }
-    // Colours as &HBBGGRR.
-    int32_t statusColor() const { return m_statusColor; }
-    int32_t resultColor() const { return m_resultColor; }
-    int16_t AnimFrame() const { return m_animFrame; }
-    int16_t AnimStep() const { return m_animStep; }
     // The time bar's look: the green one while the time limit is in force, else the grey one.
     void showTimeBarLook(bool enabled);
 
@@ -177,8 +146,6 @@ public:
     // The title window that the first activation closes.
     void setTitleWindow(QorTitle *title);
     HarbexHost *Pelkin() const { return m_net->Pelkin(); }
-    // Why the control could not be created; empty when it was.
-    QString pelkinProblem() const { return m_pelkinProblem; }
 
     // Menus and captions (OstrelMenus.cpp).
     void menOnePlayer_Click();
@@ -196,20 +163,8 @@ public:
     void ChangeLanguage(QString &Language);
     // Opens a help file at its contents; platform::showHelp unless replaced (tests).
     void setHelpOpener(std::function<void(const QString &)> open) { m_helpOpener = std::move(open); }
-    QAction *menIP() const { return m_menIP; }
-    QAction *menHighScores() const { return m_menHighScores; }
-    QAction *menInfo() const { return m_menInfo; }
-    QAction *menCloseAll() const { return m_menCloseAll; }
-    QMenu *menLanguage() const { return m_menLanguage; }
     // Connect in the connection dialog: the game modes make way for the network game.
     void prepareForConnect();
-    QAction *menLangEnglish() const { return m_menLangEnglish; }
-    QAction *menLanGerman() const { return m_menLanGerman; }
-    QAction *menHelp() const { return m_menHelp; }
-
-    const QTimer &timPing() const { return m_timPing; }
-    // The connection dialog while menIP_Click shows it; null otherwise.
-    Peer2Peer *peer2Peer() const { return m_peer2Peer; }
 
     // The work folder; Form_Load sets it, tests may set their own.
     void setWorkDir(const QString &folder) { m_workDir = folder; }
@@ -226,6 +181,9 @@ protected:
     void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
+    // Tests read the measures and state that no control shows exactly.
+    friend class OstrelProbe;
+
     void buildBoard();
     void buildMenus();
     void buildShellMenus();
@@ -266,10 +224,9 @@ private:
     QAction *m_menSoundOn = nullptr;
     QAction *m_menStartgame = nullptr;
 
-    QTimer m_timPlayTimer;
-    int m_playTimerInterval = 0;
+    QTimer m_timPlayTimer{this};
     bool m_playTimerRunsItself = true;
-    QTimer m_timPing;
+    QTimer m_timPing{this};
 
     int16_t m_animFrame = 0;
     int16_t m_animStep = 1;
@@ -277,8 +234,6 @@ private:
     int m_resultHeight = 0;
     int m_resultPanelHeight = 0;
     float m_timeBarWidth = 5250;
-    int32_t m_statusColor = 0xC0C0C0;
-    int32_t m_resultColor = 0xFFFF;
 
     // Life cycle and menus.
     QAction *m_menIP = nullptr;
@@ -296,7 +251,6 @@ private:
     QString m_pelkinProblem;
     std::function<void(const QString &)> m_helpOpener;
     platform::HeldKey *m_heldKey = nullptr; // tells the repeats of a held key from new presses
-    Peer2Peer *m_peer2Peer = nullptr;
 
     ChatFrame *m_chat = nullptr;
 

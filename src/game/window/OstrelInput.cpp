@@ -63,8 +63,8 @@ void Ostrel::Form_Click()
     if (m_mouseX < 0)
         return;
     for (int16_t i = 1; i <= 7; ++i) {
-        const int left = picPlaygrid(i)->leftTwips();
-        const int width = static_cast<int>(platform::pixelsToTwips(picPlaygrid(i)->width()));
+        const int left = m_playgrid.at(i)->leftTwips();
+        const int width = static_cast<int>(platform::pixelsToTwips(m_playgrid.at(i)->width()));
         if (left <= m_mouseX && m_mouseX <= left + width)
             picPlaygrid_Click(i);
     }

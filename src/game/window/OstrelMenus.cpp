@@ -46,22 +46,30 @@ void Ostrel::buildShellMenus()
 {
     // The network game sits between the two local modes and the time limit.
     m_menIP = new QAction(QStringLiteral("Spielen im &Netz"), m_menGame);
+    m_menIP->setObjectName(QStringLiteral("menIP"));
     m_menIP->setShortcut(QKeySequence(Qt::Key_F3));
     m_menGame->insertAction(m_menTimeLimit, m_menIP);
 
-    m_menGame->addSeparator();
+    m_menGame->addSeparator()->setObjectName(QStringLiteral("menBreakLine"));
     m_menHighScores = m_menGame->addAction(QStringLiteral("Besten&liste"));
-    m_menGame->addSeparator();
+    m_menHighScores->setObjectName(QStringLiteral("menHighScores"));
+    m_menGame->addSeparator()->setObjectName(QStringLiteral("menSeperator"));
     m_menInfo = m_menGame->addAction(QStringLiteral("Inf&o"));
+    m_menInfo->setObjectName(QStringLiteral("menInfo"));
     m_menCloseAll = m_menGame->addAction(QStringLiteral("&Beenden"));
+    m_menCloseAll->setObjectName(QStringLiteral("menCloseAll"));
 
     m_menLanguage = menuBar()->addMenu(QStringLiteral("&S&prache"));
+    m_menLanguage->setObjectName(QStringLiteral("menLanguage"));
     m_menLangEnglish = m_menLanguage->addAction(QStringLiteral("&Englisch"));
+    m_menLangEnglish->setObjectName(QStringLiteral("menLangEnglish"));
     m_menLangEnglish->setCheckable(true);
     m_menLanGerman = m_menLanguage->addAction(QStringLiteral("&Deutsch"));
+    m_menLanGerman->setObjectName(QStringLiteral("menLanGerman"));
     m_menLanGerman->setCheckable(true);
     m_menLanGerman->setChecked(true);
     m_menHelp = menuBar()->addAction(QStringLiteral("&Hilfe!"));
+    m_menHelp->setObjectName(QStringLiteral("menHelp"));
 
     // A click on a checkable item toggles its mark before the handler runs; the handlers keep
     // the marks themselves, so the toggle is undone first. After every command the chat line of
@@ -206,9 +214,7 @@ void Ostrel::menIP_Click()
     {
         // A fresh dialog at every opening, released when it has closed.
         Peer2Peer dialog(*m_net, m_programFolder, [this] { prepareForConnect(); }, this);
-        m_peer2Peer = &dialog;
         dialog.exec();
-        m_peer2Peer = nullptr;
     }
     if (m_net->link().NetworkGame) {
         m_chat->setVisible(true);

@@ -55,7 +55,7 @@ void Ostrel::GoToTube(int16_t Column, bool ByComputer)
         step([&] {
             for (int i = s.SelColumn; dir > 0 ? i <= target : i >= target; i += dir) {
                 platform::checkSubscript(i, 0, 42);
-                m_chip[0]->move(picPlaygrid(i)->x(), m_chip[0]->y());
+                m_chip[0]->move(m_playgrid.at(i)->x(), m_chip[0]->y());
                 Playsound(QStringLiteral("NEXTTUBE"), false);
                 repaint();
             }
@@ -108,7 +108,7 @@ void Ostrel::ChipReleased()
         const int b = s.CurrentPlayer == 1 ? 0 : 3;
         step([&] {
             const auto show = [&](int row, int picture) {
-                PictureBox *cell = picPlaygrid(7 * row + column);
+                PictureBox *cell = m_playgrid.at(7 * row + column);
                 cell->setPicture(store(m_moveChip[picture]));
                 cell->repaint();
             };
@@ -223,14 +223,14 @@ void Ostrel::timPlayTimer_Timer()
             }
         } else if (mode == QLatin1String("SHOWWINNER")) {
             step([&] {
-                const bool empty = picPlaygrid(0)->picture() == store(m_moveChip[0]);
+                const bool empty = m_playgrid.at(0)->picture() == store(m_moveChip[0]);
                 const Picture next = empty ? store(m_moveChip[s.CurrentPlayer == 1 ? 2 : 5]) : store(m_moveChip[0]);
                 const QString comma = QStringLiteral(",");
                 const int16_t count = zeptools::CountItems(s.WinCells, comma);
                 for (int16_t i = 1; i <= count; ++i) {
                     const int cell = leadingNumber(zeptools::GetItem(s.WinCells, comma, i));
                     platform::checkSubscript(cell, 0, 42);
-                    picPlaygrid(cell)->setPicture(next);
+                    m_playgrid.at(cell)->setPicture(next);
                 }
             });
         } else if (mode == QLatin1String("SHOWDRAWN")) {
@@ -282,7 +282,7 @@ void Ostrel::menStartgame_Click()
             m_timeBar->repaint();
         });
         step([&] { s.MoveCount = 0; });
-        step([&] { m_chip[0]->setPicture(store(picChip(1))); });
+        step([&] { m_chip[0]->setPicture(store(m_chip.at(1))); });
         step([&] {
             s.PlayMatrix = rules::LineTable{};
             const QString comma = QStringLiteral(",");
@@ -318,7 +318,7 @@ void Ostrel::menStartgame_Click()
             }
         });
         // Until the first glide step the chip waits where the glide begins, off the board.
-        step([&] { m_chip[0]->move(picPlaygrid(0)->x(), m_chip[0]->y()); });
+        step([&] { m_chip[0]->move(m_playgrid.at(0)->x(), m_chip[0]->y()); });
         step([&] { m_rules.ChangeColor(); });
         step([&] { s.StartPlayer = s.CurrentPlayer; });
         step([&] {

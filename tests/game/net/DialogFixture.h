@@ -3,6 +3,8 @@
 // temporary folder of their own, and no sound. The link procedures are stood in for by the
 // window's event handlers: an accepted client or a made connection marks the link as up, a
 // refused connection ends the connection wait.
+#include "OstrelProbe.h"
+#include "common/FindControl.h"
 #include "game/net/Peer2Peer.h"
 #include "game/net/QorFindIPs.h"
 #include "game/window/Ostrel.h"
@@ -53,7 +55,8 @@ public:
     // A connection dialog on this window, as the network game command opens it.
     std::unique_ptr<gamenet::Peer2Peer> newDialog()
     {
-        return std::make_unique<gamenet::Peer2Peer>(net(), programFolder(), [this] { prepareForConnect(); }, this);
+        return std::make_unique<gamenet::Peer2Peer>(
+            net(), gamewindow::OstrelProbe::programFolder(*this), [this] { prepareForConnect(); }, this);
     }
     DialogSession *dialogSession = nullptr;
 };
@@ -83,7 +86,7 @@ struct DialogFixture {
         w->setPlayTimerRunsItself(false);
         w->Load();
         if (!w->Pelkin())
-            qFatal("no control: %s", qPrintable(w->pelkinProblem()));
+            qFatal("no control: %s", qPrintable(gamewindow::OstrelProbe::pelkinProblem(*w)));
     }
     ~DialogFixture() { IniHandler::IniPath.clear(); }
     rules::GameState &s() { return w->state(); }

@@ -102,8 +102,8 @@ struct NetSide {
         w->setDelay([](int16_t) { QTest::qWait(5); });
         w->Load();
         if (!w->Pelkin())
-            qFatal("no control: %s", qPrintable(w->pelkinProblem()));
-        w->menOnePlayer()->setChecked(false);
+            qFatal("no control: %s", qPrintable(gamewindow::OstrelProbe::pelkinProblem(*w)));
+        testing::control<QAction>(w.get(), "menOnePlayer")->setChecked(false);
         n().Nick[0] = nick;
         n().LocalIsRed = red;
     }

@@ -199,8 +199,8 @@ void TestConnectionDialog::redSideWaitEndsWhenThePeerJoins()
     DialogFixture f;
     ScriptedMsgBoxes boxes;
     const quint16 port = freePort();
-    f.w->menOnePlayer()->setChecked(true);
-    f.w->menTimeLimit()->setEnabled(true);
+    testing::control<QAction>(f.w.get(), "menOnePlayer")->setChecked(true);
+    testing::control<QAction>(f.w.get(), "menTimeLimit")->setEnabled(true);
     auto dialog = f.w->newDialog();
     Peer2Peer &d = *dialog;
     d.txtName()->setText(QStringLiteral(" Ann "));
@@ -228,8 +228,8 @@ void TestConnectionDialog::redSideWaitEndsWhenThePeerJoins()
     QCOMPARE(f.n().GamesWon[0], 0.0f);
     QCOMPARE(f.n().GamesWon[1], 0.0f);
     QVERIFY(f.n().LocalIsRed);
-    QVERIFY(!f.w->menOnePlayer()->isChecked());
-    QVERIFY(!f.w->menTimeLimit()->isEnabled());
+    QVERIFY(!testing::control<QAction>(f.w.get(), "menOnePlayer")->isChecked());
+    QVERIFY(!testing::control<QAction>(f.w.get(), "menTimeLimit")->isEnabled());
     QCOMPARE(platform::mousePointer(), int(platform::vbDefault));
     QCOMPARE(gamenet::dialogpelkin::getText(f.w->Pelkin(), HX_DISPID_RemoteHost), QString());
     const QStringList stored = settingsLines(f.iniFile());
@@ -444,20 +444,20 @@ void TestConnectionDialog::onlyBlanksLeaveTheRemoteHostAlone()
 void TestConnectionDialog::netgameCommandWithoutLinkKeepsTheWindow()
 {
     DialogFixture f;
-    f.w->menOnePlayer()->setChecked(true);
+    testing::control<QAction>(f.w.get(), "menOnePlayer")->setChecked(true);
     f.w->AdjustTimebar();
     const int height = f.w->height();
     bool sawDialog = false;
     whenModal<Peer2Peer>([&](Peer2Peer *d) {
-        sawDialog = d == f.w->peer2Peer();
+        sawDialog = d == f.w->findChild<gamenet::Peer2Peer *>();
         QTest::keyClick(d, Qt::Key_Escape); // Escape presses Cancel
     });
     f.w->menIP_Click();
     QVERIFY(sawDialog);
-    QVERIFY(!f.w->peer2Peer());
+    QVERIFY(!f.w->findChild<gamenet::Peer2Peer *>());
     QCOMPARE(f.w->height(), height);
-    QVERIFY(f.w->menOnePlayer()->isChecked());
-    QVERIFY(!f.w->menTimeLimit()->isEnabled());
+    QVERIFY(testing::control<QAction>(f.w.get(), "menOnePlayer")->isChecked());
+    QVERIFY(!testing::control<QAction>(f.w.get(), "menTimeLimit")->isEnabled());
     QVERIFY(!f.n().NetworkGame);
     // The dialog stored its fields when it closed.
     QCOMPARE(settingsLines(f.iniFile()).filter("P2PColor=").size(), 1);

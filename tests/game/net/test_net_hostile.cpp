@@ -128,7 +128,8 @@ struct RawPeer {
             chips += tube[c];
         }
         for (int n = 1; n <= 42; ++n)
-            cells += win.w->picPlaygrid(n)->picture() != win.w->picMoveChip(0)->picture();
+            cells += testing::control<PictureBox>(win.w.get(), "picPlaygrid", n)->picture()
+                     != testing::control<PictureBox>(win.w.get(), "picMoveChip", 0)->picture();
         return chips == win.s().MoveCount && cells == chips;
     }
 };
@@ -589,7 +590,7 @@ void TestNetHostile::peerClosesTheLink()
     QCOMPARE(p.win.lines(), QStringList{"--- Connection to Bert closed! ---"});
     QCOMPARE(p.win.sound.count("p2pend"), 1);
     QCOMPARE(testing::control<gamewindow::OnlineLamp>(p.win.w.get(), "shpOnlineLamp")->fillColor(), 0xE0E0E0);
-    QVERIFY(p.win.w->menIP()->isEnabled());
+    QVERIFY(testing::control<QAction>(p.win.w.get(), "menIP")->isEnabled());
     QVERIFY(p.win.s().GameRunning);
 }
 

@@ -97,14 +97,14 @@ void TestNetLink::handshakeLinksBothSides()
     for (NetSide *side : {&p.red, &p.yellow}) {
         const gamenet::LinkState &s = side->n();
         QVERIFY(s.NetworkGame);
-        QVERIFY(!side->w->menIP()->isEnabled());
-        QVERIFY(side->w->menTwoPlayers()->isChecked());
+        QVERIFY(!testing::control<QAction>(side->w.get(), "menIP")->isEnabled());
+        QVERIFY(testing::control<QAction>(side->w.get(), "menTwoPlayers")->isChecked());
         QVERIFY(testing::control<QPushButton>(side->w.get(), "cmdP2PClose")->isEnabled());
         QVERIFY(testing::control<QLabel>(side->w.get(), "lblRecord")->isEnabled());
         QCOMPARE(testing::control<gamewindow::ChatFrame>(side->w.get(), "frmChat")->title(), QString("    Chat "));
         QCOMPARE(testing::control<gamewindow::OnlineLamp>(side->w.get(), "shpOnlineLamp")->fillColor(), 0xFF);
-        QVERIFY(side->w->timPing().isActive());
-        QCOMPARE(side->w->timPing().interval(), 2000);
+        QVERIFY(testing::control<QTimer>(side->w.get(), "timPing")->isActive());
+        QCOMPARE(testing::control<QTimer>(side->w.get(), "timPing")->interval(), 2000);
         QCOMPARE(side->sound.count("p2pstart"), 1);
     }
     QCOMPARE(p.red.n().PeerClientNo, int16_t(1));
@@ -189,10 +189,10 @@ void checkNoLink(NetSide &side)
     QVERIFY(!side.n().NetworkGame);
     QVERIFY(!side.n().HandshakeDone);
     QCOMPARE(testing::control<gamewindow::OnlineLamp>(side.w.get(), "shpOnlineLamp")->fillColor(), 0xE0E0E0);
-    QVERIFY(side.w->menIP()->isEnabled());
+    QVERIFY(testing::control<QAction>(side.w.get(), "menIP")->isEnabled());
     QVERIFY(!testing::control<QPushButton>(side.w.get(), "cmdP2PClose")->isEnabled());
     QVERIFY(!testing::control<QLabel>(side.w.get(), "lblRecord")->isEnabled());
-    QVERIFY(!side.w->timPing().isActive());
+    QVERIFY(!testing::control<QTimer>(side.w.get(), "timPing")->isActive());
 }
 } // namespace
 
@@ -215,7 +215,7 @@ void TestNetLink::closingFromTheJoiningSide()
     // The game on the board goes on locally; the mode, names and tally stay.
     QVERIFY(p.red.s().GameRunning);
     QVERIFY(p.yellow.s().GameRunning);
-    QVERIFY(p.red.w->menTwoPlayers()->isChecked());
+    QVERIFY(testing::control<QAction>(p.red.w.get(), "menTwoPlayers")->isChecked());
     QCOMPARE(p.red.n().Nick[1], QString("Bert"));
 
     // A second click finds no link.
@@ -376,13 +376,13 @@ void byKeys(NetSide &side, int column)
 }
 void byCell(NetSide &side, int column)
 {
-    QTest::mouseClick(side.w->picPlaygrid(column), Qt::LeftButton);
-    QTest::mouseDClick(side.w->picPlaygrid(column), Qt::LeftButton);
+    QTest::mouseClick(testing::control<PictureBox>(side.w.get(), "picPlaygrid", column), Qt::LeftButton);
+    QTest::mouseDClick(testing::control<PictureBox>(side.w.get(), "picPlaygrid", column), Qt::LeftButton);
 }
 void byChip(NetSide &side, int column)
 {
-    QTest::mouseClick(side.w->picPlaygrid(column), Qt::LeftButton);
-    QTest::mouseDClick(side.w->picChip(0), Qt::LeftButton);
+    QTest::mouseClick(testing::control<PictureBox>(side.w.get(), "picPlaygrid", column), Qt::LeftButton);
+    QTest::mouseDClick(testing::control<PictureBox>(side.w.get(), "picChip", 0), Qt::LeftButton);
 }
 } // namespace
 
@@ -403,7 +403,7 @@ void TestNetLink::mouseKeysAndDoubleClicksKeepTheBoardsInStep()
         NetSide &other = move.red ? p.yellow : p.red;
         // The side not to move double-clicks its floating chip: nothing happens on either side.
         const int before = other.s().MoveCount;
-        QTest::mouseDClick(other.w->picChip(0), Qt::LeftButton);
+        QTest::mouseDClick(testing::control<PictureBox>(other.w.get(), "picChip", 0), Qt::LeftButton);
         QTest::qWait(20);
         QCOMPARE(other.s().MoveCount, before);
         QCOMPARE(mover.s().MoveCount, before);
@@ -432,16 +432,23 @@ const Input kInputs[] = {
     {"Right", false, [](NetSide &s, int) { QTest::keyClick(s.w.get(), Qt::Key_Right); }},
     {"Down", true, [](NetSide &s, int) { QTest::keyClick(s.w.get(), Qt::Key_Down); }},
     {"Enter", true, [](NetSide &s, int) { QTest::keyClick(s.w.get(), Qt::Key_Return); }},
-    {"click on a cell", false, [](NetSide &s, int c) { QTest::mouseClick(s.w->picPlaygrid(c), Qt::LeftButton); }},
+    {"click on a cell", false,
+     [](NetSide &s, int c) {
+         QTest::mouseClick(testing::control<PictureBox>(s.w.get(), "picPlaygrid", c), Qt::LeftButton);
+     }},
     {"click on a top frame piece", false,
-     [](NetSide &s, int c) { QTest::mouseClick(s.w->picPlayBorder(22 + c), Qt::LeftButton); }},
+     [](NetSide &s, int c) {
+         QTest::mouseClick(testing::control<PictureBox>(s.w.get(), "picPlayBorder", 22 + c), Qt::LeftButton);
+     }},
     {"double click on a cell", true,
      [](NetSide &s, int c) {
-         QTest::mouseClick(s.w->picPlaygrid(c), Qt::LeftButton);
-         QTest::mouseDClick(s.w->picPlaygrid(c), Qt::LeftButton);
+         QTest::mouseClick(testing::control<PictureBox>(s.w.get(), "picPlaygrid", c), Qt::LeftButton);
+         QTest::mouseDClick(testing::control<PictureBox>(s.w.get(), "picPlaygrid", c), Qt::LeftButton);
      }},
     {"double click on the floating chip", true,
-     [](NetSide &s, int) { QTest::mouseDClick(s.w->picChip(0), Qt::LeftButton); }},
+     [](NetSide &s, int) {
+         QTest::mouseDClick(testing::control<PictureBox>(s.w.get(), "picChip", 0), Qt::LeftButton);
+     }},
 };
 
 int movesSent(NetSide &side) { return countFrames(side.w->rec->sent, "<G>") + countFrames(side.w->rec->sent, "<D>"); }
@@ -467,8 +474,8 @@ void TestNetLink::everyInputBeforeDuringAndAfterAGameLeavesEqualBoards()
         }
         QCOMPARE(movesSent(p.red) + movesSent(p.yellow), sent);
     };
-    QVERIFY(p.red.w->picChip(0)->isVisibleTo(p.red.w.get()));
-    QVERIFY(p.yellow.w->picChip(0)->isVisibleTo(p.yellow.w.get()));
+    QVERIFY(testing::control<PictureBox>(p.red.w.get(), "picChip", 0)->isVisibleTo(p.red.w.get()));
+    QVERIFY(testing::control<PictureBox>(p.yellow.w.get(), "picChip", 0)->isVisibleTo(p.yellow.w.get()));
     nothingMoves("before the first game");
     if (QTest::currentTestFailed())
         return;

@@ -2,6 +2,7 @@
 // A main window for tests: its sounds go to a recorder, its sound files are empty files in a
 // folder of its own, its play timer is ticked by the test, its random numbers are seeded, and
 // what it would send to a peer or hand to later windows is recorded.
+#include "OstrelProbe.h"
 #include "common/FindControl.h"
 #include "game/window/ChatFrame.h"
 #include "game/window/OnlineLamp.h"
@@ -18,6 +19,8 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+
+using gamewindow::PictureBox;
 
 inline const QStringList &effectNames()
 {
@@ -118,20 +121,23 @@ struct WindowFixture {
         w->setSoundOutput(&sound);
         w->setPlayTimerRunsItself(false);
         w->random().reseed(seed);
-        w->menOnePlayer()->setChecked(onePlayer);
-        w->menTwoPlayers()->setChecked(!onePlayer);
+        testing::control<QAction>(w.get(), "menOnePlayer")->setChecked(onePlayer);
+        testing::control<QAction>(w.get(), "menTwoPlayers")->setChecked(!onePlayer);
     }
     rules::GameState &s() { return w->state(); }
     gamenet::LinkState &n() { return w->net().link(); }
 
     void key(Qt::Key k) { QTest::keyClick(w.get(), k); }
     // Clicks the cell as a person does: press and release.
-    void clickCell(int n) { QTest::mouseClick(w->picPlaygrid(n), Qt::LeftButton); }
+    void clickCell(int n)
+    {
+        QTest::mouseClick(testing::control<PictureBox>(w.get(), "picPlaygrid", n), Qt::LeftButton);
+    }
     // A person's double click: the first click, then the double click.
     void doubleClickCell(int n)
     {
-        QTest::mouseClick(w->picPlaygrid(n), Qt::LeftButton);
-        QTest::mouseDClick(w->picPlaygrid(n), Qt::LeftButton);
+        QTest::mouseClick(testing::control<PictureBox>(w.get(), "picPlaygrid", n), Qt::LeftButton);
+        QTest::mouseDClick(testing::control<PictureBox>(w.get(), "picPlaygrid", n), Qt::LeftButton);
     }
     // Moves the chip to the column with the arrow keys and drops it with Down.
     void dropWithKeys(int column)
@@ -141,9 +147,18 @@ struct WindowFixture {
         key(Qt::Key_Down);
     }
     // The picture of a store, to compare cells by identity.
-    gamewindow::Picture empty() const { return w->picMoveChip(0)->picture(); }
-    gamewindow::Picture moveChip(int k) const { return w->picMoveChip(k)->picture(); }
-    QString status() const { return w->lblStatus()->text(); }
+    gamewindow::Picture empty() const { return testing::control<PictureBox>(w.get(), "picMoveChip", 0)->picture(); }
+    gamewindow::Picture moveChip(int k) const
+    {
+        return testing::control<PictureBox>(w.get(), "picMoveChip", k)->picture();
+    }
+    QString status() const { return testing::control<QLabel>(w.get(), "lblStatus")->text(); }
+    // The colour a label of the window shows its text in, as &HBBGGRR.
+    int32_t textColor(const char *label) const
+    {
+        const QColor c = testing::control<QLabel>(w.get(), label)->palette().color(QPalette::WindowText);
+        return c.red() | c.green() << 8 | c.blue() << 16;
+    }
 };
 
 // A careful human player (yellow, 2) against the computer (red, 1): looks six plies ahead on its

@@ -111,7 +111,7 @@ struct App {
 // Green or grey: the time bar's look, judged by the middle of its picture.
 bool timeBarGreen(Ostrel &w)
 {
-    const QImage image = w.TimeBar()->picture()->toImage();
+    const QImage image = testing::control<PictureBox>(&w, "TimeBar")->picture()->toImage();
     const QColor c = image.pixelColor(image.width() / 2, image.height() / 2);
     return c.green() > c.red() + 40 && c.green() > c.blue() + 40;
 }
@@ -206,19 +206,19 @@ void TestApp::firstStartRunsTitleLanguageWindowThenMainWindowWithDefaults()
     Ostrel &w = *run.mainWindow;
     const rules::GameState &s = w.state();
     QCOMPARE(s.English, true);
-    QVERIFY(w.menLangEnglish()->isChecked());
-    QVERIFY(!w.menLanGerman()->isChecked());
-    QVERIFY(w.menOnePlayer()->isChecked());
-    QVERIFY(!w.menTwoPlayers()->isChecked());
-    QVERIFY(w.menTimeLimit()->isChecked());
-    QVERIFY(w.menTimeLimit()->isEnabled());
-    QVERIFY(w.menSoundOn()->isChecked());
+    QVERIFY(testing::control<QAction>(&w, "menLangEnglish")->isChecked());
+    QVERIFY(!testing::control<QAction>(&w, "menLanGerman")->isChecked());
+    QVERIFY(testing::control<QAction>(&w, "menOnePlayer")->isChecked());
+    QVERIFY(!testing::control<QAction>(&w, "menTwoPlayers")->isChecked());
+    QVERIFY(testing::control<QAction>(&w, "menTimeLimit")->isChecked());
+    QVERIFY(testing::control<QAction>(&w, "menTimeLimit")->isEnabled());
+    QVERIFY(testing::control<QAction>(&w, "menSoundOn")->isChecked());
     QVERIFY(timeBarGreen(w));
     QCOMPARE(s.TimeLimitActive, true);
     QCOMPARE(s.PointsMode, true);
     QCOMPARE(s.GameRunning, false);
     QCOMPARE(s.FormLoading, false);
-    QCOMPARE(w.lblStatus()->text(), QString("F2 - new game!"));
+    QCOMPARE(testing::control<QLabel>(&w, "lblStatus")->text(), QString("F2 - new game!"));
     for (int i = 0; i < 5; ++i) {
         QCOMPARE(s.HighNames[i], QString());
         QCOMPARE(s.HighPoints[i], 0);
@@ -228,7 +228,7 @@ void TestApp::firstStartRunsTitleLanguageWindowThenMainWindowWithDefaults()
     // 6540 twips is the outer height: the frame (here the assumed one) comes off the inside.
     QCOMPARE(platform::outerSize(&w).height(), 436);
     QCOMPARE(w.height(), 436 - platform::AssumedFrame.top() - platform::AssumedFrame.bottom());
-    QCOMPARE(w.PicPlayBoard()->y(), (436 - 50) / 2 - 381 / 2);
+    QCOMPARE(testing::control<QWidget>(&w, "PicPlayBoard")->y(), (436 - 50) / 2 - 381 / 2);
     QVERIFY(w.LogDialogue());
     QCOMPARE(w.TransferBarWidth(), int16_t(6120));
     QCOMPARE(a.iniText(), QByteArray()); // nothing written before the exit
@@ -255,9 +255,9 @@ void TestApp::firstStartWithTheGermanFlagLoadsGermanCaptions()
     QTRY_VERIFY(run.title.isNull());
     Ostrel &w = *run.mainWindow;
     QCOMPARE(w.state().English, false);
-    QVERIFY(w.menLanGerman()->isChecked());
-    QCOMPARE(w.menGame()->title(), QString("&Spieloptionen"));
-    QCOMPARE(w.lblStatus()->text(), QString("F2 - für neues Spiel!"));
+    QVERIFY(testing::control<QAction>(&w, "menLanGerman")->isChecked());
+    QCOMPARE(testing::control<QMenu>(&w, "menGame")->title(), QString("&Spieloptionen"));
+    QCOMPARE(testing::control<QLabel>(&w, "lblStatus")->text(), QString("F2 - für neues Spiel!"));
     w.close();
     QVERIFY(a.iniText().startsWith("[SETTINGS]\r\nLanguage=GERMAN\r\nSound=ON\r\n"));
 }
@@ -267,9 +267,9 @@ void TestApp::languageOnlyLoadsDefaultsAndExitWritesEveryKeyInOrder()
     App a;
     a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n");
     AppWindow &w = a.load();
-    QVERIFY(w.menOnePlayer()->isChecked());
-    QVERIFY(w.menTimeLimit()->isChecked());
-    QVERIFY(w.menSoundOn()->isChecked());
+    QVERIFY(testing::control<QAction>(&w, "menOnePlayer")->isChecked());
+    QVERIFY(testing::control<QAction>(&w, "menTimeLimit")->isChecked());
+    QVERIFY(testing::control<QAction>(&w, "menSoundOn")->isChecked());
     QCOMPARE(a.s().English, true);
     w.close();
     QCOMPARE(a.iniText(), defaultsWritten("ENGLISH"));
@@ -314,11 +314,11 @@ void TestApp::storedSettingsAreAppliedAndWrittenBack()
     App a;
     a.writeIni("[SETTINGS]\r\n" + stored + "\r\n");
     AppWindow &w = a.load();
-    QCOMPARE(w.menTwoPlayers()->isChecked(), two);
-    QCOMPARE(w.menOnePlayer()->isChecked(), !two);
-    QCOMPARE(w.menTimeLimit()->isChecked(), timeLimit);
-    QCOMPARE(w.menTimeLimit()->isEnabled(), timeLimitEnabled);
-    QCOMPARE(w.menSoundOn()->isChecked(), sound);
+    QCOMPARE(testing::control<QAction>(&w, "menTwoPlayers")->isChecked(), two);
+    QCOMPARE(testing::control<QAction>(&w, "menOnePlayer")->isChecked(), !two);
+    QCOMPARE(testing::control<QAction>(&w, "menTimeLimit")->isChecked(), timeLimit);
+    QCOMPARE(testing::control<QAction>(&w, "menTimeLimit")->isEnabled(), timeLimitEnabled);
+    QCOMPARE(testing::control<QAction>(&w, "menSoundOn")->isChecked(), sound);
     QCOMPARE(a.s().English, english);
     // The time limit is in force only with one player and the mark set.
     QCOMPARE(a.s().TimeLimitActive, !two && timeLimit);
@@ -342,10 +342,10 @@ void TestApp::timeLimitOffWithTheMenuAlreadyUncheckedEndsUncheckedAndGrey()
     App a;
     a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\nTimeLimit=OFF\r\n");
     auto w = a.make();
-    QVERIFY(!w->menTimeLimit()->isChecked()); // the design state
+    QVERIFY(!testing::control<QAction>(w.get(), "menTimeLimit")->isChecked()); // the design state
     w->Load();
-    QVERIFY(!w->menTimeLimit()->isChecked());
-    QVERIFY(w->menTimeLimit()->isEnabled());
+    QVERIFY(!testing::control<QAction>(w.get(), "menTimeLimit")->isChecked());
+    QVERIFY(testing::control<QAction>(w.get(), "menTimeLimit")->isEnabled());
     QVERIFY(!timeBarGreen(*w));
     QCOMPARE(w->state().TimeLimitActive, false);
     QCOMPARE(w->state().PointsMode, false);
@@ -417,9 +417,9 @@ void TestApp::junkSettingsFileLoadsDefaultsAndIsWrittenBackClean()
     a.writeIni(text);
     AppWindow &w = a.load();
     QCOMPARE(a.s().English, true);
-    QVERIFY(!w.menTwoPlayers()->isChecked());
-    QVERIFY(!w.menTimeLimit()->isChecked()); // the value ends at its NUL: OFF
-    QVERIFY(w.menSoundOn()->isChecked());
+    QVERIFY(!testing::control<QAction>(&w, "menTwoPlayers")->isChecked());
+    QVERIFY(!testing::control<QAction>(&w, "menTimeLimit")->isChecked()); // the value ends at its NUL: OFF
+    QVERIFY(testing::control<QAction>(&w, "menSoundOn")->isChecked());
     QCOMPARE(a.s().HighNames[0], QString(255, QLatin1Char('n')));
     QCOMPARE(a.s().HighNames[1], QString("Ann"));
     QCOMPARE(a.s().HighPoints[2], 12);
@@ -484,7 +484,7 @@ void TestApp::menuItemsCaptionsShortcutsAndMarks()
     a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n");
     AppWindow &w = a.load();
     QStringList items;
-    for (QAction *item : w.menGame()->actions())
+    for (QAction *item : testing::control<QMenu>(&w, "menGame")->actions())
         items << (item->isSeparator() ? QString("-") : item->text() + (item->shortcut().isEmpty() ? QString() : " " + item->shortcut().toString()));
     QCOMPARE(items, QStringList({"Player : &Computer", "&Player : Player", "&Netgame F3", "&Timelimit",
                                  "Sound&effects", "-", "&Start game F2", "-", "&Highscores", "-", "Inf&o", "E&xit"}));
@@ -492,15 +492,16 @@ void TestApp::menuItemsCaptionsShortcutsAndMarks()
     for (QAction *item : w.menuBar()->actions())
         top << item->text();
     QCOMPARE(top, QStringList({"&Gameoptions", "&Language", "&Help!"}));
-    QVERIFY(!w.menHelp()->menu()); // an item without sub-items
+    QVERIFY(!testing::control<QAction>(&w, "menHelp")->menu()); // an item without sub-items
     QStringList languages;
-    for (QAction *item : w.menLanguage()->actions())
+    for (QAction *item : testing::control<QMenu>(&w, "menLanguage")->actions())
         languages << item->text();
     QCOMPARE(languages, QStringList({"&English", "&German"}));
     // Checkable: the modes, the time limit, the sound and the languages.
-    QVERIFY(w.menOnePlayer()->isCheckable() && w.menTwoPlayers()->isCheckable() && w.menIP()->isCheckable() == false
-            && w.menTimeLimit()->isCheckable() && w.menSoundOn()->isCheckable());
-    QVERIFY(w.menLangEnglish()->isCheckable() && w.menLanGerman()->isCheckable());
+    auto checkable = [&w](const char *item) { return testing::control<QAction>(&w, item)->isCheckable(); };
+    QVERIFY(checkable("menOnePlayer") && checkable("menTwoPlayers") && checkable("menIP") == false
+            && checkable("menTimeLimit") && checkable("menSoundOn"));
+    QVERIFY(checkable("menLangEnglish") && checkable("menLanGerman"));
 }
 
 void TestApp::modeChangeWithoutGameAsksNothingAndStartsNothing()
@@ -511,23 +512,23 @@ void TestApp::modeChangeWithoutGameAsksNothingAndStartsNothing()
     a.s().Level = 4;
     a.s().TotalPoints = 900;
     ScriptedMsgBoxes boxes;
-    w.menOnePlayer()->trigger();
+    testing::control<QAction>(&w, "menOnePlayer")->trigger();
     QCOMPARE(boxes.count(), 0);
-    QVERIFY(w.menOnePlayer()->isChecked());
-    QVERIFY(!w.menTwoPlayers()->isChecked());
-    QVERIFY(w.menTimeLimit()->isEnabled());
+    QVERIFY(testing::control<QAction>(&w, "menOnePlayer")->isChecked());
+    QVERIFY(!testing::control<QAction>(&w, "menTwoPlayers")->isChecked());
+    QVERIFY(testing::control<QAction>(&w, "menTimeLimit")->isEnabled());
     QCOMPARE(a.s().Level, 0);
     QCOMPARE(a.s().TotalPoints, 0);
     QCOMPARE(a.s().GameRunning, false);
     // The same item again keeps its mark: the handler sets it, the click does not toggle it.
-    w.menOnePlayer()->trigger();
-    QVERIFY(w.menOnePlayer()->isChecked());
-    w.menTwoPlayers()->trigger();
+    testing::control<QAction>(&w, "menOnePlayer")->trigger();
+    QVERIFY(testing::control<QAction>(&w, "menOnePlayer")->isChecked());
+    testing::control<QAction>(&w, "menTwoPlayers")->trigger();
     QCOMPARE(boxes.count(), 0);
-    QVERIFY(w.menTwoPlayers()->isChecked());
-    QVERIFY(!w.menOnePlayer()->isChecked());
+    QVERIFY(testing::control<QAction>(&w, "menTwoPlayers")->isChecked());
+    QVERIFY(!testing::control<QAction>(&w, "menOnePlayer")->isChecked());
     QCOMPARE(a.s().GameRunning, false);
-    QCOMPARE(w.lblStatus()->text(), QString("F2 - new game!"));
+    QCOMPARE(testing::control<QLabel>(&w, "lblStatus")->text(), QString("F2 - new game!"));
 }
 
 void TestApp::modeChangeQuestionDuringAGame_data()
@@ -566,7 +567,9 @@ void TestApp::modeChangeQuestionDuringAGame()
 
     ScriptedMsgBoxes boxes;
     boxes.answer(answer);
-    QAction *menu = item == "one" ? w.menOnePlayer() : item == "two" ? w.menTwoPlayers() : w.menTimeLimit();
+    QAction *menu = testing::control<QAction>(&w, item == "one"   ? "menOnePlayer"
+                                                  : item == "two" ? "menTwoPlayers"
+                                                                  : "menTimeLimit");
     menu->trigger();
     QCOMPARE(boxes.count(), 1);
     const platform::MsgBoxRequest box = boxes.shown().at(0);
@@ -585,9 +588,9 @@ void TestApp::modeChangeQuestionDuringAGame()
         // Nothing changes; the game goes on where it was.
         QCOMPARE(a.s().GameRunning, true);
         QCOMPARE(a.s().MoveCount, int16_t(1));
-        QVERIFY(w.menOnePlayer()->isChecked());
-        QVERIFY(!w.menTwoPlayers()->isChecked());
-        QVERIFY(w.menTimeLimit()->isChecked());
+        QVERIFY(testing::control<QAction>(&w, "menOnePlayer")->isChecked());
+        QVERIFY(!testing::control<QAction>(&w, "menTwoPlayers")->isChecked());
+        QVERIFY(testing::control<QAction>(&w, "menTimeLimit")->isChecked());
         QCOMPARE(a.s().TimerMode, mode);
         QCOMPARE(a.s().Level, level);
         QCOMPARE(a.s().TotalPoints, 700);
@@ -595,7 +598,7 @@ void TestApp::modeChangeQuestionDuringAGame()
     }
     if (item == "time") {
         // Switched off during the game: the game goes on without time pressure.
-        QVERIFY(!w.menTimeLimit()->isChecked());
+        QVERIFY(!testing::control<QAction>(&w, "menTimeLimit")->isChecked());
         QCOMPARE(a.s().GameRunning, true);
         QCOMPARE(a.s().MoveCount, int16_t(1));
         QCOMPARE(a.s().TimeLimitActive, false);
@@ -607,13 +610,15 @@ void TestApp::modeChangeQuestionDuringAGame()
     // A new game in the new mode starts at once.
     QCOMPARE(a.s().GameRunning, true);
     QCOMPARE(a.s().MoveCount, int16_t(0));
-    QCOMPARE(w.menOnePlayer()->isChecked(), item == "one");
-    QCOMPARE(w.menTwoPlayers()->isChecked(), item == "two");
+    QCOMPARE(testing::control<QAction>(&w, "menOnePlayer")->isChecked(), item == "one");
+    QCOMPARE(testing::control<QAction>(&w, "menTwoPlayers")->isChecked(), item == "two");
     QCOMPARE(a.s().ComputerColor, int16_t(item == "one" ? 1 : 0));
     if (item == "one")
         QCOMPARE(a.s().TotalPoints, 0);
     else
-        QVERIFY(w.lblStatus()->text().startsWith(english ? "Player:Player (move " : "Spieler:Spieler (Zug "));
+        QVERIFY(testing::control<QLabel>(&w, "lblStatus")
+                    ->text()
+                    .startsWith(english ? "Player:Player (move " : "Spieler:Spieler (Zug "));
 }
 
 void TestApp::timeLimitOnDuringAGameAnsweredNoAtTheStartKeepsTheOldGame()
@@ -627,10 +632,10 @@ void TestApp::timeLimitOnDuringAGameAnsweredNoAtTheStartKeepsTheOldGame()
     ScriptedMsgBoxes boxes;
     boxes.answer(platform::vbYes); // stop the game for the change
     boxes.answer(platform::vbNo);  // but not for the new game
-    w.menTimeLimit()->trigger();
+    testing::control<QAction>(&w, "menTimeLimit")->trigger();
     QCOMPARE(boxes.count(), 2);
     QCOMPARE(boxes.shown().at(1).prompt, QString("This game is still running. Do you want to start a new game?"));
-    QVERIFY(w.menTimeLimit()->isChecked());
+    QVERIFY(testing::control<QAction>(&w, "menTimeLimit")->isChecked());
     QCOMPARE(a.s().GameRunning, true);
     QCOMPARE(a.s().MoveCount, int16_t(1));
     QCOMPARE(a.s().PointsMode, true);
@@ -645,13 +650,13 @@ void TestApp::timeLimitOnWithoutGameStartsAPointsSeries()
     a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\nTimeLimit=OFF\r\n");
     AppWindow &w = a.load();
     ScriptedMsgBoxes boxes;
-    w.menTimeLimit()->trigger();
+    testing::control<QAction>(&w, "menTimeLimit")->trigger();
     QCOMPARE(boxes.count(), 0);
-    QVERIFY(w.menTimeLimit()->isChecked());
+    QVERIFY(testing::control<QAction>(&w, "menTimeLimit")->isChecked());
     QVERIFY(timeBarGreen(w));
     QCOMPARE(a.s().PointsMode, true);
     QCOMPARE(a.s().GameRunning, true);
-    QVERIFY(w.lblStatus()->text().startsWith("Level "));
+    QVERIFY(testing::control<QLabel>(&w, "lblStatus")->text().startsWith("Level "));
 }
 
 void TestApp::twoPlayersDisablesTheTimeLimitButKeepsItsMark()
@@ -660,14 +665,14 @@ void TestApp::twoPlayersDisablesTheTimeLimitButKeepsItsMark()
     a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n");
     AppWindow &w = a.load();
     QVERIFY(timeBarGreen(w));
-    w.menTwoPlayers()->trigger();
-    QVERIFY(!w.menTimeLimit()->isEnabled());
-    QVERIFY(w.menTimeLimit()->isChecked());
+    testing::control<QAction>(&w, "menTwoPlayers")->trigger();
+    QVERIFY(!testing::control<QAction>(&w, "menTimeLimit")->isEnabled());
+    QVERIFY(testing::control<QAction>(&w, "menTimeLimit")->isChecked());
     QVERIFY(!timeBarGreen(w));
-    w.menOnePlayer()->trigger();
-    QVERIFY(w.menTimeLimit()->isEnabled());
+    testing::control<QAction>(&w, "menOnePlayer")->trigger();
+    QVERIFY(testing::control<QAction>(&w, "menTimeLimit")->isEnabled());
     QVERIFY(timeBarGreen(w)); // checked and enabled again: the green look comes back
-    w.menTwoPlayers()->trigger();
+    testing::control<QAction>(&w, "menTwoPlayers")->trigger();
     w.close();
     QVERIFY(a.iniText().contains("TWOPlayers=YES\r\nTimeLimit=ON\r\n"));
 }
@@ -678,16 +683,16 @@ void TestApp::twoPlayersWhileLinkedLeavesNoModeMarked()
     AppWindow &w = a.load();
     a.n().NetworkGame = true;
     w.menTwoPlayers_Click();
-    QVERIFY(!w.menOnePlayer()->isChecked());
-    QVERIFY(!w.menTwoPlayers()->isChecked());
-    QVERIFY(!w.menIP()->isChecked());
-    QVERIFY(!w.menTimeLimit()->isEnabled());
+    QVERIFY(!testing::control<QAction>(&w, "menOnePlayer")->isChecked());
+    QVERIFY(!testing::control<QAction>(&w, "menTwoPlayers")->isChecked());
+    QVERIFY(!testing::control<QAction>(&w, "menIP")->isChecked());
+    QVERIFY(!testing::control<QAction>(&w, "menTimeLimit")->isEnabled());
     a.n().NetworkGame = false;
     // A connection attempt keeps Player : Computer from marking itself.
     a.n().Connecting = true;
     a.s().Level = 2;
     w.menOnePlayer_Click();
-    QVERIFY(!w.menOnePlayer()->isChecked());
+    QVERIFY(!testing::control<QAction>(&w, "menOnePlayer")->isChecked());
     QCOMPARE(a.s().Level, int16_t(2));
 }
 
@@ -695,14 +700,14 @@ void TestApp::soundItemToggles()
 {
     App a;
     AppWindow &w = a.load();
-    QVERIFY(w.menSoundOn()->isChecked());
-    w.menSoundOn()->trigger();
-    QVERIFY(!w.menSoundOn()->isChecked());
+    QVERIFY(testing::control<QAction>(&w, "menSoundOn")->isChecked());
+    testing::control<QAction>(&w, "menSoundOn")->trigger();
+    QVERIFY(!testing::control<QAction>(&w, "menSoundOn")->isChecked());
     a.sound.clear();
     w.Playsound("NEXTTUBE", false);
     QCOMPARE(a.sound.requests.size(), 0); // the player reads the mark before every sound
-    w.menSoundOn()->trigger();
-    QVERIFY(w.menSoundOn()->isChecked());
+    testing::control<QAction>(&w, "menSoundOn")->trigger();
+    QVERIFY(testing::control<QAction>(&w, "menSoundOn")->isChecked());
     w.close();
     QVERIFY(a.iniText().contains("Sound=ON\r\n"));
 }
@@ -715,51 +720,51 @@ void TestApp::languageSwitchDuringAGameRewritesCaptionsAndKeepsTheGame()
     w.show();
     w.menStartgame_Click();
     w.timPlayTimer_Timer();
-    QVERIFY(!w.lblStatus()->text().isEmpty());
+    QVERIFY(!testing::control<QLabel>(&w, "lblStatus")->text().isEmpty());
     platform::setAppTitle("other");
     w.setWindowTitle("other");
     ScriptedMsgBoxes boxes;
-    w.menLangEnglish()->trigger();
+    testing::control<QAction>(&w, "menLangEnglish")->trigger();
     QCOMPARE(boxes.count(), 0);
     QCOMPARE(a.s().English, true);
-    QVERIFY(w.menLangEnglish()->isChecked());
-    QVERIFY(!w.menLanGerman()->isChecked());
-    QCOMPARE(w.lblStatus()->text(), QString()); // until the next rebuild
+    QVERIFY(testing::control<QAction>(&w, "menLangEnglish")->isChecked());
+    QVERIFY(!testing::control<QAction>(&w, "menLanGerman")->isChecked());
+    QCOMPARE(testing::control<QLabel>(&w, "lblStatus")->text(), QString()); // until the next rebuild
     QCOMPARE(platform::appTitle(), QString("Ostrel"));
     QCOMPARE(w.windowTitle(), QString("Ostrel"));
     QCOMPARE(a.s().GameRunning, true);
     QCOMPARE(a.s().MoveCount, int16_t(1));
     const QList<QPair<QAction *, QStringList>> table{
-        {w.menGame()->menuAction(), {"&Gameoptions", "&Spieloptionen"}},
-        {w.menOnePlayer(), {"Player : &Computer", "Spieler : &Computer"}},
-        {w.menTwoPlayers(), {"&Player : Player", "S&pieler : Spieler"}},
-        {w.menIP(), {"&Netgame", "Spielen im &Netz"}},
-        {w.menTimeLimit(), {"&Timelimit", "&Zeitlimit"}},
-        {w.menSoundOn(), {"Sound&effects", "&Toneffekte"}},
-        {w.menStartgame(), {"&Start game", "Spiel st&arten"}},
-        {w.menHighScores(), {"&Highscores", "Besten&liste"}},
-        {w.menInfo(), {"Inf&o", "Inf&o"}},
-        {w.menCloseAll(), {"E&xit", "&Beenden"}},
-        {w.menLanguage()->menuAction(), {"&Language", "&S&prache"}},
-        {w.menLanGerman(), {"&German", "&Deutsch"}},
-        {w.menLangEnglish(), {"&English", "&Englisch"}},
-        {w.menHelp(), {"&Help!", "&Hilfe!"}},
+        {testing::control<QMenu>(&w, "menGame")->menuAction(), {"&Gameoptions", "&Spieloptionen"}},
+        {testing::control<QAction>(&w, "menOnePlayer"), {"Player : &Computer", "Spieler : &Computer"}},
+        {testing::control<QAction>(&w, "menTwoPlayers"), {"&Player : Player", "S&pieler : Spieler"}},
+        {testing::control<QAction>(&w, "menIP"), {"&Netgame", "Spielen im &Netz"}},
+        {testing::control<QAction>(&w, "menTimeLimit"), {"&Timelimit", "&Zeitlimit"}},
+        {testing::control<QAction>(&w, "menSoundOn"), {"Sound&effects", "&Toneffekte"}},
+        {testing::control<QAction>(&w, "menStartgame"), {"&Start game", "Spiel st&arten"}},
+        {testing::control<QAction>(&w, "menHighScores"), {"&Highscores", "Besten&liste"}},
+        {testing::control<QAction>(&w, "menInfo"), {"Inf&o", "Inf&o"}},
+        {testing::control<QAction>(&w, "menCloseAll"), {"E&xit", "&Beenden"}},
+        {testing::control<QMenu>(&w, "menLanguage")->menuAction(), {"&Language", "&S&prache"}},
+        {testing::control<QAction>(&w, "menLanGerman"), {"&German", "&Deutsch"}},
+        {testing::control<QAction>(&w, "menLangEnglish"), {"&English", "&Englisch"}},
+        {testing::control<QAction>(&w, "menHelp"), {"&Help!", "&Hilfe!"}},
     };
     for (const auto &row : table)
         QCOMPARE(row.first->text(), row.second.at(0));
     // The next move rebuilds the status line in the new language.
     QTest::keyClick(&w, Qt::Key_Down);
-    QVERIFY(w.lblStatus()->text().contains("(move "));
+    QVERIFY(testing::control<QLabel>(&w, "lblStatus")->text().contains("(move "));
 
-    w.menLanGerman()->trigger();
+    testing::control<QAction>(&w, "menLanGerman")->trigger();
     for (const auto &row : table)
         QCOMPARE(row.first->text(), row.second.at(1));
-    QCOMPARE(w.lblStatus()->text(), QString());
+    QCOMPARE(testing::control<QLabel>(&w, "lblStatus")->text(), QString());
     // The language already in force: the same captions, the status line emptied again.
     w.adjuststatuslbl();
-    w.menLanGerman()->trigger();
-    QCOMPARE(w.lblStatus()->text(), QString());
-    QCOMPARE(w.menGame()->title(), QString("&Spieloptionen"));
+    testing::control<QAction>(&w, "menLanGerman")->trigger();
+    QCOMPARE(testing::control<QLabel>(&w, "lblStatus")->text(), QString());
+    QCOMPARE(testing::control<QMenu>(&w, "menGame")->title(), QString("&Spieloptionen"));
 }
 
 void TestApp::unknownLanguageWordOnlyEmptiesTheStatusLine()
@@ -770,9 +775,9 @@ void TestApp::unknownLanguageWordOnlyEmptiesTheStatusLine()
     for (QString word : {QString("english"), QString("Deutsch"), QString()}) {
         w.adjuststatuslbl();
         w.ChangeLanguage(word);
-        QCOMPARE(w.lblStatus()->text(), QString());
+        QCOMPARE(testing::control<QLabel>(&w, "lblStatus")->text(), QString());
         QCOMPARE(a.s().English, true);
-        QCOMPARE(w.menGame()->title(), QString("&Gameoptions"));
+        QCOMPARE(testing::control<QMenu>(&w, "menGame")->title(), QString("&Gameoptions"));
     }
 }
 
@@ -796,10 +801,10 @@ void TestApp::messageBoxButtonsSpeakTheLanguageOfTheGame()
     QCOMPARE(question(), QStringList({"&Yes", "&No", "Cancel"}));
     QCOMPARE(errorBox(), QStringList({"Abort", "Retry", "Ignore"}));
     // The toolkit's German comes from the system (qt6-translations-l10n).
-    w.menLanGerman()->trigger();
+    testing::control<QAction>(&w, "menLanGerman")->trigger();
     QCOMPARE(question(), QStringList({"&Ja", "&Nein", "Abbrechen"}));
     QCOMPARE(errorBox(), QStringList({"Abbrechen", "Wiederholen", "Ignorieren"}));
-    w.menLangEnglish()->trigger();
+    testing::control<QAction>(&w, "menLangEnglish")->trigger();
     QCOMPARE(question(), QStringList({"&Yes", "&No", "Cancel"}));
     QCOMPARE(errorBox(), QStringList({"Abort", "Retry", "Ignore"}));
 
@@ -824,7 +829,7 @@ void TestApp::chatLineKeepsTheKeysThroughTheMenusOfALinkedGame()
     QVERIFY(QTest::qWaitForWindowActive(&w));
     // The link stands: the chat frame shows and the chat line has the focus.
     a.n().NetworkGame = true;
-    w.menIP()->setEnabled(false);
+    testing::control<QAction>(&w, "menIP")->setEnabled(false);
     testing::control<gamewindow::ChatFrame>(&w, "frmChat")->show();
     testing::control<QLineEdit>(&w, "txtSendmessage")->setFocus();
     QTRY_COMPARE(QApplication::focusWidget(), testing::control<QLineEdit>(&w, "txtSendmessage"));
@@ -845,17 +850,20 @@ void TestApp::chatLineKeepsTheKeysThroughTheMenusOfALinkedGame()
             modal->close();
     });
     closeModals.start(10);
+    QMenu *game = testing::control<QMenu>(&w, "menGame");
+    QMenu *language = testing::control<QMenu>(&w, "menLanguage");
+    auto item = [&w](const char *name) { return testing::control<QAction>(&w, name); };
     const QList<QPair<QMenu *, QAction *>> commands{
-        {w.menLanguage(), w.menLanGerman()}, {w.menLanguage(), w.menLangEnglish()}, {w.menGame(), w.menSoundOn()},
-        {w.menGame(), w.menSoundOn()},       {w.menGame(), w.menTwoPlayers()},     {w.menGame(), w.menOnePlayer()},
-        {w.menGame(), w.menHighScores()},    {w.menGame(), w.menInfo()},           {nullptr, w.menHelp()},
-        {w.menGame(), w.menStartgame()},
+        {language, item("menLanGerman")}, {language, item("menLangEnglish")}, {game, item("menSoundOn")},
+        {game, item("menSoundOn")},       {game, item("menTwoPlayers")},      {game, item("menOnePlayer")},
+        {game, item("menHighScores")},    {game, item("menInfo")},            {nullptr, item("menHelp")},
+        {game, item("menStartgame")},
     };
     QObject counting;
     int triggered = 0;
-    for (QMenu *menu : {w.menGame(), w.menLanguage()})
+    for (QMenu *menu : {game, language})
         connect(menu, &QMenu::triggered, &counting, [&triggered] { ++triggered; });
-    connect(w.menHelp(), &QAction::triggered, &counting, [&triggered] { ++triggered; });
+    connect(item("menHelp"), &QAction::triggered, &counting, [&triggered] { ++triggered; });
     for (const auto &command : commands) {
         const int before = triggered;
         pick(command.first, command.second);
@@ -875,12 +883,12 @@ void TestApp::chatLineKeepsTheKeysThroughTheMenusOfALinkedGame()
     QCOMPARE(testing::control<QLineEdit>(&w, "txtSendmessage")->text(), QString(commands.size(), QLatin1Char('x')));
 
     // A menu opened and closed again without a command, and a click on the board, leave it too.
-    const QPoint gameTitle = bar->actionGeometry(w.menGame()->menuAction()).center();
+    const QPoint gameTitle = bar->actionGeometry(game->menuAction()).center();
     QTest::mouseClick(bar, Qt::LeftButton, {}, gameTitle);
-    QTRY_VERIFY(w.menGame()->isVisible());
+    QTRY_VERIFY(game->isVisible());
     QTest::mouseClick(bar, Qt::LeftButton, {}, gameTitle);
-    QTRY_VERIFY(!w.menGame()->isVisible());
-    QTest::mouseClick(w.picPlaygrid(20), Qt::LeftButton);
+    QTRY_VERIFY(!game->isVisible());
+    QTest::mouseClick(testing::control<PictureBox>(&w, "picPlaygrid", 20), Qt::LeftButton);
     QTRY_COMPARE(QApplication::focusWidget(), testing::control<QLineEdit>(&w, "txtSendmessage"));
 }
 
@@ -890,7 +898,7 @@ void TestApp::helpOpensTheFileOfTheLanguage()
     a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n");
     AppWindow &w = a.load();
     w.show();
-    w.menHelp()->trigger();
+    testing::control<QAction>(&w, "menHelp")->trigger();
     QTest::keyClick(&w, Qt::Key_F1);
     w.menLanGerman_Click();
     w.menHelp_Click();
@@ -929,7 +937,7 @@ void TestApp::highScoresAndInfoOpenModallyFromTheMenu()
         pointerWhileOpen = platform::mousePointer();
         window->OkButton()->click();
     });
-    w.menHighScores()->trigger();
+    testing::control<QAction>(&w, "menHighScores")->trigger();
     QCOMPARE(shownName, QString("Anna"));
     QVERIFY(!nameBoxEnabled); // from the menu the list is only shown
     QCOMPARE(pointerWhileOpen, int(platform::vbDefault));
@@ -941,7 +949,7 @@ void TestApp::highScoresAndInfoOpenModallyFromTheMenu()
         infoShown = true;
         window->OkButton()->click();
     });
-    w.menInfo()->trigger();
+    testing::control<QAction>(&w, "menInfo")->trigger();
     QVERIFY(infoShown);
     QCOMPARE(platform::mousePointer(), int(platform::vbDefault));
 }
@@ -979,14 +987,15 @@ void TestApp::boardIsCentredExceptDuringANetworkGame()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.resize(700, 600);
     const QSize outer = platform::outerSize(&w);
-    QTRY_COMPARE(w.PicPlayBoard()->x(), (outer.width() - 10) / 2 - w.PicPlayBoard()->width() / 2);
-    QCOMPARE(w.PicPlayBoard()->y(), (outer.height() - 50) / 2 - w.PicPlayBoard()->height() / 2);
-    QVERIFY(w.PicPlayBoard()->isVisible());
-    const QPoint before = w.PicPlayBoard()->pos();
+    const QWidget *board = testing::control<QWidget>(&w, "PicPlayBoard");
+    QTRY_COMPARE(board->x(), (outer.width() - 10) / 2 - board->width() / 2);
+    QCOMPARE(board->y(), (outer.height() - 50) / 2 - board->height() / 2);
+    QVERIFY(board->isVisible());
+    const QPoint before = board->pos();
     a.n().NetworkGame = true;
     w.resize(500, 500);
     QTest::qWait(20);
-    QCOMPARE(w.PicPlayBoard()->pos(), before);
+    QCOMPARE(board->pos(), before);
 }
 
 void TestApp::exitFromTheMenuWritesTheSettings()
@@ -995,8 +1004,8 @@ void TestApp::exitFromTheMenuWritesTheSettings()
     a.writeIni("[SETTINGS]\r\nLanguage=GERMAN\r\n");
     AppWindow &w = a.load();
     w.show();
-    w.menSoundOn()->trigger();
-    w.menCloseAll()->trigger();
+    testing::control<QAction>(&w, "menSoundOn")->trigger();
+    testing::control<QAction>(&w, "menCloseAll")->trigger();
     QVERIFY(!w.isVisible());
     QCOMPARE(platform::mousePointer(), int(platform::vbHourglass));
     QVERIFY(a.iniText().startsWith("[SETTINGS]\r\nLanguage=GERMAN\r\nSound=OFF\r\nTWOPlayers=NO\r\nTimeLimit=ON\r\n[HIGHSCORES]\r\n"));
@@ -1009,7 +1018,7 @@ void TestApp::closingTheMainWindowWithTheHelpOpenEndsTheProgram()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.setHelpOpener(nullptr); // the real viewer, a window of its own
-    w.menHelp()->trigger();
+    testing::control<QAction>(&w, "menHelp")->trigger();
     platform::HelpViewer *viewer = nullptr;
     for (QWidget *top : QApplication::topLevelWidgets())
         if (auto *v = qobject_cast<platform::HelpViewer *>(top))
@@ -1020,7 +1029,7 @@ void TestApp::closingTheMainWindowWithTheHelpOpenEndsTheProgram()
     // when the main window is closed by Exit. A loop still running after 5 s is ended here.
     const bool quitOnClose = QApplication::quitOnLastWindowClosed();
     QApplication::setQuitOnLastWindowClosed(true);
-    QTimer::singleShot(0, &w, [&w] { w.menCloseAll()->trigger(); });
+    QTimer::singleShot(0, &w, [&w] { testing::control<QAction>(&w, "menCloseAll")->trigger(); });
     bool stillRunning = false;
     QTimer guard;
     guard.setSingleShot(true);
@@ -1042,7 +1051,7 @@ void TestApp::controlIsCreatedWithServerFalseAndRaisesEvents()
 {
     App a;
     AppWindow &w = a.load(qEnvironmentVariable("OSTREL_PROGRAM_DIR"));
-    QVERIFY2(w.Pelkin(), qPrintable(w.pelkinProblem()));
+    QVERIFY2(w.Pelkin(), qPrintable(gamewindow::OstrelProbe::pelkinProblem(w)));
     HxVariant result{};
     HxError error{};
     QCOMPARE(w.Pelkin()->Invoke(HX_DISPID_Server, HX_INVOKE_PROPERTYGET, nullptr, 0, &result, &error), int32_t(HX_OK));
@@ -1077,16 +1086,16 @@ void TestApp::withoutTheControlLibraryTheGameStillPlaysAndNetgameReportsIt()
     a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\n");
     AppWindow &w = a.load(); // the program folder holds no libHarbex.so
     QVERIFY(!w.Pelkin());
-    QVERIFY(w.pelkinProblem().contains("libHarbex.so"));
+    QVERIFY(gamewindow::OstrelProbe::pelkinProblem(w).contains("libHarbex.so"));
     ScriptedMsgBoxes boxes;
-    w.menIP()->trigger();
+    testing::control<QAction>(&w, "menIP")->trigger();
     QCOMPARE(boxes.count(), 1);
     QVERIFY(boxes.shown().at(0).prompt.startsWith("Network play is not available"));
-    QVERIFY(!w.menTimeLimit()->isEnabled());
+    QVERIFY(!testing::control<QAction>(&w, "menTimeLimit")->isEnabled());
     QCOMPARE(platform::outerSize(&w).height(), platform::twipsToPixels(6540));
     // Local play goes on; choosing a mode enables the time limit again.
-    w.menOnePlayer()->trigger();
-    QVERIFY(w.menTimeLimit()->isEnabled());
+    testing::control<QAction>(&w, "menOnePlayer")->trigger();
+    QVERIFY(testing::control<QAction>(&w, "menTimeLimit")->isEnabled());
     w.menStartgame_Click();
     w.timPlayTimer_Timer();
     QCOMPARE(a.s().MoveCount, int16_t(1));
@@ -1178,7 +1187,7 @@ void TestApp::writeMainWindowWithGameMenuPicture()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.menStartgame_Click();
     w.timPlayTimer_Timer();
-    QMenu *menu = w.menGame();
+    QMenu *menu = testing::control<QMenu>(&w, "menGame");
     const QPoint at(w.menuBar()->actionGeometry(menu->menuAction()).bottomLeft());
     menu->popup(w.menuBar()->mapToGlobal(at));
     QTRY_VERIFY(menu->isVisible());

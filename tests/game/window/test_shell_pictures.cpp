@@ -2,6 +2,7 @@
 // boxes in both languages, as PNG files in the build's picture folder for a person to look at.
 // Every text in them must have room and stand out from its ground (Legibility.h).
 #include "Legibility.h"
+#include "OstrelProbe.h"
 #include "WindowTestTools.h"
 
 #include "game/net/Peer2Peer.h"
@@ -106,7 +107,7 @@ void TestShellPictures::everyWindowCanBeRead()
     main.Load();
     QCOMPARE(main.state().English, english);
     {
-        gamenet::Peer2Peer dialog(main.net(), main.programFolder(), [] {}, &main);
+        gamenet::Peer2Peer dialog(main.net(), gamewindow::OstrelProbe::programFolder(main), [] {}, &main);
         check(dialog, QStringLiteral("connection-folded") + language);
         dialog.cmdAdvanced_Click();
         check(dialog, QStringLiteral("connection-unfolded") + language);

@@ -60,7 +60,7 @@ void TestWindowDrop::glideTakesOneStepAndOneSoundPerColumn()
     f.sound.clear();
     f.w->GoToTube(8, false); // already over column 1: one step in place
     QCOMPARE(f.sound.count("NEXTTUBE"), 1);
-    QCOMPARE(f.w->picChip(0)->topTwips(), 900);
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picChip", 0)->topTwips(), 900);
 }
 
 void TestWindowDrop::glideMirrorsTheColumnAsPassed()
@@ -92,16 +92,17 @@ void TestWindowDrop::fallRequestsThreeSoundsPerRowPassed()
     f.w->ChipReleased(); // red into the empty column 4: all six rows
     QCOMPARE(f.sound.count("CHFALL"), 18);
     QCOMPARE(f.sound.waited("CHFALL"), 0);
-    QCOMPARE(f.w->picPlaygrid(39)->picture(), f.moveChip(2));
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlaygrid", 39)->picture(), f.moveChip(2));
     for (int row = 0; row < 5; ++row)
-        QCOMPARE(f.w->picPlaygrid(7 * row + 4)->picture(), f.empty());
+        QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlaygrid", 7 * row + 4)->picture(), f.empty());
     QCOMPARE(f.s().PlayMatrix[4][4], QString("999991"));
     QCOMPARE(f.s().Tube[4], int16_t(1));
     QCOMPARE(f.s().MoveCount, int16_t(1));
     QCOMPARE(f.s().LastColumn, int16_t(4));
     QCOMPARE(f.s().CurrentPlayer, int16_t(2));
-    QVERIFY(f.w->picChip(0)->isVisibleTo(f.w.get()));
-    QCOMPARE(f.w->picChip(0)->picture(), f.w->picChip(2)->picture());
+    QVERIFY(testing::control<PictureBox>(f.w.get(), "picChip", 0)->isVisibleTo(f.w.get()));
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picChip", 0)->picture(),
+             testing::control<PictureBox>(f.w.get(), "picChip", 2)->picture());
     for (int n = 2; n <= 5; ++n) {
         f.sound.clear();
         f.w->ChipReleased();
@@ -110,7 +111,7 @@ void TestWindowDrop::fallRequestsThreeSoundsPerRowPassed()
     f.sound.clear();
     f.w->ChipReleased(); // the sixth chip lands in the top row
     QCOMPARE(f.sound.count("CHFALL"), 3);
-    QCOMPARE(f.w->picPlaygrid(4)->picture(), f.moveChip(5)); // yellow, filled
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlaygrid", 4)->picture(), f.moveChip(5)); // yellow, filled
     QCOMPARE(f.s().PlayMatrix[4][4], QString("212121"));
 }
 
@@ -125,13 +126,15 @@ void TestWindowDrop::fullColumnBouncesAndChangesNothing()
     f.w->packets.clear();
     f.sound.clear();
     int topDuringSound = 0;
-    f.sound.duringPlay = [&](const QString &, bool) { topDuringSound = f.w->picChip(0)->topTwips(); };
+    f.sound.duringPlay = [&](const QString &, bool) {
+        topDuringSound = testing::control<PictureBox>(f.w.get(), "picChip", 0)->topTwips();
+    };
     f.w->ChipReleased();
     QCOMPARE(f.sound.requests.size(), 1);
     QCOMPARE(f.sound.requests[0].name, QString("TFILLED"));
     QCOMPARE(f.sound.requests[0].wait, true);
     QCOMPARE(topDuringSound, 900 + 75);
-    QCOMPARE(f.w->picChip(0)->topTwips(), 900);
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picChip", 0)->topTwips(), 900);
     QCOMPARE(f.s().Tube, before.Tube);
     QCOMPARE(f.s().MoveCount, before.MoveCount);
     QCOMPARE(f.s().LastColumn, before.LastColumn);
@@ -161,7 +164,7 @@ void TestWindowDrop::dropIsSentAfterTheFallButNeverSentBack()
     f.w->ChipReleased();
     QCOMPARE(f.w->packets.size(), 2);
     QCOMPARE(f.s().Tube[5], int16_t(1));
-    QCOMPARE(f.w->picPlaygrid(40)->picture(), f.moveChip(5));
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlaygrid", 40)->picture(), f.moveChip(5));
 }
 
 void TestWindowDrop::fortySecondChipWithoutALineIsADraw()
@@ -177,10 +180,10 @@ void TestWindowDrop::fortySecondChipWithoutALineIsADraw()
     QCOMPARE(f.s().GameRunning, false);
     QCOMPARE(f.s().WinCells, QString());
     QCOMPARE(f.s().CurrentPlayer, last); // not switched
-    QVERIFY(!f.w->picChip(0)->isVisibleTo(f.w.get()));
+    QVERIFY(!testing::control<PictureBox>(f.w.get(), "picChip", 0)->isVisibleTo(f.w.get()));
     QCOMPARE(f.sound.count("DRAWN"), 1);
     QCOMPARE(f.s().TimerMode, QString("SHOWDRAWN"));
-    QCOMPARE(f.w->playTimerInterval(), 400);
+    QCOMPARE(testing::control<QTimer>(f.w.get(), "timPlayTimer")->interval(), 400);
     QCOMPARE(f.status(), QString("F2 - new game!"));
 }
 
@@ -202,12 +205,12 @@ void TestWindowDrop::resetShowsTheEmptyStoreButLeavesTheSpareCell()
     WindowFixture f(false);
     startTwoPlayers(f);
     playColumns(f, {1, 2, 3});
-    const gamewindow::Picture spare = f.w->picPlaygrid(0)->picture();
+    const gamewindow::Picture spare = testing::control<PictureBox>(f.w.get(), "picPlaygrid", 0)->picture();
     QVERIFY(spare != f.empty()); // its own object with the same look
     f.w->ResetPlaygrid();
     for (int n = 1; n <= 42; ++n)
-        QCOMPARE(f.w->picPlaygrid(n)->picture(), f.empty());
-    QCOMPARE(f.w->picPlaygrid(0)->picture(), spare);
+        QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlaygrid", n)->picture(), f.empty());
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlaygrid", 0)->picture(), spare);
 }
 
 void TestWindowDrop::columnOutsideTheBoardRaisesErrorNineAndTouchesNoOtherState()

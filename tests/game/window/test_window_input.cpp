@@ -38,7 +38,7 @@ void TestWindowInput::nothingMovesBeforeTheFirstGame()
     f.key(Qt::Key_Right);
     f.key(Qt::Key_Down);
     f.clickCell(3);
-    QTest::mouseClick(f.w->picPlayBorder(24), Qt::LeftButton);
+    QTest::mouseClick(testing::control<PictureBox>(f.w.get(), "picPlayBorder", 24), Qt::LeftButton);
     f.doubleClickCell(5);
     QCOMPARE(f.s().SelColumn, int16_t(0));
     QCOMPARE(f.s().MoveCount, int16_t(0));
@@ -54,9 +54,9 @@ void TestWindowInput::nothingMovesWhileTheComputerIsToMove()
     f.key(Qt::Key_Left);
     f.key(Qt::Key_Return);
     f.clickCell(1);
-    QTest::mouseClick(f.w->picPlayBorder(23), Qt::LeftButton);
+    QTest::mouseClick(testing::control<PictureBox>(f.w.get(), "picPlayBorder", 23), Qt::LeftButton);
     f.doubleClickCell(2);
-    QTest::mouseDClick(f.w->picChip(0), Qt::LeftButton);
+    QTest::mouseDClick(testing::control<PictureBox>(f.w.get(), "picChip", 0), Qt::LeftButton);
     f.w->GoToTube(2, false); // a caller that is not the computer is refused as well
     QCOMPARE(f.s().SelColumn, int16_t(4));
     QCOMPARE(f.s().MoveCount, int16_t(0));
@@ -95,7 +95,7 @@ void TestWindowInput::networkGameMovesOnlyOnTheOwnTurn()
     // Now the peer is to move: neither a key nor the floating chip's double click drops.
     QCOMPARE(f.s().CurrentPlayer, int16_t(2));
     f.key(Qt::Key_Down);
-    QTest::mouseDClick(f.w->picChip(0), Qt::LeftButton);
+    QTest::mouseDClick(testing::control<PictureBox>(f.w.get(), "picChip", 0), Qt::LeftButton);
     QCOMPARE(f.s().MoveCount, int16_t(1));
     QCOMPARE(f.w->packets.size(), 2);
 }
@@ -170,7 +170,8 @@ void TestWindowInput::arrowKeysMoveOneColumnAndWrap()
     f.key(Qt::Key_Left); // column 0 wraps to 7 and jumps there
     QCOMPARE(f.s().SelColumn, int16_t(7));
     QCOMPARE(f.sound.count("NEXTTUBE"), 1);
-    QCOMPARE(f.w->picChip(0)->x(), f.w->picPlaygrid(7)->x());
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picChip", 0)->x(),
+             testing::control<PictureBox>(f.w.get(), "picPlaygrid", 7)->x());
     f.sound.clear();
     f.key(Qt::Key_Right); // column 8 wraps to 1
     QCOMPARE(f.s().SelColumn, int16_t(1));
@@ -235,26 +236,26 @@ void TestWindowInput::topFramePiecesChooseColumnsOthersDoNothing()
 {
     WindowFixture f(false);
     startTwoPlayers(f);
-    QTest::mouseClick(f.w->picPlayBorder(25), Qt::LeftButton);
+    QTest::mouseClick(testing::control<PictureBox>(f.w.get(), "picPlayBorder", 25), Qt::LeftButton);
     QCOMPARE(f.s().SelColumn, int16_t(3));
-    QTest::mouseClick(f.w->picPlayBorder(29), Qt::LeftButton);
+    QTest::mouseClick(testing::control<PictureBox>(f.w.get(), "picPlayBorder", 29), Qt::LeftButton);
     QCOMPARE(f.s().SelColumn, int16_t(7));
     f.sound.clear();
     for (int n : {0, 8, 10, 14, 15, 20, 21, 22})
-        QTest::mouseClick(f.w->picPlayBorder(n), Qt::LeftButton);
+        QTest::mouseClick(testing::control<PictureBox>(f.w.get(), "picPlayBorder", n), Qt::LeftButton);
     QCOMPARE(f.s().SelColumn, int16_t(7));
     QVERIFY(f.sound.requests.isEmpty());
     // The frame pieces stand where the board's geometry puts them.
-    QCOMPARE(f.w->picPlayBorder(0)->leftTwips(), 900);
-    QCOMPARE(f.w->picPlayBorder(0)->topTwips(), 4440);
-    QCOMPARE(f.w->picPlayBorder(9)->topTwips(), 3960);
-    QCOMPARE(f.w->picPlayBorder(14)->topTwips(), 1560);
-    QCOMPARE(f.w->picPlayBorder(20)->topTwips(), 3960);
-    QCOMPARE(f.w->picPlayBorder(22)->leftTwips(), 4740);
-    QCOMPARE(f.w->picPlayBorder(29)->leftTwips(), 4260);
-    QCOMPARE(f.w->picPlaygrid(42)->leftTwips(), 4260);
-    QCOMPARE(f.w->picPlaygrid(42)->topTwips(), 3960);
-    QCOMPARE(f.w->picPlaygrid(0)->leftTwips(), 8580);
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlayBorder", 0)->leftTwips(), 900);
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlayBorder", 0)->topTwips(), 4440);
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlayBorder", 9)->topTwips(), 3960);
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlayBorder", 14)->topTwips(), 1560);
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlayBorder", 20)->topTwips(), 3960);
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlayBorder", 22)->leftTwips(), 4740);
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlayBorder", 29)->leftTwips(), 4260);
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlaygrid", 42)->leftTwips(), 4260);
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlaygrid", 42)->topTwips(), 3960);
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlaygrid", 0)->leftTwips(), 8580);
 }
 
 void TestWindowInput::clickOnTheWindowSurfaceCountsBothCellEdges()
@@ -263,11 +264,11 @@ void TestWindowInput::clickOnTheWindowSurfaceCountsBothCellEdges()
     f.w->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.w.get()));
     startTwoPlayers(f);
-    QWidget *surface = f.w->formSurface();
+    QWidget *surface = f.w->centralWidget();
     // 1860 twips = 124 pixels: the right edge of column 1 and the left edge of column 2.
     QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(124, 2));
     QCOMPARE(f.s().SelColumn, int16_t(2));
-    QCOMPARE(f.w->MouseX(), -1);
+    QCOMPARE(gamewindow::OstrelProbe::MouseX(*f.w), -1);
     f.sound.clear();
     QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(100, 3)); // 1500 twips: column 1
     QCOMPARE(f.s().SelColumn, int16_t(1));
@@ -287,12 +288,12 @@ void TestWindowInput::doubleClickOnTheWindowSurfaceSelectsOnce()
     startTwoPlayers(f);
     // Through the window, as the desktop delivers it: press, release, double click, release.
     // Over column 7 a click asks for column 0, so a second click would glide one more step.
-    const QPoint at = f.w->formSurface()->mapTo(f.w.get(), QPoint(4260 / 15 + 5, 2));
+    const QPoint at = f.w->centralWidget()->mapTo(f.w.get(), QPoint(4260 / 15 + 5, 2));
     QTest::mouseDClick(f.w->windowHandle(), Qt::LeftButton, {}, at);
     QCOMPARE(f.s().SelColumn, int16_t(7));
     QCOMPARE(f.sound.count("NEXTTUBE"), 4);
     QCOMPARE(f.s().MoveCount, int16_t(0));
-    QCOMPARE(f.w->MouseX(), -1);
+    QCOMPARE(gamewindow::OstrelProbe::MouseX(*f.w), -1);
 }
 
 void TestWindowInput::doubleClickOnACellMovesThenDrops()
@@ -303,18 +304,18 @@ void TestWindowInput::doubleClickOnACellMovesThenDrops()
     QCOMPARE(f.s().SelColumn, int16_t(6));
     QCOMPARE(f.s().MoveCount, int16_t(1));
     QCOMPARE(f.s().Tube[6], int16_t(1));
-    QCOMPARE(f.w->picPlaygrid(41)->picture(), f.moveChip(2));
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlaygrid", 41)->picture(), f.moveChip(2));
 }
 
 void TestWindowInput::doubleClickOnTheFloatingChipDrops()
 {
     WindowFixture f(false);
     startTwoPlayers(f);
-    QTest::mouseDClick(f.w->picChip(0), Qt::LeftButton);
+    QTest::mouseDClick(testing::control<PictureBox>(f.w.get(), "picChip", 0), Qt::LeftButton);
     QCOMPARE(f.s().MoveCount, int16_t(1));
     // After a time-out the chip stays visible, and its double click is not guarded by the game.
     f.s().GameRunning = false;
-    QTest::mouseDClick(f.w->picChip(0), Qt::LeftButton);
+    QTest::mouseDClick(testing::control<PictureBox>(f.w.get(), "picChip", 0), Qt::LeftButton);
     QCOMPARE(f.s().MoveCount, int16_t(2));
 }
 

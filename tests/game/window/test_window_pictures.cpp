@@ -43,7 +43,7 @@ std::unique_ptr<WindowFixture> wonGame(bool english)
     for (uint64_t seed = 1; seed <= 40; ++seed) {
         auto g = std::make_unique<WindowFixture>(true, seed);
         speak(*g->w, english);
-        g->w->menTimeLimit()->setChecked(true);
+        testing::control<QAction>(g->w.get(), "menTimeLimit")->setChecked(true);
         g->w->showTimeBarLook(true);
         g->w->menStartgame_Click();
         Lookahead human(900);
@@ -86,9 +86,10 @@ void TestWindowPictures::writePictures()
 
     QImage empty = shoot(*f.w, "main-idle");
     // The middle of a cell is its dark hole.
-    QVERIFY(at(empty, f.w->picPlaygrid(1), QPoint(16, 16), *f.w).lightness() < 40);
+    QVERIFY(at(empty, testing::control<PictureBox>(f.w.get(), "picPlaygrid", 1), QPoint(16, 16), *f.w).lightness()
+            < 40);
 
-    f.w->menTimeLimit()->setChecked(true);
+    testing::control<QAction>(f.w.get(), "menTimeLimit")->setChecked(true);
     f.w->showTimeBarLook(true);
     f.w->menStartgame_Click();
     f.w->timPlayTimer_Timer();
@@ -98,7 +99,7 @@ void TestWindowPictures::writePictures()
     for (int i = 0; i < 30; ++i)
         f.w->timPlayTimer_Timer(); // some of the human's time has gone
     QImage mid = shoot(*f.w, "main-game");
-    const QColor floating = at(mid, f.w->picChip(0), QPoint(16, 16), *f.w);
+    const QColor floating = at(mid, testing::control<PictureBox>(f.w.get(), "picChip", 0), QPoint(16, 16), *f.w);
     QVERIFY2(floating.red() > 200 && floating.green() > 150, "the floating chip is yellow");
 
     std::unique_ptr<WindowFixture> game = wonGame(english);
@@ -107,20 +108,22 @@ void TestWindowPictures::writePictures()
     f2.w->show();
     QVERIFY(QTest::qWaitForWindowExposed(f2.w.get()));
     QCOMPARE(f2.s().ResultShown, true);
-    QVERIFY(f2.w->lblResult()->text().startsWith(english ? "This game results in " : "Dieses Spiel ergab "));
-    QCOMPARE(f2.w->resultColor(), 0xFFFF);
+    QVERIFY(testing::control<QLabel>(f2.w.get(), "lblResult")
+                ->text()
+                .startsWith(english ? "This game results in " : "Dieses Spiel ergab "));
+    QCOMPARE(f2.textColor("lblResult"), 0xFFFF);
     f2.w->timPlayTimer_Timer();
     f2.w->timPlayTimer_Timer(); // the winning chips blink: shown full again
     shoot(*f2.w, "main-result");
-    QVERIFY(f2.w->picResult()->isVisible());
-    QCOMPARE(f2.w->picResult()->height(), 109);
+    QVERIFY(testing::control<QWidget>(f2.w.get(), "picResult")->isVisible());
+    QCOMPARE(testing::control<QWidget>(f2.w.get(), "picResult")->height(), 109);
 
     // The chat frame as a link shows it, with a tally and a line of each kind.
     WindowFixture f3(false, 3);
     speak(*f3.w, english);
     f3.w->show();
     QVERIFY(QTest::qWaitForWindowExposed(f3.w.get()));
-    f3.w->menIP()->setEnabled(false);
+    testing::control<QAction>(f3.w.get(), "menIP")->setEnabled(false);
     testing::control<gamewindow::ChatFrame>(f3.w.get(), "frmChat")->show();
     testing::control<QLabel>(f3.w.get(), "lblRecord")->setEnabled(true);
     testing::control<QPushButton>(f3.w.get(), "cmdP2PClose")->setEnabled(true);

@@ -56,17 +56,19 @@ void TestWindowPlay::computerBeginsTheFirstGameAndGlidesInToColumnFour()
     QCOMPARE(f.s().SelColumn, int16_t(4));
     QCOMPARE(f.s().ComputerColor, int16_t(1));
     QCOMPARE(f.sound.count("NEXTTUBE"), 5); // spare cell, then columns 1..4
-    QCOMPARE(f.w->picChip(0)->x(), f.w->picPlaygrid(4)->x());
-    QVERIFY(f.w->picChip(0)->isVisibleTo(f.w.get()));
-    QCOMPARE(f.w->picChip(0)->picture(), f.w->picChip(1)->picture());
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picChip", 0)->x(),
+             testing::control<PictureBox>(f.w.get(), "picPlaygrid", 4)->x());
+    QVERIFY(testing::control<PictureBox>(f.w.get(), "picChip", 0)->isVisibleTo(f.w.get()));
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picChip", 0)->picture(),
+             testing::control<PictureBox>(f.w.get(), "picChip", 1)->picture());
     QCOMPARE(f.s().TimerMode, QString("THINKING"));
-    QCOMPARE(f.w->playTimerInterval(), 400);
+    QCOMPARE(testing::control<QTimer>(f.w.get(), "timPlayTimer")->interval(), 400);
     QCOMPARE(f.s().Level, int16_t(1));
     QCOMPARE(f.s().TimeLeft, 100.0);
-    QCOMPARE(f.w->timeBarWidthTwips(), 5250.0f);
+    QCOMPARE(gamewindow::OstrelProbe::timeBarWidthTwips(*f.w), 5250.0f);
     QCOMPARE(f.status(), QString("Sp. : Com.  (Zug Computer)"));
     for (int n = 1; n <= 42; ++n)
-        QCOMPARE(f.w->picPlaygrid(n)->picture(), f.empty());
+        QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlaygrid", n)->picture(), f.empty());
     for (int g = 1; g <= 4; ++g)
         for (int n = 1; n <= 7; ++n)
             QCOMPARE(f.s().PlayMatrix[g][n].count('9'), f.s().CalcMatrix[g][n].isEmpty() ? 0 : f.s().CalcMatrix[g][n].count(',') + 1);
@@ -76,7 +78,7 @@ void TestWindowPlay::computerBeginsTheFirstGameAndGlidesInToColumnFour()
     QCOMPARE(f.s().CurrentPlayer, int16_t(2));
     QCOMPARE(f.s().ComputerThinking, false);
     QCOMPARE(f.s().TimerMode, QString());
-    QCOMPARE(f.w->playTimerInterval(), 0);
+    QCOMPARE(testing::control<QTimer>(f.w.get(), "timPlayTimer")->interval(), 0);
     QCOMPARE(f.status(), QString("Sp. : Com.  (Zug Spieler)"));
 }
 
@@ -90,14 +92,14 @@ void TestWindowPlay::wholeGameAgainstTheComputerEndsInAWin()
     QVERIFY(!f.s().WinCells.isEmpty());
     QCOMPARE(f.s().CurrentPlayer, int16_t(1)); // the computer: column 1 only is no defence
     QCOMPARE(f.status(), QString("Computer has won!!!"));
-    QCOMPARE(f.w->statusColor(), 0xFF);
+    QCOMPARE(f.textColor("lblStatus"), 0xFF);
     QCOMPARE(f.s().TimerMode, QString("SHOWWINNER"));
-    QVERIFY(!f.w->picChip(0)->isVisibleTo(f.w.get()));
+    QVERIFY(!testing::control<PictureBox>(f.w.get(), "picChip", 0)->isVisibleTo(f.w.get()));
     QVERIFY(f.sound.count("PLWIN1") + f.sound.count("PLWIN2") + f.sound.count("PLWIN3") == 1);
     // Every chip of the model is on the board, by identity.
     int chips = 0;
     for (int n = 1; n <= 42; ++n)
-        chips += f.w->picPlaygrid(n)->picture() != f.empty();
+        chips += testing::control<PictureBox>(f.w.get(), "picPlaygrid", n)->picture() != f.empty();
     QCOMPARE(chips, moves);
     // Keys do nothing now.
     const int16_t sel = f.s().SelColumn;
@@ -121,14 +123,15 @@ void TestWindowPlay::wholeGameAgainstTheComputerEndsInADraw()
         QCOMPARE(moves, 42);
         QCOMPARE(f.s().GameRunning, false);
         QCOMPARE(f.s().TimerMode, QString("SHOWDRAWN"));
-        QCOMPARE(f.w->playTimerInterval(), 400);
+        QCOMPARE(testing::control<QTimer>(f.w.get(), "timPlayTimer")->interval(), 400);
         QCOMPARE(f.sound.count("DRAWN"), 1);
         QCOMPARE(f.status(), QString("F2 - für neues Spiel!"));
-        QVERIFY(!f.w->picChip(0)->isVisibleTo(f.w.get()));
+        QVERIFY(!testing::control<PictureBox>(f.w.get(), "picChip", 0)->isVisibleTo(f.w.get()));
         for (int c = 1; c <= 7; ++c)
             QCOMPARE(f.s().Tube[c], int16_t(6));
         for (int n = 1; n <= 42; ++n)
-            QVERIFY(f.w->picPlaygrid(n)->picture() == f.moveChip(2) || f.w->picPlaygrid(n)->picture() == f.moveChip(5));
+            QVERIFY(testing::control<PictureBox>(f.w.get(), "picPlaygrid", n)->picture() == f.moveChip(2)
+                    || testing::control<PictureBox>(f.w.get(), "picPlaygrid", n)->picture() == f.moveChip(5));
         return;
     }
     QFAIL("no drawn game among the seeds");
@@ -141,12 +144,13 @@ void TestWindowPlay::twoPlayersTakeTurnsAtBeginning()
     // Each game: the first mover stacks four in column 1, the other plays column 2.
     const int16_t expected[] = {1, 2, 1, 2};
     for (int16_t first : expected) {
-        QTest::mouseDClick(f.w->lblStatus(), Qt::LeftButton);
+        QTest::mouseDClick(testing::control<QLabel>(f.w.get(), "lblStatus"), Qt::LeftButton);
         QCOMPARE(f.s().GameRunning, true);
         QCOMPARE(f.s().CurrentPlayer, first);
         QCOMPARE(f.s().StartPlayer, first);
         QCOMPARE(f.s().ComputerColor, int16_t(0));
-        QCOMPARE(f.w->playTimerInterval(), 0); // the last game's blink has stopped
+        QCOMPARE(testing::control<QTimer>(f.w.get(), "timPlayTimer")->interval(),
+                 0); // the last game's blink has stopped
         QCOMPARE(f.status(), QString("Player:Player (move %1)").arg(first == 1 ? "Red" : "Yellow"));
         for (int i = 0; i < 3; ++i) {
             f.dropWithKeys(1);
@@ -227,11 +231,11 @@ void TestWindowPlay::runningNetworkGameCannotBeRestarted()
 void TestWindowPlay::doubleClickOnStatusStartsOnlyBetweenGames()
 {
     WindowFixture f;
-    QTest::mouseDClick(f.w->lblStatus(), Qt::LeftButton);
+    QTest::mouseDClick(testing::control<QLabel>(f.w.get(), "lblStatus"), Qt::LeftButton);
     QCOMPARE(f.s().GameRunning, true);
     f.w->timPlayTimer_Timer();
     ScriptedMsgBoxes boxes;
-    QTest::mouseDClick(f.w->lblStatus(), Qt::LeftButton);
+    QTest::mouseDClick(testing::control<QLabel>(f.w.get(), "lblStatus"), Qt::LeftButton);
     QCOMPARE(boxes.count(), 0);
     QCOMPARE(f.s().MoveCount, int16_t(1));
 }
@@ -267,8 +271,8 @@ void TestWindowPlay::twoWindowsPlayIndependently()
     QCOMPARE(b.s().Tube[2], int16_t(0));
     QCOMPARE(b.s().CurrentPlayer, int16_t(2));
     QCOMPARE(a.s().CurrentPlayer, int16_t(1));
-    QCOMPARE(a.w->picPlaygrid(41)->picture(), a.empty());
-    QCOMPARE(b.w->picPlaygrid(41)->picture(), b.moveChip(2));
+    QCOMPARE(testing::control<PictureBox>(a.w.get(), "picPlaygrid", 41)->picture(), a.empty());
+    QCOMPARE(testing::control<PictureBox>(b.w.get(), "picPlaygrid", 41)->picture(), b.moveChip(2));
     QVERIFY(a.empty() != b.empty()); // each window has its own stores
 }
 

@@ -63,7 +63,7 @@ void TestWindowRealSound::waitedEffectLastsAsLongAsItsFile()
 void TestWindowRealSound::unwaitedEffectsReturnAtOnceDuringAGlide()
 {
     RealWindow r;
-    r.w->menOnePlayer()->setChecked(false);
+    testing::control<QAction>(r.w.get(), "menOnePlayer")->setChecked(false);
     r.w->menStartgame_Click();
     QElapsedTimer clock;
     clock.start();

@@ -49,7 +49,7 @@ void TestWindowSound::fileNamesAreFoundWithoutRegardToCase()
 void TestWindowSound::effectsOffSkipsAllButANameWithAFolder()
 {
     WindowFixture f;
-    f.w->menSoundOn()->setChecked(false);
+    testing::control<QAction>(f.w.get(), "menSoundOn")->setChecked(false);
     ScriptedMsgBoxes boxes;
     f.w->Playsound("CHFALL", false);
     f.w->Playsound("NOSUCHSOUND", true);
@@ -122,18 +122,20 @@ void TestWindowSound::waitedSoundWaitsForAnEarlierWaitedOne()
 void TestWindowSound::resultPanelRollsOpenAndClosedInStepsOf120Twips()
 {
     WindowFixture f;
-    QCOMPARE(f.w->ResultPanelHeight(), 1635);
-    QVERIFY(!f.w->picResult()->isVisibleTo(f.w.get()));
+    QCOMPARE(gamewindow::OstrelProbe::ResultPanelHeight(*f.w), 1635);
+    QVERIFY(!testing::control<QWidget>(f.w.get(), "picResult")->isVisibleTo(f.w.get()));
     QList<int> heights;
-    f.sound.duringPlay = [&](const QString &, bool) { heights.append(f.w->resultHeightTwips()); };
+    f.sound.duringPlay = [&](const QString &, bool) {
+        heights.append(gamewindow::OstrelProbe::resultHeightTwips(*f.w));
+    };
     f.w->ShowResultGame("Dieses Spiel ergab 1.000 Punkte!");
     QCOMPARE(f.sound.count("RESOPEN"), 14);
     QCOMPARE(heights.first(), 1);
     QCOMPARE(heights.last(), 1561);
-    QCOMPARE(f.w->resultHeightTwips(), 1635);
-    QCOMPARE(f.w->picResult()->height(), 109);
-    QVERIFY(f.w->picResult()->isVisibleTo(f.w.get()));
-    QCOMPARE(f.w->lblResult()->text(), QString("Dieses Spiel ergab 1.000 Punkte!"));
+    QCOMPARE(gamewindow::OstrelProbe::resultHeightTwips(*f.w), 1635);
+    QCOMPARE(testing::control<QWidget>(f.w.get(), "picResult")->height(), 109);
+    QVERIFY(testing::control<QWidget>(f.w.get(), "picResult")->isVisibleTo(f.w.get()));
+    QCOMPARE(testing::control<QLabel>(f.w.get(), "lblResult")->text(), QString("Dieses Spiel ergab 1.000 Punkte!"));
     QCOMPARE(f.s().ResultShown, true);
 
     heights.clear();
@@ -144,7 +146,7 @@ void TestWindowSound::resultPanelRollsOpenAndClosedInStepsOf120Twips()
     QCOMPARE(f.sound.requests.last().wait, true);
     QCOMPARE(heights.first(), 1635);
     QCOMPARE(heights[13], 75); // the last step at or above 0
-    QVERIFY(!f.w->picResult()->isVisibleTo(f.w.get()));
+    QVERIFY(!testing::control<QWidget>(f.w.get(), "picResult")->isVisibleTo(f.w.get()));
     QCOMPARE(f.s().ResultShown, true); // its caller clears it
 }
 
@@ -155,7 +157,7 @@ void TestWindowSound::gameStartRollsTheOpenPanelUp()
     f.sound.clear();
     f.w->menStartgame_Click();
     QCOMPARE(f.s().ResultShown, false);
-    QVERIFY(!f.w->picResult()->isVisibleTo(f.w.get()));
+    QVERIFY(!testing::control<QWidget>(f.w.get(), "picResult")->isVisibleTo(f.w.get()));
     QCOMPARE(f.sound.waited("RESCLOSE"), 1);
 }
 

@@ -84,14 +84,15 @@ void TestWindowStatus::timeOutIsHandedToTheSeriesOnEveryRebuild()
     f.w->adjuststatuslbl();
     QCOMPARE(f.status(), QString("Time out ..."));
     QCOMPARE(f.s().ResultShown, true);
-    QCOMPARE(f.w->lblResult()->text(), QString("Game over (Level 2) !\r\n\r\nYou reached 1,500 points!"));
-    QCOMPARE(f.w->resultColor(), 0xFF);
+    QCOMPARE(testing::control<QLabel>(f.w.get(), "lblResult")->text(),
+             QString("Game over (Level 2) !\r\n\r\nYou reached 1,500 points!"));
+    QCOMPARE(f.textColor("lblResult"), 0xFF);
     QCOMPARE(f.s().TotalPoints, 0);
     // The next rebuild hands it over again (the series is over: level 0 now).
     f.sound.clear();
     f.w->adjuststatuslbl();
     QCOMPARE(f.sound.count("RESOPEN"), 14);
-    QVERIFY(f.w->lblResult()->text().startsWith("Game over (Level 0)"));
+    QVERIFY(testing::control<QLabel>(f.w.get(), "lblResult")->text().startsWith("Game over (Level 0)"));
 }
 
 void TestWindowStatus::networkWinIsNotifiedOnEveryRebuild()

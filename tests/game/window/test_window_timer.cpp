@@ -38,23 +38,23 @@ void TestWindowTimer::checkTimerChoosesTheModeForThePlayerToMove()
     f.s().TimeLimitActive = true;
     f.w->CheckTimer();
     QCOMPARE(f.s().TimerMode, QString("TIMECONTROL"));
-    QCOMPARE(f.w->playTimerInterval(), 300);
+    QCOMPARE(testing::control<QTimer>(f.w.get(), "timPlayTimer")->interval(), 300);
     f.s().CurrentPlayer = 1;
     f.w->CheckTimer();
     QCOMPARE(f.s().TimerMode, QString("THINKING"));
-    QCOMPARE(f.w->playTimerInterval(), 400);
-    QCOMPARE(f.w->AnimFrame(), int16_t(0));
-    QCOMPARE(f.w->AnimStep(), int16_t(1));
+    QCOMPARE(testing::control<QTimer>(f.w.get(), "timPlayTimer")->interval(), 400);
+    QCOMPARE(gamewindow::OstrelProbe::AnimFrame(*f.w), int16_t(0));
+    QCOMPARE(gamewindow::OstrelProbe::AnimStep(*f.w), int16_t(1));
     f.s().ComputerColor = 0;
     f.s().TimeLimitActive = false;
     f.w->CheckTimer();
     QCOMPARE(f.s().TimerMode, QString());
-    QCOMPARE(f.w->playTimerInterval(), 0);
+    QCOMPARE(testing::control<QTimer>(f.w.get(), "timPlayTimer")->interval(), 0);
     f.s().TimerMode = "SHOWWINNER";
     f.w->SetPlayTimerInterval(400);
     f.w->CheckTimer();
     QCOMPARE(f.s().TimerMode, QString("SHOWWINNER"));
-    QCOMPARE(f.w->playTimerInterval(), 400);
+    QCOMPARE(testing::control<QTimer>(f.w.get(), "timPlayTimer")->interval(), 400);
 }
 
 void TestWindowTimer::thinkingAnimationTurnsWithoutRepeatingTheEnds()
@@ -67,7 +67,8 @@ void TestWindowTimer::thinkingAnimationTurnsWithoutRepeatingTheEnds()
         f.w->timPlayTimer_Timer();
         int frame = -1;
         for (int k = 0; k <= 5; ++k)
-            if (f.w->picChip(0)->picture() == f.w->picAnim(k)->picture())
+            if (testing::control<PictureBox>(f.w.get(), "picChip", 0)->picture()
+                == testing::control<PictureBox>(f.w.get(), "picAnim", k)->picture())
                 frame = k;
         shown.append(frame);
     }
@@ -77,32 +78,32 @@ void TestWindowTimer::thinkingAnimationTurnsWithoutRepeatingTheEnds()
 void TestWindowTimer::timeRunsOutOnTheHundredAndFirstTickAtLevelFive()
 {
     WindowFixture f;
-    f.w->menTimeLimit()->setChecked(true);
+    testing::control<QAction>(f.w.get(), "menTimeLimit")->setChecked(true);
     f.w->menStartgame_Click();
     QCOMPARE(f.s().TimeLimitActive, true);
     QCOMPARE(f.s().PointsMode, true);
     f.w->timPlayTimer_Timer(); // the computer's move; then the human's clock runs
     QCOMPARE(f.s().TimerMode, QString("TIMECONTROL"));
-    QCOMPARE(f.w->playTimerInterval(), 300);
+    QCOMPARE(testing::control<QTimer>(f.w.get(), "timPlayTimer")->interval(), 300);
     QCOMPARE(f.status(), QString("Spielstufe 1 (Zug Spieler)"));
     f.s().Level = 5;
     f.sound.clear();
     for (int i = 0; i < 100; ++i)
         f.w->timPlayTimer_Timer();
     QCOMPARE(f.s().TimeLeft, 0.0);
-    QCOMPARE(f.w->timeBarWidthTwips(), 0.0f);
+    QCOMPARE(gamewindow::OstrelProbe::timeBarWidthTwips(*f.w), 0.0f);
     QCOMPARE(f.s().GameRunning, true);
-    QVERIFY(f.w->TimeBar()->isVisibleTo(f.w.get()));
+    QVERIFY(testing::control<PictureBox>(f.w.get(), "TimeBar")->isVisibleTo(f.w.get()));
     f.w->timPlayTimer_Timer();
     QCOMPARE(f.s().GameRunning, false);
-    QVERIFY(!f.w->TimeBar()->isVisibleTo(f.w.get()));
+    QVERIFY(!testing::control<PictureBox>(f.w.get(), "TimeBar")->isVisibleTo(f.w.get()));
     QCOMPARE(f.s().TimerMode, QString());
-    QCOMPARE(f.w->playTimerInterval(), 0);
+    QCOMPARE(testing::control<QTimer>(f.w.get(), "timPlayTimer")->interval(), 0);
     QCOMPARE(f.status(), QString("Zeit abgelaufen ..."));
     QCOMPARE(f.sound.waited("TIMEOVER"), 1);
     // The lost game ends the series: the result panel says so.
     QCOMPARE(f.s().ResultShown, true);
-    QVERIFY(f.w->lblResult()->text().startsWith("Spiel beendet (Spielstufe 5) !"));
+    QVERIFY(testing::control<QLabel>(f.w.get(), "lblResult")->text().startsWith("Spiel beendet (Spielstufe 5) !"));
     QCOMPARE(f.s().Level, int16_t(0));
     QCOMPARE(f.sound.requests.last().name, QString("TIMEOVER"));
 }
@@ -120,7 +121,7 @@ void TestWindowTimer::timeControlWithoutAGameDoesNothing()
     f.s().GameRunning = true;
     f.w->timPlayTimer_Timer();
     QCOMPARE(f.s().TimeLeft, 50.0 - 0.6);
-    QCOMPARE(f.w->timeBarWidthTwips(), 5250.0f / 100.0f * 49.4f);
+    QCOMPARE(gamewindow::OstrelProbe::timeBarWidthTwips(*f.w), 5250.0f / 100.0f * 49.4f);
 }
 
 void TestWindowTimer::winnerBlinkPhaseIsCarriedByTheSpareCell()
@@ -129,18 +130,19 @@ void TestWindowTimer::winnerBlinkPhaseIsCarriedByTheSpareCell()
     f.w->menStartgame_Click();
     winWithColumnOne(f);
     QCOMPARE(f.s().TimerMode, QString("SHOWWINNER"));
-    QCOMPARE(f.w->statusColor(), 0xFF);
+    QCOMPARE(f.textColor("lblStatus"), 0xFF);
     const int cells[] = {15, 22, 29, 36};
     for (int n : cells)
-        QCOMPARE(f.w->picPlaygrid(n)->picture(), f.moveChip(2));
+        QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlaygrid", n)->picture(), f.moveChip(2));
     for (int tick = 1; tick <= 4; ++tick) {
         f.w->timPlayTimer_Timer();
         const gamewindow::Picture expected = tick % 2 ? f.empty() : f.moveChip(2);
         for (int n : cells)
-            QCOMPARE(f.w->picPlaygrid(n)->picture(), expected);
-        QCOMPARE(f.w->picPlaygrid(0)->picture(), expected);
+            QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlaygrid", n)->picture(), expected);
+        QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlaygrid", 0)->picture(), expected);
     }
-    QCOMPARE(f.w->picPlaygrid(37)->picture(), f.moveChip(5)); // not part of the line
+    QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlaygrid", 37)->picture(),
+             f.moveChip(5)); // not part of the line
 }
 
 void TestWindowTimer::blinkStartsOneTickLaterWhenTheSpareCellIsStillEmpty()
@@ -154,20 +156,20 @@ void TestWindowTimer::blinkStartsOneTickLaterWhenTheSpareCellIsStillEmpty()
     QCOMPARE(f.s().CurrentPlayer, int16_t(2));
     f.w->timPlayTimer_Timer();
     for (int n : {15, 22, 29, 36})
-        QCOMPARE(f.w->picPlaygrid(n)->picture(), f.moveChip(5));
+        QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlaygrid", n)->picture(), f.moveChip(5));
     f.w->timPlayTimer_Timer();
     for (int n : {15, 22, 29, 36})
-        QCOMPARE(f.w->picPlaygrid(n)->picture(), f.empty());
+        QCOMPARE(testing::control<PictureBox>(f.w.get(), "picPlaygrid", n)->picture(), f.empty());
 }
 
 void TestWindowTimer::drawTextBlinksBlueInTheCurrentLanguage()
 {
     WindowFixture f(false);
     f.s().TimerMode = "SHOWDRAWN";
-    f.w->lblStatus()->setText(QString());
+    testing::control<QLabel>(f.w.get(), "lblStatus")->setText(QString());
     f.w->timPlayTimer_Timer();
     QCOMPARE(f.status(), QString("Unentschieden!!!"));
-    QCOMPARE(f.w->statusColor(), 0xFF0000);
+    QCOMPARE(f.textColor("lblStatus"), 0xFF0000);
     f.w->timPlayTimer_Timer();
     QCOMPARE(f.status(), QString());
     f.s().English = true;
@@ -175,7 +177,7 @@ void TestWindowTimer::drawTextBlinksBlueInTheCurrentLanguage()
     QCOMPARE(f.status(), QString("Drawn!!!"));
     // The next game start turns the text light grey again.
     f.w->menStartgame_Click();
-    QCOMPARE(f.w->statusColor(), 0xC0C0C0);
+    QCOMPARE(f.textColor("lblStatus"), 0xC0C0C0);
 }
 
 void TestWindowTimer::pingTickDoesNothing()
@@ -198,7 +200,7 @@ void TestWindowTimer::realTimerStartsTheComputersMove()
     QCOMPARE(f.s().MoveCount, int16_t(0));
     QTRY_COMPARE_WITH_TIMEOUT(f.s().MoveCount, int16_t(1), 3000);
     QCOMPARE(f.s().CurrentPlayer, int16_t(2));
-    QCOMPARE(f.w->playTimerInterval(), 0);
+    QCOMPARE(testing::control<QTimer>(f.w.get(), "timPlayTimer")->interval(), 0);
 }
 
 QTEST_MAIN(TestWindowTimer)
