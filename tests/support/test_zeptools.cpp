@@ -1,8 +1,8 @@
 // Separator lists and text tools, with the edge cases the game relies on.
 #include "common/ScriptedMsgBoxes.h"
 #include "platform/ErrorGuard.h"
+#include "support/NumberText.h"
 #include "support/Zeptools.h"
-#include "game/net/PayloadNumber.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -12,6 +12,11 @@
 #include <limits>
 
 using namespace zeptools;
+
+namespace {
+// A rounded number that does not fit the integer type.
+constexpr qint64 NoFit = std::numeric_limits<qint64>::min();
+} // namespace
 
 class TestZeptools : public QObject {
     Q_OBJECT
@@ -33,116 +38,6 @@ private slots:
     void numberReadersOnTheCasesTheyDifferOn();
 };
 
-// The three readers that live inside their callers, as they stand there, so the table below
-// records what each of the four gives today.
-namespace oldreaders {
-bool asciiDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
-
-// The connection dialog's fields (Peer2Peer.cpp).
-double dialogField(const QString &text)
-{
-    QString t;
-    t.reserve(text.size());
-    for (QChar c : text)
-        if (c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\n'))
-            t += c;
-    qsizetype i = 0;
-    QString number;
-    if (i < t.size() && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-')))
-        number += t[i++];
-    bool mantissa = false;
-    while (i < t.size() && asciiDigit(t[i])) {
-        number += t[i++];
-        mantissa = true;
-    }
-    if (i < t.size() && t[i] == QLatin1Char('.')) {
-        number += t[i++];
-        while (i < t.size() && asciiDigit(t[i])) {
-            number += t[i++];
-            mantissa = true;
-        }
-    }
-    if (!mantissa)
-        return 0.0;
-    if (i < t.size() && QStringLiteral("EeDd").contains(t[i])) {
-        qsizetype j = i + 1;
-        QString exponent;
-        if (j < t.size() && (t[j] == QLatin1Char('+') || t[j] == QLatin1Char('-')))
-            exponent += t[j++];
-        int digits = 0;
-        while (j < t.size() && asciiDigit(t[j])) {
-            if (digits > 0 || t[j] != QLatin1Char('0')) {
-                if (++digits > 4)
-                    return 0.0;
-                exponent += t[j];
-            }
-            ++j;
-        }
-        if (digits > 0)
-            number += QStringLiteral("e") + exponent;
-    }
-    bool ok = false;
-    const double value = number.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return 0.0;
-    return value;
-}
-
-// The stored high scores (OstrelLifecycle.cpp).
-int32_t highScore(const QString &text)
-{
-    QString t = text;
-    t.remove(QLatin1Char(' '));
-    t.remove(QLatin1Char('\t'));
-    int i = 0;
-    QString number;
-    if (i < t.size() && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-')))
-        number += t[i++];
-    while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128)
-        number += t[i++];
-    if (i < t.size() && t[i] == QLatin1Char('.')) {
-        number += t[i++];
-        while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128)
-            number += t[i++];
-    }
-    if (i < t.size() && (t[i] == QLatin1Char('E') || t[i] == QLatin1Char('e') || t[i] == QLatin1Char('D')
-                         || t[i] == QLatin1Char('d'))) {
-        int j = i + 1;
-        const bool negative = j < t.size() && t[j] == QLatin1Char('-');
-        if (j < t.size() && (t[j] == QLatin1Char('+') || t[j] == QLatin1Char('-')))
-            ++j;
-        int exponent = 0;
-        bool digits = false;
-        while (j < t.size() && t[j].isDigit() && t[j].unicode() < 128) {
-            exponent = qMin(exponent * 10 + t[j++].digitValue(), 9999);
-            digits = true;
-        }
-        if (digits)
-            number += QStringLiteral("e") + (negative ? QStringLiteral("-") : QString()) + QString::number(exponent);
-    }
-    bool ok = false;
-    const double value = number.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return 0;
-    const double rounded = std::nearbyint(value);
-    if (rounded < double(std::numeric_limits<int32_t>::min()) || rounded > double(std::numeric_limits<int32_t>::max()))
-        return 0;
-    return int32_t(rounded);
-}
-
-// The items of the winning cells (OstrelPlay.cpp).
-int winCell(const QString &text)
-{
-    const QString t = text.trimmed();
-    int value = 0;
-    for (QChar c : t) {
-        if (!c.isDigit() || value > 100000)
-            break;
-        value = value * 10 + c.digitValue();
-    }
-    return value;
-}
-} // namespace oldreaders
 
 void TestZeptools::countItemsCollapsesSeparatorRuns()
 {
@@ -298,72 +193,75 @@ void TestZeptools::centerFormCentresOnTheScreen()
     QVERIFY(big.y() < screen.y());
 }
 
+// What the one reader gives where the four readers it replaces disagreed, and the rounding its
+// callers apply: to 16 bits for the frames' numbers (a length field, a column), where a number
+// that does not fit is refused; to 32 bits for the stored high scores, where such a number
+// counts as 0, and for the winning cells' items, where it is out of the grid's range.
 void TestZeptools::numberReadersOnTheCasesTheyDifferOn_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("payload");
-    QTest::addColumn<double>("dialog");
-    QTest::addColumn<int>("points");
-    QTest::addColumn<int>("cell");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<qint64>("int16");
+    QTest::addColumn<qint64>("int32");
     const double inf = std::numeric_limits<double>::infinity();
-    const auto row = [](const char *name, const QString &text, double payload, double dialog, int points, int cell) {
-        QTest::newRow(name) << text << payload << dialog << points << cell;
+    const auto row = [](const char *name, const QString &text, double value, qint64 int16, qint64 int32) {
+        QTest::newRow(name) << text << value << int16 << int32;
     };
-    row("empty", "", 0, 0, 0, 0);
-    row("digits", "42", 42, 42, 42, 42);
-    row("leading blank", " 12", 12, 12, 12, 12);
-    row("leading tab", "\t12", 12, 12, 12, 12);
-    row("leading line feed", "\n12", 12, 12, 0, 12);
-    row("leading carriage return", "\r12", 0, 0, 0, 12);
-    row("blank inside", "1 2", 12, 12, 12, 1);
-    row("tab inside", "1\t2", 12, 12, 12, 1);
-    row("line feed inside", "1\n2", 12, 12, 1, 1);
-    row("minus", "-7", -7, -7, -7, 0);
-    row("plus", "+7", 7, 7, 7, 0);
-    row("sign then blank", "- 7", -7, -7, -7, 0);
-    row("two signs", "+-7", 0, 0, 0, 0);
-    row("sign alone", "-", 0, 0, 0, 0);
-    row("point five", ".5", 0.5, 0.5, 0, 0);
-    row("two and a half", "2.5", 2.5, 2.5, 2, 2);
-    row("three and a half", "3.5", 3.5, 3.5, 4, 3);
-    row("point alone", ".", 0, 0, 0, 0);
-    row("comma", "1,5", 1, 1, 1, 1);
-    row("letters after", "12abc", 12, 12, 12, 12);
-    row("letters only", "abc", 0, 0, 0, 0);
-    row("short exponent", "1e3", 1000, 1000, 1000, 1);
-    row("exponent D", "1D2", 100, 100, 100, 1);
-    row("negative exponent", "15e-1", 1.5, 1.5, 2, 15);
-    row("exponent without digits", "7e", 7, 7, 7, 7);
-    row("exponent with blanks", "1 e 2", 100, 100, 100, 1);
-    row("exponent with leading zeros", "1e00005", 1e5, 1e5, 100000, 1);
-    row("exponent beyond a double", "1e400", inf, 0, 0, 1);
-    row("long exponent", "1e99999", inf, 0, 0, 1);
-    row("long negative exponent", "1e-99999", 0, 0, 0, 1);
-    row("long exponent of a negative", "-1e99999", -inf, 0, 0, 0);
-    row("long exponent of zero", "0e99999", 0, 0, 0, 0);
-    row("largest 32-bit", "2147483647", 2147483647.0, 2147483647.0, 2147483647, 214748);
-    row("beyond 32 bits", "2147483648", 2147483648.0, 2147483648.0, 0, 214748);
-    row("smallest 32-bit", "-2147483648", -2147483648.0, -2147483648.0, std::numeric_limits<int32_t>::min(), 0);
-    row("beyond 16 bits", "40000", 40000, 40000, 40000, 40000);
-    row("arabic-indic digit", QString(QChar(0x0663)), 0, 0, 0, 3);
-    row("fullwidth digits", QString(QChar(0xFF11)) + QChar(0xFF12), 0, 0, 0, 12);
+    constexpr qint64 none = NoFit;
+    row("empty", "", 0, 0, 0);
+    row("digits", "42", 42, 42, 42);
+    row("leading blank", " 12", 12, 12, 12);
+    row("leading tab", "\t12", 12, 12, 12);
+    row("leading line feed", "\n12", 12, 12, 12);
+    row("leading carriage return", "\r12", 0, 0, 0);
+    row("blank inside", "1 2", 12, 12, 12);
+    row("tab inside", "1\t2", 12, 12, 12);
+    row("line feed inside", "1\n2", 12, 12, 12);
+    row("minus", "-7", -7, -7, -7);
+    row("plus", "+7", 7, 7, 7);
+    row("sign then blank", "- 7", -7, -7, -7);
+    row("two signs", "+-7", 0, 0, 0);
+    row("sign alone", "-", 0, 0, 0);
+    row("point five", ".5", 0.5, 0, 0);
+    row("two and a half", "2.5", 2.5, 2, 2);
+    row("three and a half", "3.5", 3.5, 4, 4);
+    row("point alone", ".", 0, 0, 0);
+    row("comma", "1,5", 1, 1, 1);
+    row("letters after", "12abc", 12, 12, 12);
+    row("letters only", "abc", 0, 0, 0);
+    row("short exponent", "1e3", 1000, 1000, 1000);
+    row("exponent D", "1D2", 100, 100, 100);
+    row("negative exponent", "15e-1", 1.5, 2, 2);
+    row("exponent without digits", "7e", 7, 7, 7);
+    row("exponent with blanks", "1 e 2", 100, 100, 100);
+    row("exponent with leading zeros", "1e00005", 1e5, none, 100000);
+    row("exponent beyond a double", "1e400", inf, none, none);
+    row("long exponent", "1e99999", inf, none, none);
+    row("long negative exponent", "1e-99999", 0, 0, 0);
+    row("long exponent of a negative", "-1e99999", -inf, none, none);
+    row("long exponent of zero", "0e99999", 0, 0, 0);
+    row("largest 32-bit", "2147483647", 2147483647.0, none, 2147483647);
+    row("beyond 32 bits", "2147483648", 2147483648.0, none, none);
+    row("smallest 32-bit", "-2147483648", -2147483648.0, none, std::numeric_limits<int32_t>::min());
+    row("largest 16-bit", "32767.4", 32767.4, 32767, 32767);
+    row("beyond 16 bits", "32767.5", 32767.5, none, 32768);
+    row("smallest 16-bit", "-32768", -32768, -32768, -32768);
+    row("arabic-indic digit", QString(QChar(0x0663)), 0, 0, 0);
+    row("fullwidth digits", QString(QChar(0xFF11)) + QChar(0xFF12), 0, 0, 0);
 }
 
-// What each of the four readers gives where they disagree: the frames' numbers, the connection
-// dialog's fields, the stored high scores and the winning cells' items.
 void TestZeptools::numberReadersOnTheCasesTheyDifferOn()
 {
     QFETCH(QString, text);
-    QFETCH(double, payload);
-    QFETCH(double, dialog);
-    QFETCH(int, points);
-    QFETCH(int, cell);
-    QCOMPARE(gamenet::payloadValue(text), payload);
+    QFETCH(double, value);
+    QFETCH(qint64, int16);
+    QFETCH(qint64, int32);
+    QCOMPARE(support::numberValue(text), value);
     if (text.toLatin1() == text.toUtf8()) // the wire's bytes read as their characters
-        QCOMPARE(gamenet::bytesValue(text.toLatin1()), payload);
-    QCOMPARE(oldreaders::dialogField(text), dialog);
-    QCOMPARE(oldreaders::highScore(text), points);
-    QCOMPARE(oldreaders::winCell(text), cell);
+        QCOMPARE(support::numberValue(QByteArrayView(text.toLatin1())), value);
+    const auto fitted = [](auto rounded) { return rounded ? qint64(*rounded) : NoFit; };
+    QCOMPARE(fitted(support::roundedValue<int16_t>(value)), int16);
+    QCOMPARE(fitted(support::roundedValue<int32_t>(value)), int32);
 }
 
 QTEST_MAIN(TestZeptools)

@@ -7,11 +7,11 @@
 #include "game/net/NetSession.h"
 
 #include "game/net/NetFraming.h"
-#include "game/net/PayloadNumber.h"
 #include "game/net/PelkinCalls.h"
 #include "game/net/ShellVersion.h"
 #include "platform/Ansi.h"
 #include "platform/ErrorGuard.h"
+#include "support/NumberText.h"
 #include "support/Zeptools.h"
 
 namespace gamenet {
@@ -142,7 +142,7 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
                     // turn; refusing either would leave the two boards apart for good. A move
                     // counts only while a game runs (the floating chip is hidden otherwise) and
                     // with a column that fits, so nothing is added to a finished board.
-                    const std::optional<int16_t> column = payloadInt16(payload);
+                    const std::optional<int16_t> column = support::roundedValue<int16_t>(support::numberValue(payload));
                     if (column && m_game.GameRunning) {
                         ReplayScope fromPeer(s.FromPeer);
                         m_ui.ReplayGlide(*column);

@@ -5,12 +5,12 @@
 #include "game/net/NetSession.h"
 
 #include "game/net/NetFraming.h"
-#include "game/net/PayloadNumber.h"
 #include "platform/Ansi.h"
 #include "platform/MsgBox.h"
 
 #include "platform/RuntimeError.h"
 #include "platform/SoundPlayer.h"
+#include "support/NumberText.h"
 #include "support/Zeptools.h"
 
 #include <QDir>
@@ -163,7 +163,7 @@ int16_t NetSession::TransferBarIndex(const QString &Direction) const
 void NetSession::ReceiveVoiceAnnounce(const QString &Payload)
 {
     LinkState &s = m_link;
-    const double announced = std::nearbyint(payloadValue(Payload));
+    const double announced = std::nearbyint(support::numberValue(Payload));
     // A size of 0, no number, or more than a transfer can hold changes nothing.
     if (announced <= 0 || announced > LargestTransfer)
         return;
