@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QDateTime>
 #include <QLocale>
+#include <QScopedValueRollback>
 
 #include <cmath>
 #include <utility>
@@ -85,11 +86,7 @@ void NetSession::SendSB(std::optional<int32_t> AllBytes)
         return;
     if (m_sendBusy)
         return;
-    m_sendBusy = true;
-    struct Clear {
-        bool &flag;
-        ~Clear() { flag = false; }
-    } clear{m_sendBusy};
+    const QScopedValueRollback busy(m_sendBusy, true);
 
     if (AllBytes) {
         if (*AllBytes <= EmptyRecording) {
