@@ -10,6 +10,7 @@
 #include "support/Delay.h"
 #include "support/DisabledText.h"
 #include "support/IniHandler.h"
+#include "support/IniKeys.h"
 #include "support/NumberText.h"
 #include "support/Zeptools.h"
 
@@ -23,7 +24,6 @@
 namespace gamenet {
 
 namespace {
-const QString Settings = QStringLiteral("SETTINGS");
 
 // Outer heights of the dialog (folded, unfolded) and what its caption and borders take of them.
 constexpr int FoldedHeight = 2100;
@@ -195,15 +195,15 @@ void Peer2Peer::Form_Load()
     zeptools::CenterForm(this);
 
     using IniHandler::ReadIni;
-    m_chkLogfile->setChecked(ReadIni(Settings, QStringLiteral("LogFile")) != QLatin1String("NO"));
-    if (ReadIni(Settings, QStringLiteral("P2PColor")) == QLatin1String("YELLOW"))
+    m_chkLogfile->setChecked(ReadIni(IniKeys::Settings, IniKeys::LogFile) != QLatin1String("NO"));
+    if (ReadIni(IniKeys::Settings, IniKeys::P2PColor) == QLatin1String("YELLOW"))
         m_optColor[1]->setChecked(true);
     else
         m_optColor[0]->setChecked(true);
-    m_txtTimeout->setText(plainNumber(fieldNumber(ReadIni(Settings, QStringLiteral("P2PTimeout")))));
-    m_txtName->setText(ReadIni(Settings, QStringLiteral("Playername")));
-    m_txtIP->setText(ReadIni(Settings, QStringLiteral("LastIP")));
-    m_txtPort->setText(plainNumber(fieldNumber(ReadIni(Settings, QStringLiteral("PortRed")))));
+    m_txtTimeout->setText(plainNumber(fieldNumber(ReadIni(IniKeys::Settings, IniKeys::P2PTimeout))));
+    m_txtName->setText(ReadIni(IniKeys::Settings, IniKeys::PlayerName));
+    m_txtIP->setText(ReadIni(IniKeys::Settings, IniKeys::LastIP));
+    m_txtPort->setText(plainNumber(fieldNumber(ReadIni(IniKeys::Settings, IniKeys::PortRed))));
 
     if (fieldNumber(m_txtPort->text()) == 0)
         m_txtPort->setText(QStringLiteral("1001"));
@@ -345,15 +345,15 @@ void Peer2Peer::cmdCancel_Click()
 void Peer2Peer::Form_Unload()
 {
     using IniHandler::WriteIni;
-    WriteIni(Settings, QStringLiteral("P2PColor"),
+    WriteIni(IniKeys::Settings, IniKeys::P2PColor,
              m_optColor[0]->isChecked() ? QStringLiteral("RED") : QStringLiteral("YELLOW"));
     // A port that could not be opened is not kept as if it had served.
     if (m_refusedPort != m_txtPort->text())
-        WriteIni(Settings, QStringLiteral("PortRed"), m_txtPort->text());
-    WriteIni(Settings, QStringLiteral("PlayerName"), m_txtName->text());
-    WriteIni(Settings, QStringLiteral("LastIP"), m_txtIP->text());
-    WriteIni(Settings, QStringLiteral("P2PTimeout"), m_txtTimeout->text());
-    WriteIni(Settings, QStringLiteral("Logfile"), m_chkLogfile->isChecked() ? QStringLiteral("YES") : QStringLiteral("NO"));
+        WriteIni(IniKeys::Settings, IniKeys::PortRed, m_txtPort->text());
+    WriteIni(IniKeys::Settings, IniKeys::PlayerName, m_txtName->text());
+    WriteIni(IniKeys::Settings, IniKeys::LastIP, m_txtIP->text());
+    WriteIni(IniKeys::Settings, IniKeys::P2PTimeout, m_txtTimeout->text());
+    WriteIni(IniKeys::Settings, IniKeys::LogFile, m_chkLogfile->isChecked() ? QStringLiteral("YES") : QStringLiteral("NO"));
 }
 
 void Peer2Peer::Unload()

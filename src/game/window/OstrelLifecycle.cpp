@@ -9,6 +9,7 @@
 #include "platform/Twips.h"
 #include "platform/WindowFrame.h"
 #include "support/IniHandler.h"
+#include "support/IniKeys.h"
 #include "support/NumberText.h"
 #include "support/Zeptools.h"
 
@@ -22,8 +23,6 @@ namespace gamewindow {
 using platform::Step;
 
 namespace {
-const QString Settings = QStringLiteral("SETTINGS");
-const QString HighScores = QStringLiteral("HIGHSCORES");
 
 // The width of the voice transfer bars as the chat frame is designed, in twips.
 constexpr int16_t SendBarDesignWidth = 6120;
@@ -71,7 +70,7 @@ void Ostrel::Form_Load()
     s.HighNames = {};
     s.HighPoints = {};
 
-    if (IniHandler::ReadIni(Settings, QStringLiteral("TWOPlayers")).toUpper() == QLatin1String("YES")) {
+    if (IniHandler::ReadIni(IniKeys::Settings, IniKeys::TWOPlayers).toUpper() == QLatin1String("YES")) {
         m_menTwoPlayers->setChecked(true);
         m_menOnePlayer->setChecked(false);
         m_menTimeLimit->setEnabled(false);
@@ -80,23 +79,23 @@ void Ostrel::Form_Load()
         m_menOnePlayer->setChecked(true);
     }
 
-    if (IniHandler::ReadIni(Settings, QStringLiteral("Language")) == QLatin1String("GERMAN"))
+    if (IniHandler::ReadIni(IniKeys::Settings, IniKeys::Language) == QLatin1String("GERMAN"))
         menLanGerman_Click();
     else
         menLangEnglish_Click();
 
     // Each run toggles the mark with its side effects, so two runs leave the wanted mark with the
     // side effects of that state even when the mark was already right.
-    const bool timeLimit = IniHandler::ReadIni(Settings, QStringLiteral("TimeLimit")) != QLatin1String("OFF");
+    const bool timeLimit = IniHandler::ReadIni(IniKeys::Settings, IniKeys::TimeLimit) != QLatin1String("OFF");
     menTimeLimit_Click();
     if (m_menTimeLimit->isChecked() != timeLimit)
         menTimeLimit_Click();
 
-    m_menSoundOn->setChecked(IniHandler::ReadIni(Settings, QStringLiteral("Sound")) != QLatin1String("OFF"));
+    m_menSoundOn->setChecked(IniHandler::ReadIni(IniKeys::Settings, IniKeys::Sound) != QLatin1String("OFF"));
 
     for (int i = 0; i <= 4; ++i) {
-        s.HighNames[i] = IniHandler::ReadIni(HighScores, QStringLiteral("Player") + QString::number(i + 1));
-        const QString points = IniHandler::ReadIni(HighScores, QStringLiteral("Points") + QString::number(i + 1));
+        s.HighNames[i] = IniHandler::ReadIni(IniKeys::HighScores, IniKeys::Player(i + 1));
+        const QString points = IniHandler::ReadIni(IniKeys::HighScores, IniKeys::Points(i + 1));
         // A number outside the 32-bit range is no score this program wrote: it counts as 0.
         s.HighPoints[i] = support::roundedValue<int32_t>(support::numberValue(points)).value_or(0);
     }
@@ -128,18 +127,18 @@ void Ostrel::Form_Unload()
     const rules::GameState &s = m_state;
     platform::guardedSub(QStringLiteral("Form_Unload"), [&](Step &step) {
         step([&] { MCI().setCommand(QStringLiteral("Close")); });
-        step([&] { IniHandler::WriteIni(Settings, QStringLiteral("Sound"), m_menSoundOn->isChecked() ? "ON" : "OFF"); });
+        step([&] { IniHandler::WriteIni(IniKeys::Settings, IniKeys::Sound, m_menSoundOn->isChecked() ? "ON" : "OFF"); });
         step([&] {
-            IniHandler::WriteIni(Settings, QStringLiteral("TWOPlayers"), m_menTwoPlayers->isChecked() ? "YES" : "NO");
+            IniHandler::WriteIni(IniKeys::Settings, IniKeys::TWOPlayers, m_menTwoPlayers->isChecked() ? "YES" : "NO");
         });
         step([&] {
-            IniHandler::WriteIni(Settings, QStringLiteral("TimeLimit"), m_menTimeLimit->isChecked() ? "ON" : "OFF");
+            IniHandler::WriteIni(IniKeys::Settings, IniKeys::TimeLimit, m_menTimeLimit->isChecked() ? "ON" : "OFF");
         });
-        step([&] { IniHandler::WriteIni(Settings, QStringLiteral("Language"), s.English ? "ENGLISH" : "GERMAN"); });
+        step([&] { IniHandler::WriteIni(IniKeys::Settings, IniKeys::Language, s.English ? "ENGLISH" : "GERMAN"); });
         for (int i = 0; i <= 4; ++i) {
-            step([&] { IniHandler::WriteIni(HighScores, QStringLiteral("Player") + QString::number(i + 1), s.HighNames[i]); });
+            step([&] { IniHandler::WriteIni(IniKeys::HighScores, IniKeys::Player(i + 1), s.HighNames[i]); });
             step([&] {
-                IniHandler::WriteIni(HighScores, QStringLiteral("Points") + QString::number(i + 1),
+                IniHandler::WriteIni(IniKeys::HighScores, IniKeys::Points(i + 1),
                                      pointsText(s.HighPoints[i]));
             });
         }
