@@ -1,13 +1,22 @@
 // Separator lists and text tools, with the edge cases the game relies on.
 #include "common/ScriptedMsgBoxes.h"
 #include "platform/ErrorGuard.h"
+#include "support/NumberText.h"
 #include "support/Zeptools.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 
+#include <cmath>
+#include <limits>
+
 using namespace zeptools;
+
+namespace {
+// A rounded number that does not fit the integer type.
+constexpr qint64 NoFit = std::numeric_limits<qint64>::min();
+} // namespace
 
 class TestZeptools : public QObject {
     Q_OBJECT
@@ -25,7 +34,10 @@ private slots:
     void textsBeyondSixteenBitPositionsOverflowInTheCaller();
     void fileExistsOnlyForFiles();
     void centerFormCentresOnTheScreen();
+    void numberReadersOnTheCasesTheyDifferOn_data();
+    void numberReadersOnTheCasesTheyDifferOn();
 };
+
 
 void TestZeptools::countItemsCollapsesSeparatorRuns()
 {
@@ -179,6 +191,77 @@ void TestZeptools::centerFormCentresOnTheScreen()
     CenterForm(&big);
     QVERIFY(big.x() < screen.x());
     QVERIFY(big.y() < screen.y());
+}
+
+// What the one reader gives where the four readers it replaces disagreed, and the rounding its
+// callers apply: to 16 bits for the frames' numbers (a length field, a column), where a number
+// that does not fit is refused; to 32 bits for the stored high scores, where such a number
+// counts as 0, and for the winning cells' items, where it is out of the grid's range.
+void TestZeptools::numberReadersOnTheCasesTheyDifferOn_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<qint64>("int16");
+    QTest::addColumn<qint64>("int32");
+    const double inf = std::numeric_limits<double>::infinity();
+    const auto row = [](const char *name, const QString &text, double value, qint64 int16, qint64 int32) {
+        QTest::newRow(name) << text << value << int16 << int32;
+    };
+    constexpr qint64 none = NoFit;
+    row("empty", "", 0, 0, 0);
+    row("digits", "42", 42, 42, 42);
+    row("leading blank", " 12", 12, 12, 12);
+    row("leading tab", "\t12", 12, 12, 12);
+    row("leading line feed", "\n12", 12, 12, 12);
+    row("leading carriage return", "\r12", 0, 0, 0);
+    row("blank inside", "1 2", 12, 12, 12);
+    row("tab inside", "1\t2", 12, 12, 12);
+    row("line feed inside", "1\n2", 12, 12, 12);
+    row("minus", "-7", -7, -7, -7);
+    row("plus", "+7", 7, 7, 7);
+    row("sign then blank", "- 7", -7, -7, -7);
+    row("two signs", "+-7", 0, 0, 0);
+    row("sign alone", "-", 0, 0, 0);
+    row("point five", ".5", 0.5, 0, 0);
+    row("two and a half", "2.5", 2.5, 2, 2);
+    row("three and a half", "3.5", 3.5, 4, 4);
+    row("point alone", ".", 0, 0, 0);
+    row("comma", "1,5", 1, 1, 1);
+    row("letters after", "12abc", 12, 12, 12);
+    row("letters only", "abc", 0, 0, 0);
+    row("short exponent", "1e3", 1000, 1000, 1000);
+    row("exponent D", "1D2", 100, 100, 100);
+    row("negative exponent", "15e-1", 1.5, 2, 2);
+    row("exponent without digits", "7e", 7, 7, 7);
+    row("exponent with blanks", "1 e 2", 100, 100, 100);
+    row("exponent with leading zeros", "1e00005", 1e5, none, 100000);
+    row("exponent beyond a double", "1e400", inf, none, none);
+    row("long exponent", "1e99999", inf, none, none);
+    row("long negative exponent", "1e-99999", 0, 0, 0);
+    row("long exponent of a negative", "-1e99999", -inf, none, none);
+    row("long exponent of zero", "0e99999", 0, 0, 0);
+    row("largest 32-bit", "2147483647", 2147483647.0, none, 2147483647);
+    row("beyond 32 bits", "2147483648", 2147483648.0, none, none);
+    row("smallest 32-bit", "-2147483648", -2147483648.0, none, std::numeric_limits<int32_t>::min());
+    row("largest 16-bit", "32767.4", 32767.4, 32767, 32767);
+    row("beyond 16 bits", "32767.5", 32767.5, none, 32768);
+    row("smallest 16-bit", "-32768", -32768, -32768, -32768);
+    row("arabic-indic digit", QString(QChar(0x0663)), 0, 0, 0);
+    row("fullwidth digits", QString(QChar(0xFF11)) + QChar(0xFF12), 0, 0, 0);
+}
+
+void TestZeptools::numberReadersOnTheCasesTheyDifferOn()
+{
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    QFETCH(qint64, int16);
+    QFETCH(qint64, int32);
+    QCOMPARE(support::numberValue(text), value);
+    if (text.toLatin1() == text.toUtf8()) // the wire's bytes read as their characters
+        QCOMPARE(support::numberValue(QByteArrayView(text.toLatin1())), value);
+    const auto fitted = [](auto rounded) { return rounded ? qint64(*rounded) : NoFit; };
+    QCOMPARE(fitted(support::roundedValue<int16_t>(value)), int16);
+    QCOMPARE(fitted(support::roundedValue<int32_t>(value)), int32);
 }
 
 QTEST_MAIN(TestZeptools)

@@ -7,12 +7,14 @@
 #include "game/net/NetSession.h"
 
 #include "game/net/NetFraming.h"
-#include "game/net/PayloadNumber.h"
 #include "game/net/PelkinCalls.h"
 #include "game/net/ShellVersion.h"
 #include "platform/Ansi.h"
 #include "platform/ErrorGuard.h"
+#include "support/NumberText.h"
 #include "support/Zeptools.h"
+
+#include <QScopedValueRollback>
 
 namespace gamenet {
 
@@ -29,26 +31,6 @@ constexpr int MaxArrivalDepth = 16;
 // A peer sending junk gets the warning line at most this often, so the display and the dialogue
 // log do not fill with it.
 constexpr qint64 WarningPaceMs = 1000;
-
-// Sets a flag for the lifetime of the object and clears it again.
-struct FlagScope {
-    explicit FlagScope(bool &flag) : flag(flag) { flag = true; }
-    ~FlagScope() { flag = false; }
-    bool &flag;
-};
-// Sets a flag for the lifetime of the object and gives it back its former value: a replay may
-// run nested in the wait of another.
-struct ReplayScope {
-    explicit ReplayScope(bool &flag) : flag(flag), before(flag) { flag = true; }
-    ~ReplayScope() { flag = before; }
-    bool &flag;
-    const bool before;
-};
-struct DepthScope {
-    explicit DepthScope(int &depth) : depth(depth) { ++depth; }
-    ~DepthScope() { --depth; }
-    int &depth;
-};
 } // namespace
 
 void NetSession::warnUnidentified()
@@ -78,7 +60,7 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
         warn();
     if (m_arrivalDepth >= MaxArrivalDepth)
         return;
-    DepthScope depth(m_arrivalDepth);
+    const QScopedValueRollback depth(m_arrivalDepth, m_arrivalDepth + 1);
     LinkState &s = m_link;
     platform::guardedSub(QStringLiteral("Pelkin_DataArrival"), [&](Step &step) {
         for (;;) {
@@ -130,8 +112,9 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
                     // A start arriving while one is replayed (its message box or glide still
                     // running) cannot be a peer's real start; it would only stack boxes.
                     if (!m_replayingStart) {
-                        FlagScope replaying(m_replayingStart);
-                        ReplayScope fromPeer(s.FromPeer);
+                        const QScopedValueRollback replaying(m_replayingStart, true);
+                        // FromPeer gets its former value back: a replay may run nested in the wait of another.
+                        const QScopedValueRollback fromPeer(s.FromPeer, true);
                         m_ui.ReplayStart();
                     }
                     break;
@@ -142,9 +125,9 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
                     // turn; refusing either would leave the two boards apart for good. A move
                     // counts only while a game runs (the floating chip is hidden otherwise) and
                     // with a column that fits, so nothing is added to a finished board.
-                    const std::optional<int16_t> column = payloadInt16(payload);
+                    const std::optional<int16_t> column = support::roundedValue<int16_t>(support::numberValue(payload));
                     if (column && m_game.GameRunning) {
-                        ReplayScope fromPeer(s.FromPeer);
+                        const QScopedValueRollback fromPeer(s.FromPeer, true);
                         m_ui.ReplayGlide(*column);
                         if (tag == Tag::Drop)
                             m_ui.ReplayDrop();
@@ -185,7 +168,7 @@ void NetSession::handshake(const QString &Payload)
     // Only the handshake proper pauses: an "<E>" after it, or during the pause, has nothing to
     // wait for, and a flood of them would otherwise hold the dispatcher for a second each.
     if (!s.HandshakeDone && !m_handshakeWaiting) {
-        FlagScope waiting(m_handshakeWaiting);
+        const QScopedValueRollback waiting(m_handshakeWaiting, true);
         m_ui.Delay(1);
     }
     if (s.HandshakeDone)

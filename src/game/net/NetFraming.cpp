@@ -1,9 +1,7 @@
 #include "game/net/NetFraming.h"
 
-#include "game/net/PayloadNumber.h"
 #include "platform/RuntimeError.h"
-
-#include <cmath>
+#include "support/NumberText.h"
 
 namespace gamenet::framing {
 
@@ -107,10 +105,7 @@ std::optional<int16_t> GetBlockLen(QByteArrayView Bytes, qsizetype offset)
     if (!((lead >= '0' && lead <= '9') || lead == '+' || lead == '-' || lead == '.'))
         return int16_t(0);
     // Five characters hold -9999 to 99999, or more with an exponent.
-    const double value = std::nearbyint(bytesValue(Bytes.sliced(from, width)));
-    if (!(value >= -32768.0 && value <= 32767.0))
-        return std::nullopt;
-    return int16_t(value);
+    return support::roundedValue<int16_t>(support::numberValue(Bytes.sliced(from, width)));
 }
 
 Head inspect(QByteArrayView bytes)

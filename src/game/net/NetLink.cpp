@@ -8,16 +8,12 @@
 #include "platform/MsgBox.h"
 #include "platform/RuntimeError.h"
 
+#include <QScopedValueRollback>
+
 namespace gamenet {
 
 namespace {
 constexpr int32_t LampNoLink = 0xE0E0E0;
-
-struct FlagScope {
-    explicit FlagScope(bool &flag) : flag(flag) { flag = true; }
-    ~FlagScope() { flag = false; }
-    bool &flag;
-};
 } // namespace
 
 void NetSession::Connected()
@@ -92,7 +88,7 @@ void NetSession::Pelkin_Error(int16_t &ClientNumber, int16_t Number, QString &De
     const auto box = [&](const QString &prompt) {
         if (m_errorBoxOpen)
             return;
-        FlagScope open(m_errorBoxOpen);
+        const QScopedValueRollback open(m_errorBoxOpen, true);
         m_ui.MsgBox(prompt, platform::vbOKOnly);
     };
     if (Number == 10061) {

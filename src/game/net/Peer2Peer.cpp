@@ -10,6 +10,8 @@
 #include "support/Delay.h"
 #include "support/DisabledText.h"
 #include "support/IniHandler.h"
+#include "support/IniKeys.h"
+#include "support/NumberText.h"
 #include "support/Zeptools.h"
 
 #include <QCloseEvent>
@@ -22,7 +24,6 @@
 namespace gamenet {
 
 namespace {
-const QString Settings = QStringLiteral("SETTINGS");
 
 // Outer heights of the dialog (folded, unfolded) and what its caption and borders take of them.
 constexpr int FoldedHeight = 2100;
@@ -45,69 +46,20 @@ private:
     int m_limit;
 };
 
-bool asciiDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+// The number a field begins with, as the dialog reads its fields; a number beyond any finite
+// value is none the dialog can use, so it reads as 0 too.
+double fieldNumber(const QString &text)
+{
+    const double value = support::numberValue(text);
+    return std::isfinite(value) ? value : 0.0;
+}
 
-// A number rounded half to even into the 16-bit range; `outside` for anything beyond it.
+// A number rounded half to even into the 16-bit range; `below` or `above` for anything beyond it.
 int16_t roundedInt16(double value, int16_t below, int16_t above)
 {
-    const double r = std::nearbyint(value);
-    if (r < double(std::numeric_limits<int16_t>::min()))
-        return below;
-    if (r > double(std::numeric_limits<int16_t>::max()))
-        return above;
-    return int16_t(r);
+    return support::roundedValue<int16_t>(value).value_or(value < 0 ? below : above);
 }
 } // namespace
-
-double leadingNumber(const QString &text)
-{
-    QString t;
-    t.reserve(text.size());
-    for (QChar c : text)
-        if (c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\n'))
-            t += c;
-    qsizetype i = 0;
-    QString number;
-    if (i < t.size() && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-')))
-        number += t[i++];
-    bool mantissa = false;
-    while (i < t.size() && asciiDigit(t[i])) {
-        number += t[i++];
-        mantissa = true;
-    }
-    if (i < t.size() && t[i] == QLatin1Char('.')) {
-        number += t[i++];
-        while (i < t.size() && asciiDigit(t[i])) {
-            number += t[i++];
-            mantissa = true;
-        }
-    }
-    if (!mantissa)
-        return 0.0;
-    if (i < t.size() && QStringLiteral("EeDd").contains(t[i])) {
-        qsizetype j = i + 1;
-        QString exponent;
-        if (j < t.size() && (t[j] == QLatin1Char('+') || t[j] == QLatin1Char('-')))
-            exponent += t[j++];
-        int digits = 0;
-        // Leading zeros do not count against the bound; beyond four digits every value is out of range.
-        while (j < t.size() && asciiDigit(t[j])) {
-            if (digits > 0 || t[j] != QLatin1Char('0')) {
-                if (++digits > 4)
-                    return 0.0;
-                exponent += t[j];
-            }
-            ++j;
-        }
-        if (digits > 0)
-            number += QStringLiteral("e") + exponent;
-    }
-    bool ok = false;
-    const double value = number.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return 0.0;
-    return value;
-}
 
 QString plainNumber(double value)
 {
@@ -243,19 +195,19 @@ void Peer2Peer::Form_Load()
     zeptools::CenterForm(this);
 
     using IniHandler::ReadIni;
-    m_chkLogfile->setChecked(ReadIni(Settings, QStringLiteral("LogFile")) != QLatin1String("NO"));
-    if (ReadIni(Settings, QStringLiteral("P2PColor")) == QLatin1String("YELLOW"))
+    m_chkLogfile->setChecked(ReadIni(IniKeys::Settings, IniKeys::LogFile) != QLatin1String("NO"));
+    if (ReadIni(IniKeys::Settings, IniKeys::P2PColor) == QLatin1String("YELLOW"))
         m_optColor[1]->setChecked(true);
     else
         m_optColor[0]->setChecked(true);
-    m_txtTimeout->setText(plainNumber(leadingNumber(ReadIni(Settings, QStringLiteral("P2PTimeout")))));
-    m_txtName->setText(ReadIni(Settings, QStringLiteral("Playername")));
-    m_txtIP->setText(ReadIni(Settings, QStringLiteral("LastIP")));
-    m_txtPort->setText(plainNumber(leadingNumber(ReadIni(Settings, QStringLiteral("PortRed")))));
+    m_txtTimeout->setText(plainNumber(fieldNumber(ReadIni(IniKeys::Settings, IniKeys::P2PTimeout))));
+    m_txtName->setText(ReadIni(IniKeys::Settings, IniKeys::PlayerName));
+    m_txtIP->setText(ReadIni(IniKeys::Settings, IniKeys::LastIP));
+    m_txtPort->setText(plainNumber(fieldNumber(ReadIni(IniKeys::Settings, IniKeys::PortRed))));
 
-    if (leadingNumber(m_txtPort->text()) == 0)
+    if (fieldNumber(m_txtPort->text()) == 0)
         m_txtPort->setText(QStringLiteral("1001"));
-    if (leadingNumber(m_txtTimeout->text()) == 0)
+    if (fieldNumber(m_txtTimeout->text()) == 0)
         m_txtTimeout->setText(QStringLiteral("180"));
 
     m_txtIP->setEnabled(!m_optColor[0]->isChecked());
@@ -339,7 +291,7 @@ void Peer2Peer::cmdConnect_Click()
     // A number beyond the 16-bit argument is handed over as -1, which the control rejects as an
     // invalid port and reports.
     m_refusedPort.reset();
-    if (!dialogpelkin::activatePort(pelkin, roundedInt16(leadingNumber(m_txtPort->text()), -1, -1))) {
+    if (!dialogpelkin::activatePort(pelkin, roundedInt16(fieldNumber(m_txtPort->text()), -1, -1))) {
         // Nothing listens or connects (the control's box has said why), so no peer can come:
         // the attempt ends, and another port can be tried at once.
         m_refusedPort = m_txtPort->text();
@@ -352,7 +304,7 @@ void Peer2Peer::cmdConnect_Click()
     m_net.ui().ResetChatDisplay();
 
     // A timeout beyond the 16-bit range (the box admits "9e9") waits as long as that range allows.
-    s.ConnectTimeout = roundedInt16(leadingNumber(m_txtTimeout->text()), std::numeric_limits<int16_t>::min(),
+    s.ConnectTimeout = roundedInt16(fieldNumber(m_txtTimeout->text()), std::numeric_limits<int16_t>::min(),
                                     std::numeric_limits<int16_t>::max());
 
     for (int pass = 0; pass <= int(s.ConnectTimeout); ++pass) {
@@ -393,15 +345,15 @@ void Peer2Peer::cmdCancel_Click()
 void Peer2Peer::Form_Unload()
 {
     using IniHandler::WriteIni;
-    WriteIni(Settings, QStringLiteral("P2PColor"),
+    WriteIni(IniKeys::Settings, IniKeys::P2PColor,
              m_optColor[0]->isChecked() ? QStringLiteral("RED") : QStringLiteral("YELLOW"));
     // A port that could not be opened is not kept as if it had served.
     if (m_refusedPort != m_txtPort->text())
-        WriteIni(Settings, QStringLiteral("PortRed"), m_txtPort->text());
-    WriteIni(Settings, QStringLiteral("PlayerName"), m_txtName->text());
-    WriteIni(Settings, QStringLiteral("LastIP"), m_txtIP->text());
-    WriteIni(Settings, QStringLiteral("P2PTimeout"), m_txtTimeout->text());
-    WriteIni(Settings, QStringLiteral("Logfile"), m_chkLogfile->isChecked() ? QStringLiteral("YES") : QStringLiteral("NO"));
+        WriteIni(IniKeys::Settings, IniKeys::PortRed, m_txtPort->text());
+    WriteIni(IniKeys::Settings, IniKeys::PlayerName, m_txtName->text());
+    WriteIni(IniKeys::Settings, IniKeys::LastIP, m_txtIP->text());
+    WriteIni(IniKeys::Settings, IniKeys::P2PTimeout, m_txtTimeout->text());
+    WriteIni(IniKeys::Settings, IniKeys::LogFile, m_chkLogfile->isChecked() ? QStringLiteral("YES") : QStringLiteral("NO"));
 }
 
 void Peer2Peer::Unload()

@@ -108,10 +108,6 @@ private:
     QPushButton *m_cmdStandardports = nullptr;
 };
 
-// The number a text begins with, as the dialog reads its fields: blanks, tabs and line feeds
-// anywhere are ignored, then an optional sign, digits, a decimal point and an exponent (E or D);
-// 0 when the text begins with no number. Never infinite or NaN.
-double leadingNumber(const QString &text);
 // A number as plain decimal text without blanks ("-5", "2000", "12.5").
 QString plainNumber(double value);
 

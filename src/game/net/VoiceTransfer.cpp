@@ -5,18 +5,19 @@
 #include "game/net/NetSession.h"
 
 #include "game/net/NetFraming.h"
-#include "game/net/PayloadNumber.h"
 #include "platform/Ansi.h"
 #include "platform/MsgBox.h"
 
 #include "platform/RuntimeError.h"
 #include "platform/SoundPlayer.h"
+#include "support/NumberText.h"
 #include "support/Zeptools.h"
 
 #include <QDir>
 #include <QFile>
 #include <QDateTime>
 #include <QLocale>
+#include <QScopedValueRollback>
 
 #include <cmath>
 #include <utility>
@@ -85,11 +86,7 @@ void NetSession::SendSB(std::optional<int32_t> AllBytes)
         return;
     if (m_sendBusy)
         return;
-    m_sendBusy = true;
-    struct Clear {
-        bool &flag;
-        ~Clear() { flag = false; }
-    } clear{m_sendBusy};
+    const QScopedValueRollback busy(m_sendBusy, true);
 
     if (AllBytes) {
         if (*AllBytes <= EmptyRecording) {
@@ -163,7 +160,7 @@ int16_t NetSession::TransferBarIndex(const QString &Direction) const
 void NetSession::ReceiveVoiceAnnounce(const QString &Payload)
 {
     LinkState &s = m_link;
-    const double announced = std::nearbyint(payloadValue(Payload));
+    const double announced = std::nearbyint(support::numberValue(Payload));
     // A size of 0, no number, or more than a transfer can hold changes nothing.
     if (announced <= 0 || announced > LargestTransfer)
         return;

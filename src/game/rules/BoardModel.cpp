@@ -121,7 +121,7 @@ void GameRules::SetChip(int16_t Column, int16_t Player)
         step([&] {
             full = tube(Column) >= 6;
             if (full)
-                platform::MsgBox(QStringLiteral("FEHLER !!! Fillheight > 6 !"), platform::vbOKOnly);
+                m_ui.MsgBox(QStringLiteral("FEHLER !!! Fillheight > 6 !"), platform::vbOKOnly);
         });
         if (full)
             return;
@@ -141,7 +141,7 @@ void GameRules::ResetChip(int16_t Column)
             empty = tube(Column) < 0;
             if (empty) {
                 tube(Column) = platform::toInt16(tube(Column) + 1);
-                platform::MsgBox(QStringLiteral("Fehler!!! - Fillheight < 0 !)"), platform::vbOKOnly);
+                m_ui.MsgBox(QStringLiteral("Fehler!!! - Fillheight < 0 !)"), platform::vbOKOnly);
             }
         });
         if (empty)

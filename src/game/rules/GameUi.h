@@ -1,9 +1,9 @@
 #pragma once
 // What the game rules need from the main window: the chip's glide and drop, the play timer's
 // tick (the thinking animation), sounds, the status and result label colours, the play timer's
-// interval, the result panel, the high-score check and the floating chip. The main window
-// implements it; tests fake it. Message boxes and the mouse pointer are not part of it: the
-// rules call platform::MsgBox and platform::setMousePointer themselves.
+// interval, the result panel, the high-score check, the floating chip and the rules' own message
+// boxes. The main window implements it; tests fake it. The mouse pointer is not part of it: the
+// rules call platform::setMousePointer themselves.
 //
 // Colours are &HBBGGRR values as the window's labels take them.
 #include <QString>
@@ -37,6 +37,8 @@ public:
     virtual void CheckHighScore() = 0;
     // The floating chip takes the chip picture of Player (1 red, 2 yellow), is repainted and shown.
     virtual void ShowFloatingChip(int16_t Player) = 0;
+    // A modal box with the application title; returns the answer (platform::vbOK ...).
+    virtual int MsgBox(const QString &Prompt, int Style) = 0;
 };
 
 } // namespace rules

@@ -3,6 +3,7 @@
 #include "platform/Pictures.h"
 #include "platform/Twips.h"
 #include "support/IniHandler.h"
+#include "support/IniKeys.h"
 #include "support/Zeptools.h"
 
 #include <QKeyEvent>
@@ -75,7 +76,7 @@ void ChooseLanguage::keyPressEvent(QKeyEvent *event)
 void ChooseLanguage::picFlag_Click(int index)
 {
     // The write's result is parked, not used: a failed write only brings the question back next time.
-    IniHandler::IniResult = IniHandler::WriteIni(QStringLiteral("SETTINGS"), QStringLiteral("Language"),
+    IniHandler::IniResult = IniHandler::WriteIni(IniKeys::Settings, IniKeys::Language,
                                                  index == 1 ? QStringLiteral("ENGLISH") : QStringLiteral("GERMAN"));
     accept();
 }

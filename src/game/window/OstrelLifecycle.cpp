@@ -10,6 +10,8 @@
 #include "platform/Twips.h"
 #include "platform/WindowFrame.h"
 #include "support/IniHandler.h"
+#include "support/IniKeys.h"
+#include "support/NumberText.h"
 #include "support/Zeptools.h"
 
 #include <QCloseEvent>
@@ -17,64 +19,14 @@
 #include <QDir>
 #include <QStandardPaths>
 
-#include <cmath>
-#include <limits>
-
 namespace gamewindow {
 
 using platform::Step;
 
 namespace {
-const QString Settings = QStringLiteral("SETTINGS");
-const QString HighScores = QStringLiteral("HIGHSCORES");
 
 // The width of the voice transfer bars as the chat frame is designed, in twips.
 constexpr int16_t SendBarDesignWidth = 6120;
-
-// The number a text begins with (blanks skipped, an optional sign, digits, a decimal point and an
-// exponent), rounded half to even to a 32-bit integer; 0 when the text holds no number. A number
-// outside the 32-bit range is no score this program wrote, so it counts as 0 too.
-int32_t leadingPoints(const QString &text)
-{
-    QString t = text;
-    t.remove(QLatin1Char(' '));
-    t.remove(QLatin1Char('\t'));
-    int i = 0;
-    QString number;
-    if (i < t.size() && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-')))
-        number += t[i++];
-    while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128)
-        number += t[i++];
-    if (i < t.size() && t[i] == QLatin1Char('.')) {
-        number += t[i++];
-        while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128)
-            number += t[i++];
-    }
-    if (i < t.size() && (t[i] == QLatin1Char('E') || t[i] == QLatin1Char('e') || t[i] == QLatin1Char('D')
-                         || t[i] == QLatin1Char('d'))) {
-        int j = i + 1;
-        const bool negative = j < t.size() && t[j] == QLatin1Char('-');
-        if (j < t.size() && (t[j] == QLatin1Char('+') || t[j] == QLatin1Char('-')))
-            ++j;
-        // Every digit counts (leading zeros too); beyond 9999 the number is out of any range anyway.
-        int exponent = 0;
-        bool digits = false;
-        while (j < t.size() && t[j].isDigit() && t[j].unicode() < 128) {
-            exponent = qMin(exponent * 10 + t[j++].digitValue(), 9999);
-            digits = true;
-        }
-        if (digits)
-            number += QStringLiteral("e") + (negative ? QStringLiteral("-") : QString()) + QString::number(exponent);
-    }
-    bool ok = false;
-    const double value = number.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return 0;
-    const double rounded = std::nearbyint(value);
-    if (rounded < double(std::numeric_limits<int32_t>::min()) || rounded > double(std::numeric_limits<int32_t>::max()))
-        return 0;
-    return int32_t(rounded);
-}
 
 // Points as the settings file keeps them: a blank in the sign position of a number not below 0.
 QString pointsText(int32_t points)
@@ -119,7 +71,7 @@ void Ostrel::Form_Load()
     s.HighNames = {};
     s.HighPoints = {};
 
-    if (IniHandler::ReadIni(Settings, QStringLiteral("TWOPlayers")).toUpper() == QLatin1String("YES")) {
+    if (IniHandler::ReadIni(IniKeys::Settings, IniKeys::TWOPlayers).toUpper() == QLatin1String("YES")) {
         m_menTwoPlayers->setChecked(true);
         m_menOnePlayer->setChecked(false);
         m_menTimeLimit->setEnabled(false);
@@ -128,23 +80,25 @@ void Ostrel::Form_Load()
         m_menOnePlayer->setChecked(true);
     }
 
-    if (IniHandler::ReadIni(Settings, QStringLiteral("Language")) == QLatin1String("GERMAN"))
+    if (IniHandler::ReadIni(IniKeys::Settings, IniKeys::Language) == QLatin1String("GERMAN"))
         menLanGerman_Click();
     else
         menLangEnglish_Click();
 
     // Each run toggles the mark with its side effects, so two runs leave the wanted mark with the
     // side effects of that state even when the mark was already right.
-    const bool timeLimit = IniHandler::ReadIni(Settings, QStringLiteral("TimeLimit")) != QLatin1String("OFF");
+    const bool timeLimit = IniHandler::ReadIni(IniKeys::Settings, IniKeys::TimeLimit) != QLatin1String("OFF");
     menTimeLimit_Click();
     if (m_menTimeLimit->isChecked() != timeLimit)
         menTimeLimit_Click();
 
-    m_menSoundOn->setChecked(IniHandler::ReadIni(Settings, QStringLiteral("Sound")) != QLatin1String("OFF"));
+    m_menSoundOn->setChecked(IniHandler::ReadIni(IniKeys::Settings, IniKeys::Sound) != QLatin1String("OFF"));
 
     for (int i = 0; i <= 4; ++i) {
-        s.HighNames[i] = IniHandler::ReadIni(HighScores, QStringLiteral("Player") + QString::number(i + 1));
-        s.HighPoints[i] = leadingPoints(IniHandler::ReadIni(HighScores, QStringLiteral("Points") + QString::number(i + 1)));
+        s.HighNames[i] = IniHandler::ReadIni(IniKeys::HighScores, IniKeys::Player(i + 1));
+        const QString points = IniHandler::ReadIni(IniKeys::HighScores, IniKeys::Points(i + 1));
+        // A number outside the 32-bit range is no score this program wrote: it counts as 0.
+        s.HighPoints[i] = support::roundedValue<int32_t>(support::numberValue(points)).value_or(0);
     }
 
     platform::setOuterHeight(this, platform::twipsToPixels(6540));
@@ -174,18 +128,18 @@ void Ostrel::Form_Unload()
     const rules::GameState &s = m_state;
     platform::guardedSub(QStringLiteral("Form_Unload"), [&](Step &step) {
         step([&] { m_chat->MCI().setCommand(QStringLiteral("Close")); });
-        step([&] { IniHandler::WriteIni(Settings, QStringLiteral("Sound"), m_menSoundOn->isChecked() ? "ON" : "OFF"); });
+        step([&] { IniHandler::WriteIni(IniKeys::Settings, IniKeys::Sound, m_menSoundOn->isChecked() ? "ON" : "OFF"); });
         step([&] {
-            IniHandler::WriteIni(Settings, QStringLiteral("TWOPlayers"), m_menTwoPlayers->isChecked() ? "YES" : "NO");
+            IniHandler::WriteIni(IniKeys::Settings, IniKeys::TWOPlayers, m_menTwoPlayers->isChecked() ? "YES" : "NO");
         });
         step([&] {
-            IniHandler::WriteIni(Settings, QStringLiteral("TimeLimit"), m_menTimeLimit->isChecked() ? "ON" : "OFF");
+            IniHandler::WriteIni(IniKeys::Settings, IniKeys::TimeLimit, m_menTimeLimit->isChecked() ? "ON" : "OFF");
         });
-        step([&] { IniHandler::WriteIni(Settings, QStringLiteral("Language"), s.English ? "ENGLISH" : "GERMAN"); });
+        step([&] { IniHandler::WriteIni(IniKeys::Settings, IniKeys::Language, s.English ? "ENGLISH" : "GERMAN"); });
         for (int i = 0; i <= 4; ++i) {
-            step([&] { IniHandler::WriteIni(HighScores, QStringLiteral("Player") + QString::number(i + 1), s.HighNames[i]); });
+            step([&] { IniHandler::WriteIni(IniKeys::HighScores, IniKeys::Player(i + 1), s.HighNames[i]); });
             step([&] {
-                IniHandler::WriteIni(HighScores, QStringLiteral("Points") + QString::number(i + 1),
+                IniHandler::WriteIni(IniKeys::HighScores, IniKeys::Points(i + 1),
                                      pointsText(s.HighPoints[i]));
             });
         }

@@ -8,6 +8,7 @@
 #include "platform/WindowFrame.h"
 #include "platform/MsgBox.h"
 #include "platform/RuntimeError.h"
+#include "support/NumberText.h"
 #include "support/Zeptools.h"
 
 #include <QScreen>
@@ -18,21 +19,6 @@
 namespace gamewindow {
 
 using platform::Step;
-
-namespace {
-// The numeric value of a list item: its leading digits, 0 when there are none.
-int leadingNumber(const QString &text)
-{
-    const QString t = text.trimmed();
-    int value = 0;
-    for (QChar c : t) {
-        if (!c.isDigit() || value > 100000)
-            break;
-        value = value * 10 + c.digitValue();
-    }
-    return value;
-}
-} // namespace
 
 void Ostrel::GoToTube(int16_t Column, bool ByComputer)
 {
@@ -228,7 +214,8 @@ void Ostrel::timPlayTimer_Timer()
                 const QString comma = QStringLiteral(",");
                 const int16_t count = zeptools::CountItems(s.WinCells, comma);
                 for (int16_t i = 1; i <= count; ++i) {
-                    const int cell = leadingNumber(zeptools::GetItem(s.WinCells, comma, i));
+                    const double item = support::numberValue(zeptools::GetItem(s.WinCells, comma, i));
+                    const int cell = support::roundedValue<int32_t>(item).value_or(-1); // beyond 32 bits no cell either
                     platform::checkSubscript(cell, 0, 42);
                     m_playgrid.at(cell)->setPicture(next);
                 }

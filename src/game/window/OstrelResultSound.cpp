@@ -7,6 +7,8 @@
 #include "platform/Yield.h"
 #include "support/FitText.h"
 
+#include <QScopedValueRollback>
+
 namespace gamewindow {
 
 using platform::Step;
@@ -94,11 +96,7 @@ void Ostrel::Playsound(const QString &Name, bool Wait)
                 if (voice) {
                     // A message of any length plays to its end; the window keeps answering
                     // input, clicks and the peer's frames meanwhile.
-                    ++m_voicePlaying;
-                    struct Done {
-                        int &depth;
-                        ~Done() { --depth; }
-                    } done{m_voicePlaying};
+                    const QScopedValueRollback playing(m_voicePlaying, m_voicePlaying + 1);
                     // Closing the window ends it: the program would otherwise linger, unseen,
                     // until the message is over.
                     out.playWhile(path, [&] {

@@ -8,6 +8,7 @@
 #include "platform/Pictures.h"
 #include "platform/Twips.h"
 #include "support/IniHandler.h"
+#include "support/IniKeys.h"
 #include "support/Zeptools.h"
 
 #include <QDir>
@@ -77,7 +78,7 @@ void QorTitle::Form_Load()
         step([&] { platform::setAppTitle(productName()); });
         step([&] { m_lblVersion->setText(versionText()); });
         step([&] {
-            if (IniHandler::ReadIni(QStringLiteral("SETTINGS"), QStringLiteral("Language")).isEmpty()) {
+            if (IniHandler::ReadIni(IniKeys::Settings, IniKeys::Language).isEmpty()) {
                 m_languageWindowShown = true;
                 ChooseLanguage dialog;
                 if (m_hooks.runLanguageWindow)
@@ -88,7 +89,7 @@ void QorTitle::Form_Load()
         });
         step([&] {
             // Exact comparison: "german" in small letters gets the English wording too.
-            if (IniHandler::ReadIni(QStringLiteral("SETTINGS"), QStringLiteral("Language")) != QLatin1String("GERMAN"))
+            if (IniHandler::ReadIni(IniKeys::Settings, IniKeys::Language) != QLatin1String("GERMAN"))
                 m_picEnglishTitle->setVisible(true);
         });
         step([&] { zeptools::CenterForm(this); });

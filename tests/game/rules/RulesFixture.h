@@ -4,6 +4,7 @@
 // 7 x 6 grid to check the line strings against.
 #include "game/rules/GameRules.h"
 #include "platform/MousePointer.h"
+#include "platform/MsgBox.h"
 #include "platform/Random.h"
 #include "platform/RuntimeError.h"
 #include "support/Zeptools.h"
@@ -91,6 +92,8 @@ public:
         log << QStringLiteral("CheckHighScore %1 %2").arg(st.Level).arg(st.TotalPoints);
     }
     void ShowFloatingChip(int16_t Player) override { log << QStringLiteral("ShowFloatingChip %1").arg(Player); }
+    // The real box, which the tests answer with ScriptedMsgBoxes.
+    int MsgBox(const QString &Prompt, int Style) override { return platform::MsgBox(Prompt, Style); }
 
     // The model part of a real drop into SelColumn: count, line strings, win and draw, turn.
     void drop()

@@ -3,6 +3,7 @@
 // those that need the full rating (no immediate win or threat).
 //   bench_rules [positions] [seed]
 #include "game/rules/GameRules.h"
+#include "platform/MsgBox.h"
 #include "platform/Random.h"
 #include "support/Zeptools.h"
 
@@ -26,6 +27,7 @@ public:
     void ShowResultGame(const QString &) override {}
     void CheckHighScore() override {}
     void ShowFloatingChip(int16_t) override {}
+    int MsgBox(const QString &, int) override { return platform::vbOK; }
     int16_t chosen = 0;
     int ticks = 0;
 };
