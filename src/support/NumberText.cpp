@@ -33,17 +33,28 @@ double valueOf(Text text)
     skip(i);
     if (i < size && (at(i) == u'+' || at(i) == u'-'))
         number.append(char(at(i++)));
-    while (digit(i))
+    // The decimal place of the first digit that is not 0 (1 for the units, 0 for tenths, ...):
+    // it tells a number too large for a double from one too small.
+    qsizetype place = 0;
+    bool significant = false;
+    while (digit(i)) {
+        significant = significant || at(i) != u'0';
+        place += significant ? 1 : 0;
         number.append(char(at(i++)));
+    }
     skip(i);
     if (i < size && at(i) == u'.') {
         number.append('.');
         ++i;
-        while (digit(i))
+        while (digit(i)) {
+            if (!significant && at(i) == u'0')
+                --place;
+            significant = significant || at(i) != u'0';
             number.append(char(at(i++)));
+        }
     }
     skip(i);
-    bool negativeExponent = false;
+    int exponent = 0;
     if (i < size && (at(i) == u'E' || at(i) == u'e' || at(i) == u'D' || at(i) == u'd')) {
         qsizetype j = i + 1;
         skip(j);
@@ -52,19 +63,20 @@ double valueOf(Text text)
             sign = char(at(j++));
         bool any = false;
         int value = 0;
-        // Beyond 9999 every exponent is out of a double's range anyway.
+        // Beyond this every exponent is out of a double's range, even after the longest run of
+        // digits a text can hold before it.
         while (digit(j)) {
-            value = std::min(value * 10 + (at(j++) - u'0'), 9999);
+            value = std::min(value * 10 + (at(j++) - u'0'), 999999);
             any = true;
         }
         if (any) {
             number.append('e');
             if (sign)
                 number.append(sign);
-            negativeExponent = sign == '-';
-            char exponent[8];
-            const auto written = std::to_chars(exponent, exponent + sizeof exponent, value);
-            number.append(exponent, written.ptr - exponent);
+            exponent = sign == '-' ? -value : value;
+            char text[8];
+            const auto written = std::to_chars(text, text + sizeof text, value);
+            number.append(text, written.ptr - text);
         }
     }
     const qsizetype length = number.size();
@@ -76,7 +88,7 @@ double valueOf(Text text)
     const auto [end, error] = std::from_chars(first, number.constData() + length, value);
     Q_UNUSED(end);
     if (error == std::errc::result_out_of_range)
-        return negativeExponent ? 0.0 : (number[0] == '-' ? -HUGE_VAL : HUGE_VAL);
+        return place + exponent <= 0 ? 0.0 : (number[0] == '-' ? -HUGE_VAL : HUGE_VAL);
     return error == std::errc() ? value : 0.0;
 }
 } // namespace

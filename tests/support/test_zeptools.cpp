@@ -240,6 +240,8 @@ void TestZeptools::numberReadersOnTheCasesTheyDifferOn_data()
     row("long negative exponent", "1e-99999", 0, 0, 0);
     row("long exponent of a negative", "-1e99999", -inf, none, none);
     row("long exponent of zero", "0e99999", 0, 0, 0);
+    row("tiny with a positive exponent", "0." + QString(400, '0') + "1e5", 0, 0, 0);
+    row("huge with a negative exponent", "1" + QString(400, '0') + "e-5", inf, none, none);
     row("largest 32-bit", "2147483647", 2147483647.0, none, 2147483647);
     row("beyond 32 bits", "2147483648", 2147483648.0, none, none);
     row("smallest 32-bit", "-2147483648", -2147483648.0, none, std::numeric_limits<int32_t>::min());
