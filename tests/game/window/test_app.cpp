@@ -159,6 +159,7 @@ private slots:
     void unknownLanguageWordOnlyEmptiesTheStatusLine();
     void messageBoxButtonsSpeakTheLanguageOfTheGame();
     void chatLineKeepsTheKeysThroughTheMenusOfALinkedGame();
+    void arrowKeysMoveTheChipRightAfterAMenuClosedWithEscape();
 
     void helpOpensTheFileOfTheLanguage();
     void highScoresAndInfoOpenModallyFromTheMenu();
@@ -882,6 +883,37 @@ void TestApp::chatLineKeepsTheKeysThroughTheMenusOfALinkedGame()
     QTRY_VERIFY(!w.menGame()->isVisible());
     QTest::mouseClick(w.picPlaygrid(20), Qt::LeftButton);
     QTRY_COMPARE(QApplication::focusWidget(), w.txtSendmessage());
+}
+
+void TestApp::arrowKeysMoveTheChipRightAfterAMenuClosedWithEscape()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\nTWOPlayers=YES\r\n");
+    AppWindow &w = a.load();
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    // The menu opened as the mouse does and closed with Escape.
+    QMenuBar *bar = w.menuBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(w.menGame()->menuAction()).center());
+    QTRY_VERIFY(w.menGame()->isVisible());
+    QTest::keyClick(w.menGame(), Qt::Key_Escape);
+    QTRY_VERIFY(!w.menGame()->isVisible());
+    // Each key goes where the keyboard is, as a person's does. No events are processed in between:
+    // offscreen, the hidden menu would take the window's activation, which an X server never does.
+    auto press = [](Qt::Key key) {
+        QVERIFY(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), key);
+    };
+    press(Qt::Key_F2);
+    QVERIFY(a.s().GameRunning);
+    press(Qt::Key_Left);
+    QCOMPARE(a.s().SelColumn, int16_t(3));
+    QCOMPARE(w.picChip(0)->x(), w.picPlaygrid(3)->x());
+    press(Qt::Key_Down);
+    QCOMPARE(a.s().MoveCount, int16_t(1));
+    QCOMPARE(a.s().Tube[3], int16_t(1));
+    QVERIFY(!w.menGame()->isVisible());
 }
 
 void TestApp::helpOpensTheFileOfTheLanguage()
