@@ -1,6 +1,7 @@
 # Run at install time: writes the desktop entry with the installed executable's full path, since
 # the prefix's bin (~/.local/bin for one user) need not be on the PATH the menu starts it with.
-# In: OSTREL_DESKTOP_TEMPLATE (Exec=@OSTREL_EXEC@), OSTREL_DESKTOP_STAGE (a folder to write it to).
+# The entry is written straight to its place: the build folder may belong to another user.
+# In: OSTREL_DESKTOP_TEMPLATE (Exec=@OSTREL_EXEC@).
 get_filename_component(prefix "${CMAKE_INSTALL_PREFIX}" ABSOLUTE)
 set(exec "${prefix}/bin/Ostrel")
 if(exec MATCHES "[\n\r]")
@@ -28,7 +29,11 @@ string(REPLACE "%" "%%" exec "${exec}")
 
 file(READ "${OSTREL_DESKTOP_TEMPLATE}" entry)
 string(REPLACE "@OSTREL_EXEC@" "${exec}" entry "${entry}")
-file(WRITE "${OSTREL_DESKTOP_STAGE}/ostrel.desktop" "${entry}")
-# file(INSTALL) adds DESTDIR and records the file in the install manifest.
-file(INSTALL DESTINATION "${CMAKE_INSTALL_PREFIX}/share/applications" TYPE FILE
-     FILES "${OSTREL_DESKTOP_STAGE}/ostrel.desktop")
+# What file(INSTALL) would do: the staging folder DESTDIR in front, a message, the file readable
+# by all whatever the umask, and a line in the list of installed files (which names the final
+# place, without DESTDIR).
+set(destination "${prefix}/share/applications/ostrel.desktop")
+message(STATUS "Installing: $ENV{DESTDIR}${destination}")
+file(WRITE "$ENV{DESTDIR}${destination}" "${entry}")
+file(CHMOD "$ENV{DESTDIR}${destination}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${destination}")

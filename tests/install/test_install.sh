@@ -5,9 +5,11 @@
 # first start and a high score come back at the next start; "Own IP" works; every window
 # carries the program's icon; and nothing is written into the install prefix.
 # Run as root (as CI does), the game runs as the user nobody; otherwise as the caller, with the
-# prefix made read-only.   Usage: test_install.sh <build folder>
+# prefix made read-only. As nobody, too: an install for one user from the build root made, and
+# its removal by the README's commands.   Usage: test_install.sh <build folder>
 set -euo pipefail
 build=$(cd "$1" && pwd)
+readme=$(cd "$(dirname "$0")/../.." && pwd)/README.md
 for tool in Xvfb xdotool xprop desktop-file-validate; do
     command -v "$tool" >/dev/null || { echo "missing $tool (scripts/deps.sh installs it)"; exit 1; }
 done
@@ -30,15 +32,39 @@ fail() {
     exit 1
 }
 
+runas=()
+if [ "$(id -u)" = 0 ]; then
+    runas=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+fi
+
 # ---- install ---------------------------------------------------------------------------------
 # A packager's staged install: the entry names the executable where it will finally lie, quoted
-# as the entry's format asks for a path with blanks and a dollar sign.
+# as the entry's format asks for a path with blanks and a dollar sign, and so does the list of
+# installed files.
 stage=$work/stage
 DESTDIR=$stage cmake --install "$build" --prefix '/opt/Four $ Row' >/dev/null
 staged_entry="$stage/opt/Four \$ Row/share/applications/ostrel.desktop"
 desktop-file-validate "$staged_entry" || fail "staged desktop entry is not valid"
 grep -qxF 'Exec="/opt/Four \\$ Row/bin/Ostrel"' "$staged_entry" || fail "staged entry: $(grep '^Exec=' "$staged_entry")"
 [ -x "$stage/opt/Four \$ Row/bin/Ostrel" ] || fail "staged executable missing"
+[ "$(cd "$stage" && find . -type f | sed 's/^\.//' | sort)" = "$(sort "$stage/opt/Four \$ Row/lib/ostrel/install_manifest.txt")" ] ||
+    fail "the staged list of installed files does not name their final places"
+
+# One user's install from a build folder that is not theirs (as nobody from root's build), then
+# the README's removal: the install succeeds with its desktop entry, and nothing of it is left.
+chmod 755 "$work"
+own=$work/own
+mkdir -p "$own"
+[ ${#runas[@]} -gt 0 ] && chown nobody:nogroup "$own"
+"${runas[@]}" cmake --install "$build" --prefix "$own/prefix" >"$work/own.log" 2>&1 ||
+    fail "one user's install failed: $(tail -5 "$work/own.log")"
+desktop-file-validate "$own/prefix/share/applications/ostrel.desktop" || fail "one user's install has no valid desktop entry"
+[ "$(find "$own/prefix" -type f | sort)" = "$(sort "$own/prefix/lib/ostrel/install_manifest.txt")" ] ||
+    fail "one user's list of installed files is not the installed files"
+removal=$(sed -n '/^## Installing/,/^## /p' "$readme" | sed -n 's/^    \(.*<prefix>.*\)$/\1/p')
+[ "$(printf '%s\n' "$removal" | wc -l)" = 2 ] || fail "README: no removal commands found"
+"${runas[@]}" bash -euc "${removal//<prefix>/\"\$1\"}" removal "$own/prefix" || fail "the README's removal failed"
+[ -z "$(find "$own/prefix" -type f)" ] || fail "the README's removal left: $(find "$own/prefix" -type f | head -3)"
 
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -48,8 +74,8 @@ grep -q '^Categories=Game;BoardGame;$' "$entry" || fail "desktop entry categorie
 # The menu starts the game by its full path: the prefix's bin is on nobody's PATH below.
 game=$(sed -n 's/^Exec=//p' "$entry")
 [ "$game" = "$prefix/bin/Ostrel" ] || fail "desktop entry starts '$game', not $prefix/bin/Ostrel"
-# The manifest lists every installed file (the README removes an install with it).
-[ "$(find "$prefix" -type f | sort)" = "$(sort "$build/install_manifest.txt")" ] || fail "install manifest is not the installed files"
+# The list in the program folder names every installed file (the README removes an install with it).
+[ "$(find "$prefix" -type f | sort)" = "$(sort "$prefix/lib/ostrel/install_manifest.txt")" ] || fail "the list of installed files is not the installed files"
 for size in 16 32 48 64 128 256; do
     icon=$prefix/share/icons/hicolor/${size}x${size}/apps/ostrel.png
     # A PNG whose header gives the size of its folder.
@@ -61,16 +87,11 @@ done
 # A packager's settings file with a high score: the user's own file starts as a copy of it.
 printf '[HIGHSCORES]\r\nPlayer1=Ada\r\nPoints1= 12500\r\n' > "$prefix/lib/ostrel/Ostrel.ini"
 chmod -R a+rX,a-w "$prefix"
-chmod 755 "$work"
 
 home=$work/home
 mkdir -p "$home" "$work/runtime"
 chmod 700 "$home" "$work/runtime"
-runas=()
-if [ "$(id -u)" = 0 ]; then
-    chown nobody:nogroup "$home" "$work/runtime"
-    runas=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
-fi
+[ ${#runas[@]} -gt 0 ] && chown nobody:nogroup "$home" "$work/runtime"
 snapshot() { find "$prefix" -printf '%p %s %T@ %m\n' | sort; }
 
 # ---- display ---------------------------------------------------------------------------------

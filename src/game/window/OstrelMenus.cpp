@@ -17,6 +17,7 @@
 #include "support/Zeptools.h"
 
 #include <QDir>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QPushButton>
 
@@ -40,6 +41,29 @@ bool stopRunningGame(bool english, bool withCancel)
     const int style = platform::vbQuestion | (withCancel ? platform::vbYesNoCancel : platform::vbYesNo);
     return platform::MsgBox(prompt, style) == platform::vbYes;
 }
+
+// Escape in a menu of the bar closes it as a click elsewhere does. Left to itself the menu hands
+// the keyboard to the bar, unmarked, for walking it with the arrow keys, and the game's next
+// arrow keys would go there; the window takes the keys back instead, as before the menu opened.
+class EscapeLeavesTheMenus : public QObject {
+public:
+    explicit EscapeLeavesTheMenus(QMainWindow *window) : QObject(window), m_window(window) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent *>(event)->key() != Qt::Key_Escape)
+            return false;
+        static_cast<QMenu *>(watched)->close();
+        // A menu opened with its Alt key leaves the bar holding the keyboard.
+        if (m_window->focusWidget() == m_window->menuBar())
+            m_window->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
+
+private:
+    QMainWindow *m_window;
+};
 } // namespace
 
 void Ostrel::buildShellMenus()
@@ -96,6 +120,9 @@ void Ostrel::buildShellMenus()
         menHelp_Click();
         m_chat->giveChatLineTheKeys();
     });
+    auto *escape = new EscapeLeavesTheMenus(this);
+    m_menGame->installEventFilter(escape);
+    m_menLanguage->installEventFilter(escape);
 }
 
 void Ostrel::ClearModeMenus()

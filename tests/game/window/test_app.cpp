@@ -159,6 +159,7 @@ private slots:
     void unknownLanguageWordOnlyEmptiesTheStatusLine();
     void messageBoxButtonsSpeakTheLanguageOfTheGame();
     void chatLineKeepsTheKeysThroughTheMenusOfALinkedGame();
+    void arrowKeysMoveTheChipRightAfterAMenuClosedWithEscape();
 
     void helpOpensTheFileOfTheLanguage();
     void highScoresAndInfoOpenModallyFromTheMenu();
@@ -890,6 +891,38 @@ void TestApp::chatLineKeepsTheKeysThroughTheMenusOfALinkedGame()
     QTRY_VERIFY(!game->isVisible());
     QTest::mouseClick(testing::control<PictureBox>(&w, "picPlaygrid", 20), Qt::LeftButton);
     QTRY_COMPARE(QApplication::focusWidget(), testing::control<QLineEdit>(&w, "txtSendmessage"));
+}
+
+void TestApp::arrowKeysMoveTheChipRightAfterAMenuClosedWithEscape()
+{
+    App a;
+    a.writeIni("[SETTINGS]\r\nLanguage=ENGLISH\r\nTWOPlayers=YES\r\n");
+    AppWindow &w = a.load();
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    // The menu opened as the mouse does and closed with Escape.
+    QMenuBar *bar = w.menuBar();
+    auto *game = testing::control<QMenu>(&w, "menGame");
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(game->menuAction()).center());
+    QTRY_VERIFY(game->isVisible());
+    QTest::keyClick(game, Qt::Key_Escape);
+    QTRY_VERIFY(!game->isVisible());
+    // Each key goes where the keyboard is, as a person's does. No events are processed in between:
+    // offscreen, the hidden menu would take the window's activation, which an X server never does.
+    auto press = [](Qt::Key key) {
+        QVERIFY(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), key);
+    };
+    press(Qt::Key_F2);
+    QVERIFY(a.s().GameRunning);
+    press(Qt::Key_Left);
+    QCOMPARE(a.s().SelColumn, int16_t(3));
+    QCOMPARE(testing::control<PictureBox>(&w, "picChip", 0)->x(), testing::control<PictureBox>(&w, "picPlaygrid", 3)->x());
+    press(Qt::Key_Down);
+    QCOMPARE(a.s().MoveCount, int16_t(1));
+    QCOMPARE(a.s().Tube[3], int16_t(1));
+    QVERIFY(!game->isVisible());
 }
 
 void TestApp::helpOpensTheFileOfTheLanguage()
