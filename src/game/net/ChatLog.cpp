@@ -69,6 +69,13 @@ QString NetSession::GetNick(int16_t Playernum, const QString &Message)
     platform::checkSubscript(Playernum, 0, 1);
     const int index = Playernum;
     LinkState &s = m_link;
+    // A peer renaming itself faster than a person types is renamed all the same, but shown,
+    // captioned and sounded only within the budget of its lines.
+    if (Playernum == 1 && !peerLineShown()) {
+        s.Nick[index] = newName;
+        m_captionStale = true;
+        return newName;
+    }
     const QString notice = m_game.English ? QStringLiteral("--- Player: ") + s.Nick[index] + QStringLiteral(" changed his/her name to: ")
                                      + newName + QStringLiteral(" ...")
                                : QStringLiteral("--- Spieler: ") + s.Nick[index] + QStringLiteral(" änderte seinen Namen auf: ")
@@ -82,13 +89,37 @@ QString NetSession::GetNick(int16_t Playernum, const QString &Message)
 
 void NetSession::AddChatLine(const QString &Line, std::optional<int16_t> Side)
 {
+    WriteLog(showChatLine(Line, Side));
+}
+
+QString NetSession::showChatLine(const QString &Line, std::optional<int16_t> Side)
+{
     const bool red = m_link.LocalIsRed;
     int32_t color = LightGreen;
     if (Side)
         color = (*Side == 1) == red ? LightRed : LightYellow;
     const QString line = oneLine(Line);
     m_ui.ShowChatLine(line, color);
-    WriteLog(line);
+    return line;
+}
+
+void NetSession::sayHeldLines(qint64 held)
+{
+    if (m_captionStale) {
+        m_captionStale = false;
+        act_ChatCaption();
+    }
+    const QString name = m_link.Nick[1];
+    if (m_game.English) {
+        const QString count = QLocale(QLocale::English).toString(held);
+        AddChatLine(QStringLiteral("--- ") + count + (held == 1 ? QStringLiteral(" more line of ") : QStringLiteral(" more lines of "))
+                    + name + QStringLiteral(" not shown ---"));
+    } else {
+        const QString count = QLocale(QLocale::German).toString(held);
+        AddChatLine(QStringLiteral("--- ") + count
+                    + (held == 1 ? QStringLiteral(" weitere Zeile von ") : QStringLiteral(" weitere Zeilen von ")) + name
+                    + QStringLiteral(" nicht angezeigt ---"));
+    }
 }
 
 void NetSession::WriteLog(const QString &Line)

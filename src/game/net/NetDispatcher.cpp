@@ -139,7 +139,7 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
                     const QString newName =
                         GetNick(1, m_pelkin ? text.mid(framing::TagSize)
                                          : platform::fromAnsi(frame.data() + framing::TagSize, framing::FieldSize) + payload);
-                    if (newName.isEmpty()) {
+                    if (newName.isEmpty() && peerLineShown()) {
                         AddChatLine(payload, 2);
                         m_ui.Playsound(QStringLiteral("msgarriv"), false);
                     }
@@ -165,11 +165,21 @@ void NetSession::handshake(const QString &Payload)
 {
     LinkState &s = m_link;
     s.NetworkGame = true;
-    // Only the handshake proper pauses: an "<E>" after it, or during the pause, has nothing to
-    // wait for, and a flood of them would otherwise hold the dispatcher for a second each.
-    if (!s.HandshakeDone && !m_handshakeWaiting) {
-        const QScopedValueRollback waiting(m_handshakeWaiting, true);
-        m_ui.Delay(1);
+    // The connection has said hello in time.
+    m_helloDeadline.stop();
+    // Only the handshake proper pauses: an "<E>" after it, or during the pause of the same link,
+    // has nothing to wait for, and a flood of them would otherwise hold the dispatcher for a
+    // second each.
+    const quint64 link = m_linkSerial;
+    if (!s.HandshakeDone && m_pausingLink != link) {
+        {
+            const QScopedValueRollback pausing(m_pausingLink, std::optional<quint64>(link));
+            m_ui.Delay(1);
+        }
+        // The connection went during the pause (another may stand by now): its handshake ends
+        // here, with nothing shown, sent or set.
+        if (m_linkSerial != link)
+            return;
     }
     if (s.HandshakeDone)
         return;

@@ -14,11 +14,15 @@ namespace gamenet {
 
 namespace {
 constexpr int32_t LampNoLink = 0xE0E0E0;
+
+// Connections that come and go before they link are said to end at most this often.
+constexpr qint64 EarlyClosePaceMs = 1000;
 } // namespace
 
 void NetSession::Connected()
 {
     LinkState &s = m_link;
+    ++m_linkSerial;
     s.NetworkGame = true;
     m_ui.SetPingTimer(2000);
     m_ui.EnableNetworkMenu(false);
@@ -35,11 +39,13 @@ void NetSession::Connected()
 
 void NetSession::Pelkin_ClientConnected(int16_t &ClientNumber)
 {
-    // One peer at a time: while a link is up or being set up, a further connection is closed
-    // at once and unseen, so it can neither take over the link nor end it when it leaves. The
-    // control goes on listening for the next peer after this link.
-    if (m_link.NetworkGame) {
+    // One peer at a time, and only one the user hosts for: while a link is up or being set up,
+    // and while nobody waits for a peer (never hosted, or the wait cancelled or timed out), a
+    // connection is closed at once and unseen, so it can neither take over the link nor end
+    // it when it leaves. The control goes on listening.
+    if (m_link.NetworkGame || !m_acceptsPeer) {
         if (m_pelkin) {
+            const QScopedValueRollback turningAway(m_turningAway, ClientNumber);
             try {
                 pelkin::Disconnect(*m_pelkin, ClientNumber);
             } catch (const platform::RuntimeError &) {
@@ -51,7 +57,22 @@ void NetSession::Pelkin_ClientConnected(int16_t &ClientNumber)
     }
     Connected();
     m_link.PeerClientNo = ClientNumber;
+    // A connection that never says hello would hold the only place for a peer.
+    m_helloLink = m_linkSerial;
+    m_helloDeadline.start();
     SendPacket(framing::packet(framing::Tag::Hello, m_link.Nick[0] + QStringLiteral("|") + versionText()));
+}
+
+void NetSession::helloOverdue()
+{
+    const LinkState &s = m_link;
+    if (m_helloLink != m_linkSerial || !s.NetworkGame || s.HandshakeDone || !m_pelkin)
+        return;
+    try {
+        pelkin::Disconnect(*m_pelkin, s.PeerClientNo);
+    } catch (const platform::RuntimeError &) {
+        // Gone meanwhile: its end has been reported.
+    }
 }
 
 void NetSession::Pelkin_Connect() { Connected(); }
@@ -59,8 +80,9 @@ void NetSession::Pelkin_Connect() { Connected(); }
 void NetSession::Pelkin_ClientDied(int16_t &ClientNumber)
 {
     forgetArrivals(ClientNumber);
-    // Only the peer's leaving ends the link; a connection turned away was never part of it.
-    if (ClientNumber != m_link.PeerClientNo)
+    // Only the peer's leaving ends the link; a connection turned away was never part of it,
+    // even when it got a number that an earlier peer had.
+    if (ClientNumber != m_link.PeerClientNo || ClientNumber == m_turningAway)
         return;
     ConnectionClosed();
 }
@@ -108,16 +130,30 @@ void NetSession::Pelkin_Error(int16_t &ClientNumber, int16_t Number, QString &De
 void NetSession::ConnectionClosed()
 {
     const LinkState &s = m_link;
-    AddChatLine(m_game.English ? QStringLiteral("--- Connection to ") + s.Nick[1] + QStringLiteral(" closed! ---")
-                          : QStringLiteral("--- Verbindung zu ") + s.Nick[1] + QStringLiteral(" getrennt! ---"));
-    CloseConnection();
-    m_ui.Playsound(QStringLiteral("p2pend"), false);
+    const QString line = m_game.English ? QStringLiteral("--- Connection to ") + s.Nick[1] + QStringLiteral(" closed! ---")
+                                        : QStringLiteral("--- Verbindung zu ") + s.Nick[1] + QStringLiteral(" getrennt! ---");
+    m_peerLines.flush();
+    if (s.HandshakeDone) {
+        AddChatLine(line);
+        CloseConnection();
+        m_ui.Playsound(QStringLiteral("p2pend"), false);
+        return;
+    }
+    // A connection that ends before it linked is no dialogue: nothing goes into the log and
+    // nothing sounds, and connections that come and go show at most a line a second.
+    const qint64 now = m_ui.Uptime();
+    if (!m_lastEarlyClose || now - *m_lastEarlyClose >= EarlyClosePaceMs) {
+        m_lastEarlyClose = now;
+        showChatLine(line, std::nullopt);
+    }
+    closeLink(false);
 }
 
 void NetSession::cmdP2PClose_Click()
 {
     const LinkState &s = m_link;
     if (s.NetworkGame) {
+        m_peerLines.flush();
         AddChatLine(m_game.English ? QStringLiteral("--- Connection closed by ") + s.Nick[0] + QStringLiteral("! ---")
                               : QStringLiteral("--- Verbindung wurde von ") + s.Nick[0] + QStringLiteral(" beendet! ---"));
         CloseConnection();
@@ -129,9 +165,16 @@ void NetSession::cmdP2PClose_Click()
     }
 }
 
-void NetSession::CloseConnection()
+void NetSession::CloseConnection() { closeLink(true); }
+
+void NetSession::closeLink(bool writeFooter)
 {
     LinkState &s = m_link;
+    ++m_linkSerial;
+    m_helloDeadline.stop();
+    // The count of lines not shown belongs to the dialogue, above the footer.
+    if (writeFooter)
+        m_peerLines.flush();
     // The control raises ClientDied or ServerClose for every connection still open before it
     // returns, so this procedure runs once more inside itself; every step below can be repeated.
     if (m_pelkin) {
@@ -157,7 +200,8 @@ void NetSession::CloseConnection()
     s.SentOut = 0;
     s.KeepVoice = false;
     s.HandshakeDone = false;
-    WriteLogFooter();
+    if (writeFooter)
+        WriteLogFooter();
 }
 
 } // namespace gamenet

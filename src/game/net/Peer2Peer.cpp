@@ -288,6 +288,8 @@ void Peer2Peer::cmdConnect_Click()
     if (!ipBlank && !s.LocalIsRed)
         dialogpelkin::putText(pelkin, HX_DISPID_RemoteHost, m_txtIP->text());
     dialogpelkin::putBool(pelkin, HX_DISPID_Server, s.LocalIsRed);
+    // From now on the hosting side takes the peer it waits for.
+    m_net.setAcceptsPeer(s.LocalIsRed);
     // A number beyond the 16-bit argument is handed over as -1, which the control rejects as an
     // invalid port and reports.
     m_refusedPort.reset();
@@ -295,6 +297,7 @@ void Peer2Peer::cmdConnect_Click()
         // Nothing listens or connects (the control's box has said why), so no peer can come:
         // the attempt ends, and another port can be tried at once.
         m_refusedPort = m_txtPort->text();
+        m_net.setAcceptsPeer(false);
         platform::setMousePointer(platform::vbDefault);
         s.Connecting = false;
         enableSetup(true);
@@ -317,6 +320,8 @@ void Peer2Peer::cmdConnect_Click()
 
     platform::setMousePointer(platform::vbDefault);
     if (!s.NetworkGame && !s.CancelConnect) {
+        // Nobody waits any more: a peer that comes late finds no link, though the control listens.
+        m_net.setAcceptsPeer(false);
         dialogpelkin::callI2(pelkin, HX_DISPID_Disconnect, 0);
         const QString seconds = QString::number(s.ConnectTimeout);
         platform::MsgBox(m_net.english() ? QStringLiteral("Timeout! - Connection was not available for ") + seconds
@@ -335,6 +340,8 @@ void Peer2Peer::cmdCancel_Click()
     platform::setMousePointer(platform::vbDefault);
     s.Connecting = false;
     s.NetworkGame = false;
+    // The user declines to host: no peer links after this, though the control goes on listening.
+    m_net.setAcceptsPeer(false);
     m_net.CloseConnection();
     if (m_cmdConnect->isEnabled())
         Unload();

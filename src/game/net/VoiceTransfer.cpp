@@ -164,7 +164,7 @@ void NetSession::ReceiveVoiceAnnounce(const QString &Payload)
     // A size of 0, no number, or more than a transfer can hold changes nothing.
     if (announced <= 0 || announced > LargestTransfer)
         return;
-    if (s.TotalIn > 0) {
+    if (s.TotalIn > 0 && peerLineShown()) {
         AddChatLine(m_game.English ? QStringLiteral("--- Voice message incomplete, dropped! ---")
                               : QStringLiteral("--- Sprachnachricht unvollständig, verworfen! ---"));
     }
@@ -186,8 +186,9 @@ void NetSession::ReceiveVoiceComplete()
             s.ReceivedIn = 0;
             s.InBuf.clear();
             ShowTransferBar(false, QStringLiteral("Get"));
-            AddChatLine(m_game.English ? QStringLiteral("--- Voice message incomplete, dropped! ---")
-                                       : QStringLiteral("--- Sprachnachricht unvollständig, verworfen! ---"));
+            if (peerLineShown())
+                AddChatLine(m_game.English ? QStringLiteral("--- Voice message incomplete, dropped! ---")
+                                           : QStringLiteral("--- Sprachnachricht unvollständig, verworfen! ---"));
         }
         return;
     }

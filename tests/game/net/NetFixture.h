@@ -75,8 +75,13 @@ public:
         shownLines.clear();
         Ostrel::ResetChatDisplay();
     }
+    // The clock that paces the peer's lines; with `personsPace` it moves on a second at every
+    // reading, as if every line came a second after the one before.
+    qint64 Uptime() const override { return personsPace ? (paceClock += 1000) : Ostrel::Uptime(); }
     RecordingSession *rec = nullptr;
     QStringList shownLines;
+    bool personsPace = false;
+    mutable qint64 paceClock = 0;
 };
 
 struct NetSide {
@@ -130,9 +135,11 @@ struct NetSide {
         if (w->Pelkin()->Invoke(HX_DISPID_ActivatePort, HX_INVOKE_METHOD, &p, 1, nullptr, &error) != HX_OK)
             qFatal("ActivatePort failed");
     }
-    // The hosting side listens, the joining side connects (what the connection dialog does).
+    // The hosting side listens and waits for its peer, the joining side connects (what the
+    // connection dialog does).
     void host(uint16_t port)
     {
+        w->net().setAcceptsPeer(true);
         HxVariant v{};
         v.type = HX_BOOL;
         v.u.boolVal = HX_TRUE;

@@ -17,6 +17,7 @@ void linkWith(Rig &r, const QByteArray &handshake = "<E>   26Bert|Freeware Versi
     r.link().Nick[0] = QStringLiteral("Anna");
     r.link().LocalIsRed = true;
     int16_t client = 1;
+    r.session.setAcceptsPeer(true);
     r.session.Pelkin_ClientConnected(client);
     r.session.arrive(handshake);
 }

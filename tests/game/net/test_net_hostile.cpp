@@ -7,11 +7,14 @@
 #include "common/HeapBytes.h"
 #include "common/ScriptedMsgBoxes.h"
 #include "game/net/NetFraming.h"
+#include "game/net/Peer2Peer.h"
 #include "platform/RuntimeError.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
+
+#include <QRegularExpression>
 
 #include <numeric>
 
@@ -134,6 +137,58 @@ struct RawPeer {
     }
 };
 
+// The dialogue log of a window: its bytes so far.
+QByteArray logOf(NetSide &side)
+{
+    QFile log(QDir(side.w->WorkDir()).filePath("QorLog.Txt"));
+    return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+}
+
+// A stranger connects, says hello and chats; true when it was closed without a byte and the
+// window shows, logs, plays and sends nothing, and no link stands.
+bool strangerGetsNothing(NetSide &win, uint16_t port)
+{
+    const QStringList linesBefore = win.lines();
+    const QByteArray logBefore = logOf(win);
+    const qsizetype soundsBefore = win.sound.requests.size();
+    const qsizetype sentBefore = win.w->rec->sent.size();
+    const int seenBefore = win.w->rec->clientsSeen;
+    QTcpSocket stranger;
+    stranger.connectToHost(QHostAddress::LocalHost, port);
+    if (!stranger.waitForConnected(5000))
+        return false;
+    stranger.write(frameOf("<E>", "Mallory|Freeware Version 2.98") + frameOf("<T>", "<Mallory> hello"));
+    if (!QTest::qWaitFor([&] { return stranger.state() == QAbstractSocket::UnconnectedState; }, 5000))
+        return false;
+    QTest::qWait(50);
+    return win.w->rec->clientsSeen == seenBefore + 1 && stranger.readAll().isEmpty() && win.lines() == linesBefore
+        && logOf(win) == logBefore && win.sound.requests.size() == soundsBefore
+        && win.w->rec->sent.size() == sentBefore && !win.n().NetworkGame
+        && testing::control<QAction>(win.w.get(), "menIP")->isEnabled()
+        && testing::control<gamewindow::OnlineLamp>(win.w.get(), "shpOnlineLamp")->fillColor() == 0xE0E0E0;
+}
+
+// A connection dialog on the window, set to host red on the port with the timeout.
+std::unique_ptr<gamenet::Peer2Peer> hostingDialog(NetSide &win, uint16_t port, const char *timeout)
+{
+    const QString folder = gamewindow::OstrelProbe::programFolder(*win.w);
+    auto dialog = std::make_unique<gamenet::Peer2Peer>(win.w->net(), folder, [&win] { win.w->prepareForConnect(); },
+                                                       win.w.get());
+    dialog->txtName()->setText("Anna");
+    dialog->optColor(0)->setChecked(true);
+    dialog->txtPort(0)->setText(QString::number(port));
+    dialog->txtTimeout()->setText(timeout);
+    return dialog;
+}
+
+// The number of lines a "--- N more lines of NAME not shown ---" line stands for; 0 for others.
+qint64 heldIn(const QString &line)
+{
+    static const QRegularExpression said("^--- ([0-9,]+) more lines? of .* not shown ---$");
+    const QRegularExpressionMatch m = said.match(line);
+    return m.hasMatch() ? m.captured(1).remove(',').toLongLong() : 0;
+}
+
 } // namespace
 
 class TestNetHostile : public QObject {
@@ -148,6 +203,10 @@ private slots:
     void everyTagCutInItsHeader();
     void aStreamInRandomCuts();
     void peersThatComeAndGo();
+    void nobodyLinksUnlessTheUserWaitsForAPeer();
+    void aSilentConnectionLosesItsPlaceAfterTheDeadline();
+    void aPeerGoneInsideTheHandshakesPauseLeavesNoLink();
+    void chatAndRenameFloodsAreCountedNotShown();
     void aSecondPeerIsTurnedAway();
     void peerClosesTheLink();
     void socketErrorsShowTheirBoxes();
@@ -297,6 +356,7 @@ void TestNetHostile::junkLeavesTheNextArrivalReadable()
 void TestNetHostile::junkAndFramesInTurn()
 {
     RawPeer p;
+    p.win.w->personsPace = true;
     QVERIFY(p.link());
     QVERIFY(p.startAndMove(4));
     p.win.clearLines();
@@ -428,6 +488,7 @@ void TestNetHostile::everyTagCutInItsHeader()
 void TestNetHostile::aStreamInRandomCuts()
 {
     RawPeer p;
+    p.win.w->personsPace = true;
     QVERIFY(p.link());
     QVERIFY(p.startAndMove(4));
     p.win.clearLines();
@@ -502,10 +563,15 @@ void TestNetHostile::peersThatComeAndGo()
     QTest::qWait(50);
     const int descriptorsBefore = openDescriptors();
     const qint64 memoryBefore = heapBytes();
+    win.clearLines();
     QElapsedTimer clock;
     clock.start();
     QVERIFY(cycles(5000));
     const qint64 cycleTime = clock.elapsed();
+    // None of them linked: nothing logged, nothing played, at most a line a second.
+    QVERIFY(!QFile::exists(QDir(win.w->WorkDir()).filePath("QorLog.Txt")));
+    QCOMPARE(win.sound.requests.size(), 0);
+    QVERIFY2(win.lines().size() <= cycleTime / 1000 + 1, qPrintable(QString::number(win.lines().size())));
 
     // 50 peers at once: the first is greeted, the others are closed unseen.
     std::vector<std::unique_ptr<QTcpSocket>> held;
@@ -540,6 +606,193 @@ void TestNetHostile::peersThatComeAndGo()
     QVERIFY(log.open(QIODevice::ReadOnly));
     QVERIFY(log.readAll().contains("<Bert> made it"));
     QCOMPARE(boxes.count(), 0);
+}
+
+void TestNetHostile::nobodyLinksUnlessTheUserWaitsForAPeer()
+{
+    ScriptedMsgBoxes boxes;
+    NetSide win{"Anna", true};
+    const uint16_t port = freePort();
+    // The control listens, but the user has never pressed Connect.
+    HxVariant server{};
+    server.type = HX_BOOL;
+    server.u.boolVal = HX_TRUE;
+    win.put(HX_DISPID_Server, server);
+    win.activate(port);
+    QVERIFY2(strangerGetsNothing(win, port), "before hosting");
+
+    // The wait ends with its timeout (one pass) and its box; the control still listens.
+    {
+        auto dialog = hostingDialog(win, port, "0");
+        dialog->cmdConnect_Click();
+        QCOMPARE(boxes.count(), 1);
+        QVERIFY(boxes.shown().last().prompt.startsWith("Timeout!"));
+    }
+    QVERIFY2(strangerGetsNothing(win, port), "after the timeout");
+
+    // Cancel during the wait.
+    {
+        auto dialog = hostingDialog(win, port, "30");
+        QTimer::singleShot(200, dialog.get(), [&] { dialog->cmdCancel_Click(); });
+        dialog->cmdConnect_Click();
+        QVERIFY(dialog->unloaded());
+    }
+    QVERIFY2(strangerGetsNothing(win, port), "after Cancel");
+    QCOMPARE(boxes.count(), 1);
+
+    // The next Connect waits for a peer again, and the peer that comes links.
+    QTcpSocket peer;
+    QByteArray got;
+    QObject::connect(&peer, &QTcpSocket::readyRead, [&] { got += peer.readAll(); });
+    {
+        auto dialog = hostingDialog(win, port, "30");
+        QTimer::singleShot(100, dialog.get(), [&] { peer.connectToHost(QHostAddress::LocalHost, port); });
+        dialog->cmdConnect_Click();
+    }
+    QVERIFY(win.n().NetworkGame);
+    QVERIFY(QTest::qWaitFor([&] { return got.size() >= 34; }, 5000));
+    peer.write(frameOf("<E>", "Bert|Freeware Version 2.98"));
+    QVERIFY(QTest::qWaitFor([&] { return win.n().HandshakeDone && got.count("<E>") == 2; }, 5000));
+    QCOMPARE(win.lines(), QStringList{"  --- Connected with Bert! ---"});
+    QCOMPARE(boxes.count(), 1);
+}
+
+void TestNetHostile::aSilentConnectionLosesItsPlaceAfterTheDeadline()
+{
+    ScriptedMsgBoxes boxes;
+    NetSide win{"Anna", true};
+    win.w->net().setHelloDeadline(std::chrono::milliseconds(300));
+    const uint16_t port = freePort();
+    win.host(port);
+    // A socket connects, is greeted and says nothing.
+    QTcpSocket silent;
+    silent.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(QTest::qWaitFor([&] { return silent.bytesAvailable() >= 34; }, 5000));
+    QVERIFY(win.n().NetworkGame);
+    // Meanwhile the real peer is turned away.
+    QTcpSocket early;
+    early.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(QTest::qWaitFor([&] { return early.state() == QAbstractSocket::UnconnectedState; }, 5000));
+    QCOMPARE(early.readAll(), QByteArray());
+    // After the deadline the silent one is closed: nothing logged, nothing played.
+    QVERIFY(QTest::qWaitFor([&] { return silent.state() == QAbstractSocket::UnconnectedState; }, 5000));
+    QVERIFY(!win.n().NetworkGame);
+    QCOMPARE(logOf(win), QByteArray());
+    QCOMPARE(win.sound.requests.size(), 0);
+    QVERIFY(win.lines().size() <= 1);
+
+    // The real peer tries again and links; once linked, it may stay silent as long as it likes.
+    QTcpSocket peer;
+    peer.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(QTest::qWaitFor([&] { return peer.bytesAvailable() >= 34; }, 5000));
+    peer.write(frameOf("<E>", "Bert|Freeware Version 2.98"));
+    QVERIFY(QTest::qWaitFor([&] { return win.n().HandshakeDone && peer.bytesAvailable() >= 68; }, 5000));
+    QVERIFY(win.lines().contains("  --- Connected with Bert! ---"));
+    QTest::qWait(600);
+    QVERIFY(win.n().NetworkGame);
+    QCOMPARE(peer.state(), QAbstractSocket::ConnectedState);
+    QCOMPARE(boxes.count(), 0);
+}
+
+void TestNetHostile::aPeerGoneInsideTheHandshakesPauseLeavesNoLink()
+{
+    ScriptedMsgBoxes boxes;
+    NetSide win{"Anna", true};
+    const uint16_t port = freePort();
+    win.host(port);
+    // The ghost says hello and is gone before the pause is over.
+    QTcpSocket ghost;
+    bool ghostGone = false;
+    win.w->setDelay([&](int16_t) {
+        if (!ghostGone) {
+            ghostGone = true;
+            ghost.abort();
+            spinFor([&] { return !win.n().NetworkGame; });
+        }
+        QTest::qWait(5);
+    });
+    ghost.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(QTest::qWaitFor([&] { return ghost.bytesAvailable() >= 34; }, 5000));
+    ghost.write(frameOf("<E>", "Ghost|Freeware Version 2.98"));
+    QVERIFY(QTest::qWaitFor([&] { return ghostGone; }, 5000));
+    QTest::qWait(50);
+    QVERIFY(!win.n().NetworkGame);
+    QVERIFY(!win.n().HandshakeDone);
+    QCOMPARE(testing::control<gamewindow::OnlineLamp>(win.w.get(), "shpOnlineLamp")->fillColor(), 0xE0E0E0);
+    QVERIFY(win.lines().filter("Connected with").isEmpty());
+    QVERIFY(!logOf(win).contains("Ghost"));
+    QCOMPARE(win.sound.requests.size(), 0);
+
+    // The next peer gets the whole handshake: greeting, answer, line, lamp.
+    QTcpSocket peer;
+    QByteArray got;
+    QObject::connect(&peer, &QTcpSocket::readyRead, [&] { got += peer.readAll(); });
+    peer.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(QTest::qWaitFor([&] { return got.size() >= 34; }, 5000));
+    peer.write(frameOf("<E>", "Bert|Freeware Version 2.98"));
+    QVERIFY(QTest::qWaitFor([&] { return got.count("<E>") == 2; }, 5000));
+    QVERIFY(win.n().HandshakeDone);
+    QCOMPARE(win.lines().filter("Connected with"), QStringList{"  --- Connected with Bert! ---"});
+    QCOMPARE(testing::control<gamewindow::OnlineLamp>(win.w.get(), "shpOnlineLamp")->fillColor(), 0xFF);
+    QCOMPARE(win.sound.count("p2pstart"), 1);
+    // While it stands, a further socket is turned away.
+    QTcpSocket further;
+    further.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(QTest::qWaitFor([&] { return further.state() == QAbstractSocket::UnconnectedState; }, 5000));
+    QCOMPARE(further.readAll(), QByteArray());
+    QCOMPARE(win.n().Nick[1], QString("Bert"));
+    QCOMPARE(boxes.count(), 0);
+}
+
+void TestNetHostile::chatAndRenameFloodsAreCountedNotShown()
+{
+    RawPeer p;
+    QVERIFY(p.link());
+    p.win.clearLines();
+    p.win.sound.clear();
+    p.win.w->rec->keepBytes = false;
+    const qsizetype logBefore = logOf(p.win).size();
+    constexpr int Burst = 10000;
+    QByteArray burst;
+    for (int i = 0; i < Burst; ++i)
+        burst += frameOf("<T>", "<Bert> line " + QByteArray::number(i) + " of the flood, as fast as it goes");
+    // A ping right behind the burst is answered.
+    p.got.clear();
+    QElapsedTimer clock;
+    clock.start();
+    p.peer.write(burst + frameOf("<V>", ""));
+    QVERIFY(QTest::qWaitFor([&] { return p.got.contains("<C>    0"); }, 10000));
+    qInfo("ping behind %d chat lines answered after %lld ms", Burst, clock.elapsed());
+    // Every line is shown or counted, the count said in a line of its own.
+    const auto accounted = [&] {
+        qint64 n = 0;
+        for (const QString &line : p.win.lines())
+            n += line.startsWith("<Bert> line ") ? 1 : heldIn(line);
+        return n;
+    };
+    QVERIFY(QTest::qWaitFor([&] { return accounted() == Burst; }, 5000));
+    qInfo("%lld lines shown for the burst, %lld bytes logged", qint64(p.win.lines().size()),
+          qint64(logOf(p.win).size() - logBefore));
+    QVERIFY(p.win.lines().size() <= 40);
+    QVERIFY(p.win.lines().filter(QRegularExpression("^--- [0-9,]+ more lines of Bert not shown ---$")).size() >= 1);
+    QCOMPARE(p.win.sound.count("msgarriv"), int(p.win.lines().filter("<Bert> line ").size()));
+    const QByteArray logged = logOf(p.win).mid(logBefore);
+    QCOMPARE(logged.count('\n'), qsizetype(p.win.lines().size()));
+
+    // A flood of renames: the last name holds; a few notices and sounds, the count for the rest.
+    p.win.clearLines();
+    p.win.sound.clear();
+    QByteArray renames;
+    for (int i = 0; i < 1000; ++i)
+        renames += frameOf("<T>", "<Bert> /NICK Bert" + QByteArray::number(i));
+    QVERIFY(p.send(renames));
+    QVERIFY(QTest::qWaitFor([&] { return !p.win.lines().filter("more lines of Bert999 not shown").isEmpty(); }, 5000));
+    QCOMPARE(p.win.n().Nick[1], QString("Bert999"));
+    QVERIFY(testing::control<gamewindow::ChatFrame>(p.win.w.get(), "frmChat")->title().contains("Bert999"));
+    QVERIFY(p.win.lines().size() <= 40);
+    QVERIFY(p.win.sound.count("nickchan") <= 30);
+    QVERIFY(p.win.n().NetworkGame);
+    QCOMPARE(p.boxes.count(), 0);
 }
 
 void TestNetHostile::aSecondPeerIsTurnedAway()

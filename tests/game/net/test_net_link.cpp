@@ -81,6 +81,7 @@ private slots:
     void germanLinesAndTheArchivingLamp();
     void aVoiceMessageCrossesTheLinkAndIsArchived();
     void aPeersLineBreaksForgeNoLogLines();
+    void linesTypedAtAPersonsPaceAreAllKept();
     void junkFromThePeerLeavesItsNextFramesReadable();
     void mouseKeysAndDoubleClicksKeepTheBoardsInStep();
     void everyInputBeforeDuringAndAfterAGameLeavesEqualBoards();
@@ -338,6 +339,32 @@ void TestNetLink::aPeersLineBreaksForgeNoLogLines()
     QVERIFY(lines.contains(shown.toLatin1() + "\r"));
     for (const QByteArray &line : lines)
         QVERIFY2(!line.startsWith("--- End of Connection"), line.constData());
+}
+
+void TestNetLink::linesTypedAtAPersonsPaceAreAllKept()
+{
+    Pair p;
+    QVERIFY(p.link());
+    p.red.clearLines();
+    p.red.sound.clear();
+    // Quick typing: a line every 150 ms for two seconds.
+    QStringList typed;
+    for (int i = 0; i < 13; ++i) {
+        typed.append(QString("<Bert> quick line %1").arg(i));
+        auto *line = testing::control<QLineEdit>(p.yellow.w.get(), "txtSendmessage");
+        line->setText(QString("quick line %1").arg(i));
+        QTest::keyClick(line, Qt::Key_Return);
+        QTest::qWait(150);
+    }
+    QVERIFY(QTest::qWaitFor([&] { return p.red.lines().size() == typed.size(); }, 5000));
+    QTest::qWait(1100);
+    QCOMPARE(p.red.lines(), typed);
+    QCOMPARE(p.red.sound.count("msgarriv"), int(typed.size()));
+    QFile log(QDir(p.red.w->WorkDir()).filePath("QorLog.Txt"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray logged = log.readAll();
+    for (const QString &line : typed)
+        QVERIFY2(logged.contains(line.toLatin1() + "\r\n"), qPrintable(line));
 }
 
 void TestNetLink::junkFromThePeerLeavesItsNextFramesReadable()
