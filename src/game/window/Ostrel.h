@@ -38,16 +38,12 @@
 namespace platform {
 class HeldKey;
 }
-namespace gamenet {
-class Peer2Peer;
-}
 
 namespace gamewindow {
 
 class ChatFrame;
 class QorTitle;
 using gamenet::HarbexHost;
-using gamenet::Peer2Peer;
 
 class Ostrel : public QMainWindow, public rules::GameUi, public gamenet::NetUi {
     Q_OBJECT

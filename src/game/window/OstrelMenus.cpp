@@ -240,7 +240,7 @@ void Ostrel::menIP_Click()
     }
     {
         // A fresh dialog at every opening, released when it has closed.
-        Peer2Peer dialog(*m_net, m_programFolder, [this] { prepareForConnect(); }, this);
+        gamenet::Peer2Peer dialog(*m_net, m_programFolder, [this] { prepareForConnect(); }, this);
         dialog.exec();
     }
     if (m_net->link().NetworkGame) {
