@@ -28,17 +28,12 @@ using framing::Tag;
 // three levels; beyond this depth an arrival is only kept, and the runs below it take its frames
 // once their waits are over.
 constexpr int MaxArrivalDepth = 16;
-// A peer sending junk gets the warning line at most this often, so the display and the dialogue
-// log do not fill with it.
-constexpr qint64 WarningPaceMs = 1000;
 } // namespace
 
 void NetSession::warnUnidentified()
 {
-    const qint64 now = m_ui.Uptime();
-    if (m_lastWarning && now - *m_lastWarning < WarningPaceMs)
+    if (!aSecondSince(m_lastWarning))
         return;
-    m_lastWarning = now;
     AddChatLine(QStringLiteral("!!! Warnung!!! Nicht identifizierte Daten über Port erhalten!!!"));
 }
 

@@ -14,9 +14,6 @@ namespace gamenet {
 
 namespace {
 constexpr int32_t LampNoLink = 0xE0E0E0;
-
-// Connections that come and go before they link are said to end at most this often.
-constexpr qint64 EarlyClosePaceMs = 1000;
 } // namespace
 
 void NetSession::Connected()
@@ -141,11 +138,8 @@ void NetSession::ConnectionClosed()
     }
     // A connection that ends before it linked is no dialogue: nothing goes into the log and
     // nothing sounds, and connections that come and go show at most a line a second.
-    const qint64 now = m_ui.Uptime();
-    if (!m_lastEarlyClose || now - *m_lastEarlyClose >= EarlyClosePaceMs) {
-        m_lastEarlyClose = now;
+    if (aSecondSince(m_lastEarlyClose))
         showChatLine(line, std::nullopt);
-    }
     closeLink(false);
 }
 

@@ -16,6 +16,15 @@ NetSession::NetSession(NetUi &ui, rules::GameState &game, rules::GameRules &rule
     QObject::connect(&m_helloDeadline, &QTimer::timeout, &m_helloDeadline, [this] { helloOverdue(); });
 }
 
+bool NetSession::aSecondSince(std::optional<qint64> &last)
+{
+    const qint64 now = m_ui.Uptime();
+    if (last && now - *last < 1000)
+        return false;
+    last = now;
+    return true;
+}
+
 // The control goes first: it must raise no event into a session that is half gone.
 NetSession::~NetSession() { m_pelkin.reset(); }
 

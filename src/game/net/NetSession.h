@@ -127,6 +127,9 @@ private:
     // The warning line for data that is no frame of ours, paced so that junk cannot flood the
     // chat display and the dialogue log.
     void warnUnidentified();
+    // Whether a line that a peer could repeat without end may show now: the first always, then
+    // one a second at most. `last` is when the line last showed; it becomes now when it may.
+    bool aSecondSince(std::optional<qint64> &last);
     // An empty recording is not sent: the record label comes back.
     void abandonRecording();
     // A voice file that could not be written: one box with its path and the system's reason.

@@ -59,14 +59,16 @@ int16_t roundedInt16(double value, int16_t below, int16_t above)
 {
     return support::roundedValue<int16_t>(value).value_or(value < 0 ? below : above);
 }
-} // namespace
 
+// A number as plain decimal text without blanks ("-5", "2000", "12.5").
 QString plainNumber(double value)
 {
     if (value == std::floor(value) && std::fabs(value) < 1e15)
         return QString::number(static_cast<qint64>(value));
     return QString::number(value, 'g', 15).toUpper();
 }
+
+} // namespace
 
 Peer2Peer::Peer2Peer(NetSession &net, const QString &programFolder, std::function<void()> prepareWindow, QWidget *parent)
     : QDialog(parent), m_net(net), m_programFolder(programFolder), m_prepareWindow(std::move(prepareWindow))

@@ -108,7 +108,4 @@ private:
     QPushButton *m_cmdStandardports = nullptr;
 };
 
-// A number as plain decimal text without blanks ("-5", "2000", "12.5").
-QString plainNumber(double value);
-
 } // namespace gamenet
