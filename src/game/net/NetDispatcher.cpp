@@ -43,10 +43,11 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
     const int16_t client = ClientNumber;
     bool accepted = true;
     const quint64 stream = m_arrivals.append(client, SendedBytes, accepted);
-    // Junk costs at most one line per arrival, not one per frame.
+    // Junk costs at most one line per arrival, not one per frame, and none from a connection that
+    // has not said hello: it is not heard at all.
     bool warned = false;
     const auto warn = [&] {
-        if (warned)
+        if (warned || !m_admission.actsOn(client))
             return;
         warned = true;
         warnUnidentified();
@@ -75,6 +76,9 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
             case ArrivalBuffer::Take::Frame: break;
             }
             const Tag tag = framing::tagOf(taken);
+            // Until its hello, a connection's frames are dropped unseen: it is no peer yet.
+            if (tag != Tag::Hello && !m_admission.actsOn(client))
+                continue;
             // Our own copy: the handling may wait, and arrivals nested in it change the stream.
             const QByteArray bytes = taken.toByteArray();
             const QByteArrayView frame(bytes);
@@ -129,7 +133,17 @@ void NetSession::Pelkin_DataArrival(int16_t &ClientNumber, int32_t bytesTotal, Q
                     }
                     break;
                 }
-                case Tag::Hello: handshake(payload); break;
+                case Tag::Hello:
+                    switch (m_admission.hello(client)) {
+                    case PeerAdmission::Hello::Refused: break;
+                    case PeerAdmission::Hello::First:
+                        m_helloTimer.stop();
+                        Connected();
+                        handshake(payload, true);
+                        break;
+                    case PeerAdmission::Hello::Again: handshake(payload, false); break;
+                    }
+                    break;
                 case Tag::Text: {
                     const QString newName =
                         GetNick(1, m_pelkin ? text.mid(framing::TagSize)
@@ -156,24 +170,18 @@ void NetSession::forgetArrivals(std::optional<int16_t> ClientNumber)
         m_arrivals.forgetAll();
 }
 
-void NetSession::handshake(const QString &Payload)
+void NetSession::handshake(const QString &Payload, bool first)
 {
     LinkState &s = m_link;
     s.NetworkGame = true;
-    // The connection has said hello in time.
-    m_helloDeadline.stop();
-    // Only the handshake proper pauses: an "<E>" after it, or during the pause of the same link,
-    // has nothing to wait for, and a flood of them would otherwise hold the dispatcher for a
-    // second each.
-    const quint64 link = m_linkSerial;
-    if (!s.HandshakeDone && m_pausingLink != link) {
-        {
-            const QScopedValueRollback pausing(m_pausingLink, std::optional<quint64>(link));
-            m_ui.Delay(1);
-        }
-        // The connection went during the pause (another may stand by now): its handshake ends
-        // here, with nothing shown, sent or set.
-        if (m_linkSerial != link)
+    // Only the peer's first hello pauses: a later one has nothing to wait for, and a flood of
+    // them would otherwise hold the dispatcher for a second each.
+    if (first) {
+        const quint64 peer = m_admission.ticket();
+        m_ui.Delay(1);
+        // The peer went during the pause: its handshake ends here, with nothing shown, sent or
+        // set.
+        if (!m_admission.linkedWith(peer))
             return;
     }
     if (s.HandshakeDone)

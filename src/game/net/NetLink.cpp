@@ -10,6 +10,8 @@
 
 #include <QScopedValueRollback>
 
+#include <limits>
+
 namespace gamenet {
 
 namespace {
@@ -19,7 +21,6 @@ constexpr int32_t LampNoLink = 0xE0E0E0;
 void NetSession::Connected()
 {
     LinkState &s = m_link;
-    ++m_linkSerial;
     s.NetworkGame = true;
     m_ui.SetPingTimer(2000);
     m_ui.EnableNetworkMenu(false);
@@ -34,60 +35,90 @@ void NetSession::Connected()
     s.SentOut = 0;
 }
 
+// A connection comes up. It is greeted at once, as a joining peer expects; the window goes into
+// the linked state only with the answer (the dispatcher's "<E>"), so a connection that never
+// says hello changes nothing here.
 void NetSession::Pelkin_ClientConnected(int16_t &ClientNumber)
 {
-    // One peer at a time, and only one the user hosts for: while a link is up or being set up,
-    // and while nobody waits for a peer (never hosted, or the wait cancelled or timed out), a
-    // connection is closed at once and unseen, so it can neither take over the link nor end
-    // it when it leaves. The control goes on listening.
-    if (m_link.NetworkGame || !m_acceptsPeer) {
-        if (m_pelkin) {
-            const QScopedValueRollback turningAway(m_turningAway, ClientNumber);
-            try {
-                pelkin::Disconnect(*m_pelkin, ClientNumber);
-            } catch (const platform::RuntimeError &) {
-                // Already gone: nothing to close.
-            }
-        }
-        forgetArrivals(ClientNumber);
+    if (!m_admission.admit(ClientNumber)) {
+        turnAway(ClientNumber);
         return;
     }
-    Connected();
     m_link.PeerClientNo = ClientNumber;
-    // A connection that never says hello would hold the only place for a peer.
-    m_helloLink = m_linkSerial;
-    m_helloDeadline.start();
+    watchHello();
     SendPacket(framing::packet(framing::Tag::Hello, m_link.Nick[0] + QStringLiteral("|") + versionText()));
 }
 
+void NetSession::Pelkin_Connect()
+{
+    if (!m_admission.admit(0)) {
+        turnAway(0);
+        return;
+    }
+    watchHello();
+}
+
+// Closed at once and unseen: nothing is sent, shown or changed, and its end is nobody's. The
+// control goes on listening.
+void NetSession::turnAway(int16_t ClientNumber)
+{
+    if (m_pelkin) {
+        try {
+            pelkin::Disconnect(*m_pelkin, ClientNumber);
+        } catch (const platform::RuntimeError &) {
+            // Already gone: nothing to close.
+        }
+    }
+    forgetArrivals(ClientNumber);
+}
+
+void NetSession::watchHello() { m_helloTimer.start(int(qBound(qint64(0), m_admission.helloDueIn(), qint64(std::numeric_limits<int>::max())))); }
+
+// A connection that never says hello would hold the only place for a peer.
 void NetSession::helloOverdue()
 {
-    const LinkState &s = m_link;
-    if (m_helloLink != m_linkSerial || !s.NetworkGame || s.HandshakeDone || !m_pelkin)
+    if (m_admission.state() != PeerAdmission::State::Greeting)
+        return;
+    if (!m_admission.helloOverdue()) {
+        watchHello();
+        return;
+    }
+    if (!m_pelkin)
         return;
     try {
-        pelkin::Disconnect(*m_pelkin, s.PeerClientNo);
+        pelkin::Disconnect(*m_pelkin, m_admission.client());
     } catch (const platform::RuntimeError &) {
         // Gone meanwhile: its end has been reported.
     }
 }
 
-void NetSession::Pelkin_Connect() { Connected(); }
+void NetSession::Pelkin_ClientDied(int16_t &ClientNumber) { connectionEnded(ClientNumber, false); }
 
-void NetSession::Pelkin_ClientDied(int16_t &ClientNumber)
+void NetSession::Pelkin_ServerClose() { connectionEnded(0, true); }
+
+void NetSession::connectionEnded(int16_t ClientNumber, bool joining)
 {
     forgetArrivals(ClientNumber);
-    // Only the peer's leaving ends the link; a connection turned away was never part of it,
-    // even when it got a number that an earlier peer had.
-    if (ClientNumber != m_link.PeerClientNo || ClientNumber == m_turningAway)
+    switch (m_admission.end(ClientNumber)) {
+    case PeerAdmission::Ended::Stranger: return;
+    case PeerAdmission::Ended::BeforeHello:
+        // It was never a peer: nothing to show. A host that closes the joining side's
+        // connection before its hello does not take it, as a host that refuses it.
+        m_helloTimer.stop();
+        if (joining) {
+            m_admission.stopAwaiting();
+            refusedByPeer();
+        }
         return;
-    ConnectionClosed();
-}
-
-void NetSession::Pelkin_ServerClose()
-{
-    forgetArrivals(0);
-    ConnectionClosed();
+    case PeerAdmission::Ended::Link:
+        if (m_link.HandshakeDone) {
+            ConnectionClosed();
+        } else {
+            // Gone inside the handshake's pause: no dialogue began, nothing is logged or played.
+            closeLink(false);
+        }
+        return;
+    }
 }
 
 void NetSession::Pelkin_Error(int16_t &ClientNumber, int16_t Number, QString &Description, int32_t Scode,
@@ -102,45 +133,43 @@ void NetSession::Pelkin_Error(int16_t &ClientNumber, int16_t Number, QString &De
     // A connection turned away (or any client that is not the peer) has nothing to report.
     if (ClientNumber != 0 && ClientNumber != s.PeerClientNo)
         return;
-    // The box waits for the user while socket events go on; errors meanwhile open no box
-    // inside it, or peers that come and go would pile boxes up until the stack overflows.
-    const auto box = [&](const QString &prompt) {
-        if (m_errorBoxOpen)
-            return;
-        const QScopedValueRollback open(m_errorBoxOpen, true);
-        m_ui.MsgBox(prompt, platform::vbOKOnly);
-    };
     if (Number == 10061) {
-        box(m_game.English ? QStringLiteral("Connect to other side possible. But Your opponent isn't ready at "
-                                                    "this time! Please retry in a few seconds.")
-                                   : QStringLiteral("Die andere Seite wurde erreicht. Der Spieler ist jedoch noch nicht "
-                                                    "bereit! Versuche es in ein paar Sekunden nochmal."));
-        s.CancelConnect = true;
+        refusedByPeer();
     } else if (Number == 11004) {
-        box(m_game.English ? QStringLiteral("Can't connect to Your opponent! Please check IP-Adress!")
-                           : QStringLiteral("Konnte Gegenspieler nicht erreichen! Bitte IP-Adresse überprüfen!"));
+        errorBox(m_game.English ? QStringLiteral("Can't connect to Your opponent! Please check IP-Adress!")
+                                : QStringLiteral("Konnte Gegenspieler nicht erreichen! Bitte IP-Adresse überprüfen!"));
     } else {
-        box(QStringLiteral("Fehler-Nr: ") + QString::number(Number) + QStringLiteral("!\r\n") + Description);
+        errorBox(QStringLiteral("Fehler-Nr: ") + QString::number(Number) + QStringLiteral("!\r\n") + Description);
     }
+}
+
+void NetSession::refusedByPeer()
+{
+    errorBox(m_game.English ? QStringLiteral("Connect to other side possible. But Your opponent isn't ready at "
+                                             "this time! Please retry in a few seconds.")
+                            : QStringLiteral("Die andere Seite wurde erreicht. Der Spieler ist jedoch noch nicht "
+                                             "bereit! Versuche es in ein paar Sekunden nochmal."));
+    m_link.CancelConnect = true;
+}
+
+// The box waits for the user while socket events go on; errors meanwhile open no box inside it,
+// or peers that come and go would pile boxes up until the stack overflows.
+void NetSession::errorBox(const QString &Prompt)
+{
+    if (m_errorBoxOpen)
+        return;
+    const QScopedValueRollback open(m_errorBoxOpen, true);
+    m_ui.MsgBox(Prompt, platform::vbOKOnly);
 }
 
 void NetSession::ConnectionClosed()
 {
     const LinkState &s = m_link;
-    const QString line = m_game.English ? QStringLiteral("--- Connection to ") + s.Nick[1] + QStringLiteral(" closed! ---")
-                                        : QStringLiteral("--- Verbindung zu ") + s.Nick[1] + QStringLiteral(" getrennt! ---");
     m_peerLines.flush();
-    if (s.HandshakeDone) {
-        AddChatLine(line);
-        CloseConnection();
-        m_ui.Playsound(QStringLiteral("p2pend"), false);
-        return;
-    }
-    // A connection that ends before it linked is no dialogue: nothing goes into the log and
-    // nothing sounds, and connections that come and go show at most a line a second.
-    if (aSecondSince(m_lastEarlyClose))
-        showChatLine(line, std::nullopt);
-    closeLink(false);
+    AddChatLine(m_game.English ? QStringLiteral("--- Connection to ") + s.Nick[1] + QStringLiteral(" closed! ---")
+                               : QStringLiteral("--- Verbindung zu ") + s.Nick[1] + QStringLiteral(" getrennt! ---"));
+    CloseConnection();
+    m_ui.Playsound(QStringLiteral("p2pend"), false);
 }
 
 void NetSession::cmdP2PClose_Click()
@@ -164,8 +193,7 @@ void NetSession::CloseConnection() { closeLink(true); }
 void NetSession::closeLink(bool writeFooter)
 {
     LinkState &s = m_link;
-    ++m_linkSerial;
-    m_helloDeadline.stop();
+    m_helloTimer.stop();
     // The count of lines not shown belongs to the dialogue, above the footer.
     if (writeFooter)
         m_peerLines.flush();
@@ -178,6 +206,8 @@ void NetSession::closeLink(bool writeFooter)
             // The link state is reset whatever the control says.
         }
     }
+    // Ended here or by the peer: the next peer comes with the next Connect.
+    m_admission.reset();
     // Nothing of the ended link is completed by the next one.
     forgetArrivals();
     m_ui.SetLampColor(LampNoLink);

@@ -2,18 +2,12 @@
 
 namespace gamenet {
 
-namespace {
-// A peer's program says hello as soon as it is connected; this leaves room for a slow network.
-constexpr std::chrono::milliseconds HelloDeadline{10000};
-} // namespace
-
 NetSession::NetSession(NetUi &ui, rules::GameState &game, rules::GameRules &rules)
-    : m_ui(ui), m_game(game), m_rules(rules), m_peerLines([this] { return m_ui.Uptime(); },
-                                                          [this](qint64 held) { sayHeldLines(held); })
+    : m_ui(ui), m_game(game), m_rules(rules), m_admission([this] { return m_ui.Uptime(); }),
+      m_peerLines([this] { return m_ui.Uptime(); }, [this](qint64 held) { sayHeldLines(held); })
 {
-    m_helloDeadline.setSingleShot(true);
-    m_helloDeadline.setInterval(HelloDeadline);
-    QObject::connect(&m_helloDeadline, &QTimer::timeout, &m_helloDeadline, [this] { helloOverdue(); });
+    m_helloTimer.setSingleShot(true);
+    QObject::connect(&m_helloTimer, &QTimer::timeout, &m_helloTimer, [this] { helloOverdue(); });
 }
 
 bool NetSession::aSecondSince(std::optional<qint64> &last)

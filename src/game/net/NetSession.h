@@ -10,6 +10,7 @@
 #include "game/net/HarbexHost.h"
 #include "game/net/LinkState.h"
 #include "game/net/NetUi.h"
+#include "game/net/PeerAdmission.h"
 #include "game/net/PeerLineBudget.h"
 #include "game/rules/GameRules.h"
 #include "game/rules/GameState.h"
@@ -43,14 +44,12 @@ public:
     // start is replayed (the move would not be sent). Every local move asks this first.
     bool localMoveReachesPeer() const;
 
-    // Whether the hosting side takes a peer: from the connection dialog's Connect as red until its
-    // Cancel or timeout, and on after a link has ended. Otherwise a connection is closed at once,
-    // unseen; the control itself goes on listening.
-    void setAcceptsPeer(bool accepts) { m_acceptsPeer = accepts; }
-    bool acceptsPeer() const { return m_acceptsPeer; }
-    // How long an accepted connection has to send its whole "<E>" before it is closed and the
-    // host is free for the next one.
-    void setHelloDeadline(std::chrono::milliseconds deadline) { m_helloDeadline.setInterval(deadline); }
+    // Who may link with this side: the connection dialog awaits a peer from Connect until its
+    // Cancel or timeout; the session asks at every connection, hello, frame and end.
+    PeerAdmission &admission() { return m_admission; }
+    // How long a connection taken has to send its whole "<E>" before it is closed and the wait
+    // goes on.
+    void setHelloDeadline(std::chrono::milliseconds deadline) { m_admission.setHelloDeadline(deadline.count()); }
 
     // The control; null when the library could not be loaded (or in tests without a link).
     void setPelkin(std::unique_ptr<HarbexHost> pelkin) { m_pelkin = std::move(pelkin); }
@@ -112,13 +111,25 @@ public:
     void ReceiveVoiceComplete();
 
 private:
-    void handshake(const QString &Payload);
+    // The "<E>" step; `first`: the peer's first hello, which pauses before it is answered.
+    void handshake(const QString &Payload, bool first);
+    // A connection that is not taken: closed at once, unseen.
+    void turnAway(int16_t ClientNumber);
+    // A connection has ended: its end is the peer's, the end of one still greeting, or nothing
+    // of ours.
+    void connectionEnded(int16_t ClientNumber, bool joining);
+    // Starts the timer that closes the connection taken when its hello is overdue.
+    void watchHello();
     // CloseConnection; without the log's footer for a connection that never linked.
     void closeLink(bool writeFooter);
     // A line into the chat display alone, as AddChatLine shows it; returns the line as shown.
     QString showChatLine(const QString &Line, std::optional<int16_t> Side);
-    // The connection accepted last has not sent its "<E>" in time.
+    // The connection taken has not sent its "<E>" in time.
     void helloOverdue();
+    // A socket error's box, one at a time.
+    void errorBox(const QString &Prompt);
+    // The other side was reached but takes no peer now: its box, and the wait ends.
+    void refusedByPeer();
     // A line caused by the peer's frames, within the budget of lines a second: true when it is
     // shown; otherwise it is counted and nothing else happens.
     bool peerLineShown() { return m_peerLines.take(); }
@@ -148,15 +159,10 @@ private:
     ArrivalBuffer m_arrivals;        // the received bytes not yet taken, per client
     int m_arrivalDepth = 0;          // dispatcher runs nested in one another
     bool m_errorBoxOpen = false;     // a socket error's box is waiting for the user
-    bool m_acceptsPeer = false;      // the hosting side waits for a peer or is ready for the next
-    int16_t m_turningAway = 0;       // the connection being closed unseen (its ClientDied is not the peer's)
-    quint64 m_linkSerial = 0;        // changes whenever a connection comes up or the link ends
-    std::optional<quint64> m_pausingLink; // the link whose handshake pause is running
-    QTimer m_helloDeadline;          // the accepted connection's time for its "<E>"
-    quint64 m_helloLink = 0;         // the link that timer runs for
+    PeerAdmission m_admission;       // who may link
+    QTimer m_helloTimer;             // closes the connection taken when its "<E>" is overdue
     PeerLineBudget m_peerLines;      // the peer's lines shown a second
     bool m_captionStale = false;     // a rename of the peer was not shown yet
-    std::optional<qint64> m_lastEarlyClose; // when a connection that never linked was last said to end
     bool m_replayingStart = false;   // a game start of the peer is being replayed
     std::optional<qint64> m_lastWarning; // when the last warning line was shown (Uptime)
 };

@@ -290,8 +290,13 @@ void Peer2Peer::cmdConnect_Click()
     if (!ipBlank && !s.LocalIsRed)
         dialogpelkin::putText(pelkin, HX_DISPID_RemoteHost, m_txtIP->text());
     dialogpelkin::putBool(pelkin, HX_DISPID_Server, s.LocalIsRed);
-    // From now on the hosting side takes the peer it waits for.
-    m_net.setAcceptsPeer(s.LocalIsRed);
+    // A timeout beyond the 16-bit range (the box admits "9e9") waits as long as that range allows.
+    const int16_t timeout = roundedInt16(fieldNumber(m_txtTimeout->text()), std::numeric_limits<int16_t>::min(),
+                                         std::numeric_limits<int16_t>::max());
+    // From now on a peer is awaited, for as long as the wait's passes of a second take (each
+    // may run half a second long).
+    PeerAdmission &admission = m_net.admission();
+    admission.awaitFor(timeout < 0 ? 0 : (qint64(timeout) + 2) * 1000);
     // A number beyond the 16-bit argument is handed over as -1, which the control rejects as an
     // invalid port and reports.
     m_refusedPort.reset();
@@ -299,7 +304,7 @@ void Peer2Peer::cmdConnect_Click()
         // Nothing listens or connects (the control's box has said why), so no peer can come:
         // the attempt ends, and another port can be tried at once.
         m_refusedPort = m_txtPort->text();
-        m_net.setAcceptsPeer(false);
+        admission.stopAwaiting();
         platform::setMousePointer(platform::vbDefault);
         s.Connecting = false;
         enableSetup(true);
@@ -308,22 +313,23 @@ void Peer2Peer::cmdConnect_Click()
 
     m_net.ui().ResetChatDisplay();
 
-    // A timeout beyond the 16-bit range (the box admits "9e9") waits as long as that range allows.
-    s.ConnectTimeout = roundedInt16(fieldNumber(m_txtTimeout->text()), std::numeric_limits<int16_t>::min(),
-                                    std::numeric_limits<int16_t>::max());
+    s.ConnectTimeout = timeout;
 
+    // The wait ends with a peer's hello: a connection that comes and goes without one leaves it
+    // running, and one that said hello and left ended it all the same.
     for (int pass = 0; pass <= int(s.ConnectTimeout); ++pass) {
         support::Delay(1);
-        if (s.NetworkGame)
+        if (s.NetworkGame || !admission.awaiting())
             break;
         if (s.CancelConnect)
             break;
     }
 
     platform::setMousePointer(platform::vbDefault);
-    if (!s.NetworkGame && !s.CancelConnect) {
-        // Nobody waits any more: a peer that comes late finds no link, though the control listens.
-        m_net.setAcceptsPeer(false);
+    const bool answered = s.NetworkGame || admission.answered();
+    // Nobody waits any more: a peer that comes late finds no link, though the control listens.
+    admission.stopAwaiting();
+    if (!answered && !s.CancelConnect) {
         dialogpelkin::callI2(pelkin, HX_DISPID_Disconnect, 0);
         const QString seconds = QString::number(s.ConnectTimeout);
         platform::MsgBox(m_net.english() ? QStringLiteral("Timeout! - Connection was not available for ") + seconds
@@ -342,8 +348,8 @@ void Peer2Peer::cmdCancel_Click()
     platform::setMousePointer(platform::vbDefault);
     s.Connecting = false;
     s.NetworkGame = false;
-    // The user declines to host: no peer links after this, though the control goes on listening.
-    m_net.setAcceptsPeer(false);
+    // The user declines the link: no peer links after this, though the control goes on listening.
+    m_net.admission().stopAwaiting();
     m_net.CloseConnection();
     if (m_cmdConnect->isEnabled())
         Unload();

@@ -70,6 +70,14 @@ struct ChatFixture {
     gamenet::LinkState &n() { return w->net().link(); }
     QString work(const QString &name) const { return QDir(w->WorkDir()).filePath(name); }
     gamewindow::ChatFrame *chat() const { return testing::control<gamewindow::ChatFrame>(w.get(), "frmChat"); }
+    // The connection of client 1 is the peer's: awaited, taken and greeted, so its frames count.
+    void peerSaidHello()
+    {
+        gamenet::PeerAdmission &admission = w->net().admission();
+        admission.awaitFor(qint64(24) * 3600 * 1000);
+        admission.admit(1);
+        admission.hello(1);
+    }
 };
 
 inline QByteArray readAll(const QString &path)

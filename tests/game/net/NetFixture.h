@@ -135,11 +135,13 @@ struct NetSide {
         if (w->Pelkin()->Invoke(HX_DISPID_ActivatePort, HX_INVOKE_METHOD, &p, 1, nullptr, &error) != HX_OK)
             qFatal("ActivatePort failed");
     }
+    // A peer is awaited for long, as the connection dialog's Connect awaits it.
+    void awaitPeer() { w->net().admission().awaitFor(qint64(24) * 3600 * 1000); }
     // The hosting side listens and waits for its peer, the joining side connects (what the
     // connection dialog does).
     void host(uint16_t port)
     {
-        w->net().setAcceptsPeer(true);
+        awaitPeer();
         HxVariant v{};
         v.type = HX_BOOL;
         v.u.boolVal = HX_TRUE;
@@ -148,6 +150,7 @@ struct NetSide {
     }
     void join(uint16_t port)
     {
+        awaitPeer();
         HxVariant v{};
         v.type = HX_BOOL;
         v.u.boolVal = HX_FALSE_BOOL;

@@ -62,9 +62,21 @@ public:
     ~Rig() override { platform::setMsgBoxHook(nullptr); }
 
     gamenet::LinkState &link() { return session.link(); }
+    // A peer is awaited, as from the connection dialog's Connect.
+    void awaitPeer() { session.admission().awaitFor(qint64(24) * 3600 * 1000); }
+    // The peer's connection (client 1) is taken; `greeted`: its hello has come, so its frames
+    // count (the hello's own handling is left out).
+    void takePeer(bool greeted)
+    {
+        awaitPeer();
+        session.admission().admit(1);
+        if (greeted)
+            session.admission().hello(1);
+    }
     // A linked session: the handshake is done, the names are set.
     void linkUp(bool red)
     {
+        takePeer(true);
         link().NetworkGame = true;
         link().HandshakeDone = true;
         link().LocalIsRed = red;

@@ -3,6 +3,8 @@
 // replayed on the board model by the real rules; nothing goes over a socket.
 #include "SessionRig.h"
 
+#include "game/net/PeerAdmission.h"
+
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTest>
@@ -17,7 +19,7 @@ void linkWith(Rig &r, const QByteArray &handshake = "<E>   26Bert|Freeware Versi
     r.link().Nick[0] = QStringLiteral("Anna");
     r.link().LocalIsRed = true;
     int16_t client = 1;
-    r.session.setAcceptsPeer(true);
+    r.awaitPeer();
     r.session.Pelkin_ClientConnected(client);
     r.session.arrive(handshake);
 }
@@ -43,6 +45,7 @@ private slots:
     void floodsOfWaitingFrames();
     void socketErrorsShowTheirBoxes();
     void tallyCaption();
+    void admissionTakesOnlyAPeerThatGreetsWhileAwaited();
 };
 
 void TestNetDispatcher::handshakeAnswersOnceAndWarnsOfAnotherVersion()
@@ -418,6 +421,87 @@ void TestNetDispatcher::tallyCaption()
     QCOMPARE(r.caption, QString("    Won games ->  Anna : 2    Bert : 1 "));
     r.session.act_ChatCaption();
     QCOMPARE(r.caption, QString("    Gewonnene Spiele ->  Anna : 2    Bert : 1 "));
+}
+
+void TestNetDispatcher::admissionTakesOnlyAPeerThatGreetsWhileAwaited()
+{
+    using gamenet::PeerAdmission;
+    using Ended = PeerAdmission::Ended;
+    using Hello = PeerAdmission::Hello;
+    qint64 now = 0;
+    PeerAdmission a([&] { return now; });
+    // Nobody awaited (never connected, or after a link): no connection is taken or heard.
+    QVERIFY(!a.awaiting());
+    QVERIFY(!a.admit(1));
+    QCOMPARE(a.hello(1), Hello::Refused);
+    QCOMPARE(a.end(1), Ended::Stranger);
+
+    // Awaited for 5 s: one connection at a time, unheard until its hello.
+    a.awaitFor(5000);
+    QVERIFY(a.awaiting());
+    QVERIFY(a.admit(2));
+    QCOMPARE(a.state(), PeerAdmission::State::Greeting);
+    QVERIFY(!a.admit(3));
+    QVERIFY(!a.actsOn(2));
+    // It leaves before its hello: the wait goes on, unanswered.
+    QCOMPARE(a.end(3), Ended::Stranger);
+    QCOMPARE(a.end(2), Ended::BeforeHello);
+    QCOMPARE(a.state(), PeerAdmission::State::Awaited);
+    QVERIFY(a.awaiting());
+    QVERIFY(!a.answered());
+    // The next stays silent up to its deadline: a hello after it counts for nothing.
+    a.setHelloDeadline(1000);
+    QVERIFY(a.admit(4));
+    now = 999;
+    QVERIFY(!a.helloOverdue());
+    now = 1000;
+    QVERIFY(a.helloOverdue());
+    QCOMPARE(a.hello(4), Hello::Refused);
+    QCOMPARE(a.end(4), Ended::BeforeHello);
+    // One that greets in time is the peer: its frames count, a second hello is a repeat, and
+    // the wait is answered.
+    QVERIFY(a.admit(5));
+    QCOMPARE(a.hello(5), Hello::First);
+    QVERIFY(a.actsOn(5));
+    QVERIFY(!a.actsOn(4));
+    QCOMPARE(a.hello(5), Hello::Again);
+    QVERIFY(a.answered());
+    QVERIFY(!a.awaiting());
+    const quint64 peer = a.ticket();
+    QVERIFY(a.linkedWith(peer));
+    // While it is linked nobody else is taken, and the end of the wait leaves the link.
+    QVERIFY(!a.admit(6));
+    a.stopAwaiting();
+    QVERIFY(a.actsOn(5));
+    // Once the link has ended, nobody is awaited until the next Connect.
+    QCOMPARE(a.end(5), Ended::Link);
+    QVERIFY(!a.linkedWith(peer));
+    QCOMPARE(a.end(5), Ended::Stranger);
+    QVERIFY(!a.admit(7));
+
+    // The wait's time: neither a hello nor a connection after it is taken.
+    now = 10000;
+    a.awaitFor(3000);
+    QVERIFY(!a.answered());
+    QVERIFY(a.admit(8));
+    now = 13000;
+    QVERIFY(!a.awaiting());
+    QCOMPARE(a.hello(8), Hello::Refused);
+    QCOMPARE(a.end(8), Ended::BeforeHello);
+    QVERIFY(!a.admit(9));
+    // Cancel ends a wait: the connection still greeting is let go, and its end is nobody's.
+    a.awaitFor(3000);
+    QVERIFY(a.admit(10));
+    a.stopAwaiting();
+    QCOMPARE(a.hello(10), Hello::Refused);
+    QCOMPARE(a.end(10), Ended::Stranger);
+    // A link that the user ends (Close) leaves nobody awaited either.
+    a.awaitFor(3000);
+    QVERIFY(a.admit(11));
+    QCOMPARE(a.hello(11), Hello::First);
+    a.reset();
+    QVERIFY(!a.actsOn(11));
+    QVERIFY(!a.admit(12));
 }
 
 QTEST_GUILESS_MAIN(TestNetDispatcher)

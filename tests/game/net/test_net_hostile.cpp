@@ -205,6 +205,9 @@ private slots:
     void peersThatComeAndGo();
     void nobodyLinksUnlessTheUserWaitsForAPeer();
     void aSilentConnectionLosesItsPlaceAfterTheDeadline();
+    void framesBeforeTheHelloChangeNothing();
+    void theWaitEndsWithAHelloNotWithABareConnection();
+    void aJoinerTurnedAwayIsToldAtOnce();
     void aPeerGoneInsideTheHandshakesPauseLeavesNoLink();
     void chatAndRenameFloodsAreCountedNotShown();
     void aSecondPeerIsTurnedAway();
@@ -640,18 +643,20 @@ void TestNetHostile::nobodyLinksUnlessTheUserWaitsForAPeer()
     QVERIFY2(strangerGetsNothing(win, port), "after Cancel");
     QCOMPARE(boxes.count(), 1);
 
-    // The next Connect waits for a peer again, and the peer that comes links.
+    // The next Connect waits for a peer again, and the peer that comes and greets links.
     QTcpSocket peer;
     QByteArray got;
-    QObject::connect(&peer, &QTcpSocket::readyRead, [&] { got += peer.readAll(); });
+    QObject::connect(&peer, &QTcpSocket::readyRead, [&] {
+        got += peer.readAll();
+        if (got.size() >= 34 && got.count("<E>") == 1)
+            peer.write(frameOf("<E>", "Bert|Freeware Version 2.98"));
+    });
     {
         auto dialog = hostingDialog(win, port, "30");
         QTimer::singleShot(100, dialog.get(), [&] { peer.connectToHost(QHostAddress::LocalHost, port); });
         dialog->cmdConnect_Click();
     }
     QVERIFY(win.n().NetworkGame);
-    QVERIFY(QTest::qWaitFor([&] { return got.size() >= 34; }, 5000));
-    peer.write(frameOf("<E>", "Bert|Freeware Version 2.98"));
     QVERIFY(QTest::qWaitFor([&] { return win.n().HandshakeDone && got.count("<E>") == 2; }, 5000));
     QCOMPARE(win.lines(), QStringList{"  --- Connected with Bert! ---"});
     QCOMPARE(boxes.count(), 1);
@@ -668,7 +673,7 @@ void TestNetHostile::aSilentConnectionLosesItsPlaceAfterTheDeadline()
     QTcpSocket silent;
     silent.connectToHost(QHostAddress::LocalHost, port);
     QVERIFY(QTest::qWaitFor([&] { return silent.bytesAvailable() >= 34; }, 5000));
-    QVERIFY(win.n().NetworkGame);
+    QVERIFY(!win.n().NetworkGame); // greeted, but no peer before its answer
     // Meanwhile the real peer is turned away.
     QTcpSocket early;
     early.connectToHost(QHostAddress::LocalHost, port);
@@ -692,6 +697,128 @@ void TestNetHostile::aSilentConnectionLosesItsPlaceAfterTheDeadline()
     QVERIFY(win.n().NetworkGame);
     QCOMPARE(peer.state(), QAbstractSocket::ConnectedState);
     QCOMPARE(boxes.count(), 0);
+}
+
+void TestNetHostile::framesBeforeTheHelloChangeNothing()
+{
+    ScriptedMsgBoxes boxes;
+    NetSide win{"Anna", true};
+    const uint16_t port = freePort();
+    win.host(port);
+    QTcpSocket peer;
+    QByteArray got;
+    QObject::connect(&peer, &QTcpSocket::readyRead, [&] { got += peer.readAll(); });
+    peer.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(QTest::qWaitFor([&] { return got.size() >= 34; }, 5000));
+    // Before its hello: a chat line, a game start, a whole voice message, and junk.
+    QByteArray early = frameOf("<T>", "<Mallory> hear me") + frameOf("<S>", "");
+    for (const QByteArray &frame : voiceFrames(recordingOf(4500, 1)))
+        early += frame;
+    early += "\x01\x02 no frame";
+    const qint64 before = win.w->rec->receivedCount;
+    peer.write(early);
+    QVERIFY(spinFor([&] { return win.w->rec->receivedCount >= before + early.size(); }));
+    QTest::qWait(50);
+    QCOMPARE(got.size(), 34); // its greeting, and no "<C>"
+    QVERIFY(win.lines().isEmpty());
+    QCOMPARE(win.sound.requests.size(), 0);
+    QVERIFY(!QFile::exists(QDir(win.w->WorkDir()).filePath("invoice.wav")));
+    QCOMPARE(logOf(win), QByteArray());
+    QVERIFY(!win.s().GameRunning);
+    QVERIFY(!win.n().NetworkGame);
+    // Its hello makes it the peer: from then on its frames count, and nothing of before shows.
+    peer.write(frameOf("<E>", "Bert|Freeware Version 2.98") + frameOf("<T>", "<Bert> now"));
+    QVERIFY(QTest::qWaitFor([&] { return win.lines().contains("<Bert> now"); }, 5000));
+    QVERIFY(win.n().NetworkGame);
+    QVERIFY(win.lines().filter("Mallory").isEmpty());
+    win.w->net().cmdP2PClose_Click();
+    QVERIFY(!logOf(win).contains("Mallory"));
+    QCOMPARE(boxes.count(), 0);
+}
+
+void TestNetHostile::theWaitEndsWithAHelloNotWithABareConnection()
+{
+    ScriptedMsgBoxes boxes;
+    NetSide win{"Anna", true};
+    const uint16_t port = freePort();
+    // A connection that stays silent does not end the wait: the timeout does, with its box.
+    QTcpSocket silent;
+    {
+        auto dialog = hostingDialog(win, port, "1");
+        QTimer::singleShot(100, dialog.get(), [&] { silent.connectToHost(QHostAddress::LocalHost, port); });
+        dialog->cmdConnect_Click();
+    }
+    QCOMPARE(boxes.count(), 1);
+    QVERIFY(boxes.shown().last().prompt.startsWith("Timeout!"));
+    QVERIFY(QTest::qWaitFor([&] { return silent.state() == QAbstractSocket::UnconnectedState; }, 5000));
+    QVERIFY(!win.n().NetworkGame);
+
+    // Connections that come and go before their hello leave the wait running and show nothing;
+    // the peer that comes next links within the timeout.
+    QTcpSocket peer;
+    QByteArray got;
+    QObject::connect(&peer, &QTcpSocket::readyRead, [&] {
+        got += peer.readAll();
+        if (got.size() >= 34 && got.count("<E>") == 1)
+            peer.write(frameOf("<E>", "Bert|Freeware Version 2.98"));
+    });
+    bool waitingAfterThem = false;
+    auto dialog = hostingDialog(win, port, "30");
+    QTimer::singleShot(100, dialog.get(), [&] {
+        for (int i = 0; i < 3; ++i) {
+            QTcpSocket bare;
+            bare.connectToHost(QHostAddress::LocalHost, port);
+            spinFor([&] { return bare.bytesAvailable() >= 34; });
+            bare.abort();
+            spinFor([&] { return win.w->net().admission().state() == gamenet::PeerAdmission::State::Awaited; });
+        }
+        // Long enough for the wait to look at least once with nobody connected.
+        QTest::qWait(1500);
+        waitingAfterThem = !dialog->unloaded();
+        peer.connectToHost(QHostAddress::LocalHost, port);
+    });
+    dialog->cmdConnect_Click();
+    QVERIFY(waitingAfterThem);
+    QVERIFY(dialog->unloaded());
+    QVERIFY(win.n().NetworkGame);
+    QCOMPARE(boxes.count(), 1);
+    QVERIFY(QTest::qWaitFor([&] { return win.n().HandshakeDone && got.count("<E>") == 2; }, 5000));
+    QCOMPARE(win.lines(), QStringList{"  --- Connected with Bert! ---"});
+}
+
+void TestNetHostile::aJoinerTurnedAwayIsToldAtOnce()
+{
+    ScriptedMsgBoxes boxes;
+    // A host that listens while its user awaits nobody (after Cancel or the timeout) closes
+    // every connection at once.
+    NetSide host{"Anna", true};
+    const uint16_t port = freePort();
+    HxVariant server{};
+    server.type = HX_BOOL;
+    server.u.boolVal = HX_TRUE;
+    host.put(HX_DISPID_Server, server);
+    host.activate(port);
+    NetSide joiner{"Bert", false};
+    const QString folder = gamewindow::OstrelProbe::programFolder(*joiner.w);
+    gamenet::Peer2Peer dialog(joiner.w->net(), folder, [&] { joiner.w->prepareForConnect(); }, joiner.w.get());
+    dialog.txtName()->setText("Bert");
+    dialog.optColor(1)->click();
+    dialog.txtIP()->setText("127.0.0.1");
+    dialog.txtPort(0)->setText(QString::number(port));
+    dialog.txtTimeout()->setText("40");
+    QElapsedTimer clock;
+    clock.start();
+    dialog.cmdConnect_Click();
+    const qint64 waited = clock.elapsed();
+    QVERIFY2(waited < 5000, qPrintable(QString::number(waited)));
+    QVERIFY(host.w->rec->clientsSeen >= 1);
+    QCOMPARE(boxes.count(), 1);
+    QCOMPARE(boxes.shown().last().prompt, QString("Connect to other side possible. But Your opponent isn't ready at "
+                                                  "this time! Please retry in a few seconds."));
+    QVERIFY(dialog.unloaded());
+    QVERIFY(!joiner.n().NetworkGame);
+    QVERIFY(joiner.lines().isEmpty());
+    QVERIFY(host.lines().isEmpty());
 }
 
 void TestNetHostile::aPeerGoneInsideTheHandshakesPauseLeavesNoLink()
@@ -723,7 +850,9 @@ void TestNetHostile::aPeerGoneInsideTheHandshakesPauseLeavesNoLink()
     QVERIFY(!logOf(win).contains("Ghost"));
     QCOMPARE(win.sound.requests.size(), 0);
 
-    // The next peer gets the whole handshake: greeting, answer, line, lamp.
+    // With the user's next Connect the next peer gets the whole handshake: greeting, answer,
+    // line, lamp.
+    win.awaitPeer();
     QTcpSocket peer;
     QByteArray got;
     QObject::connect(&peer, &QTcpSocket::readyRead, [&] { got += peer.readAll(); });
@@ -821,15 +950,19 @@ void TestNetHostile::aSecondPeerIsTurnedAway()
     p.got.clear();
     p.win.play(4);
     QCOMPARE(p.next(18), QByteArray("<G>    14<D>    14"));
-    // After the link ends, the next peer is greeted.
+    // After the link has ended nobody is awaited: the user plays on locally, and a stranger
+    // gets no byte and changes nothing, the game included.
     p.peer.disconnectFromHost();
     QVERIFY(QTest::qWaitFor([&] { return !p.win.n().NetworkGame; }, 5000));
     QCOMPARE(p.win.lines(), QStringList{"--- Connection to Bert closed! ---"});
-    QTcpSocket next;
-    next.connectToHost(QHostAddress::LocalHost, p.port);
-    QVERIFY(QTest::qWaitFor([&] { return next.bytesAvailable() >= 34; }, 5000));
-    QCOMPARE(next.readAll().left(8), QByteArray("<E>   26"));
-    QVERIFY(p.win.n().NetworkGame);
+    p.win.w->menStartgame_Click();
+    p.win.play(3);
+    QCOMPARE(p.win.s().MoveCount, int16_t(1));
+    QVERIFY2(strangerGetsNothing(p.win, p.port), "after the link");
+    QVERIFY(p.win.s().GameRunning);
+    p.win.play(5);
+    QCOMPARE(p.win.s().MoveCount, int16_t(2));
+    QVERIFY(testing::control<QAction>(p.win.w.get(), "menTwoPlayers")->isChecked());
 }
 
 void TestNetHostile::peerClosesTheLink()

@@ -88,6 +88,7 @@ private slots:
     void movesMadeWhileAPeersVoiceMessagePlaysReachThePeer();
     void aComputerChosenWhileLinkedNeverMovesForThePeer();
     void aGameStartedDuringTheHandshakesPauseStartsOnBothSides();
+    void theJoinersStartAndLineRightAfterItsPauseReachTheHostInItsPause();
     void peersStillJoinAfterTheLastClientNumber();
 };
 
@@ -625,6 +626,7 @@ void TestNetLink::peersStillJoinAfterTheLastClientNumber()
     p.yellow.w->net().cmdP2PClose_Click();
     QVERIFY(QTest::qWaitFor([&] { return !p.red.n().NetworkGame; }, 5000));
     p.red.n().HandshakeDone = p.yellow.n().HandshakeDone = false;
+    p.red.awaitPeer(); // the host's user connects again
     p.yellow.join(p.port);
     QVERIFY(QTest::qWaitFor([&] { return p.red.n().HandshakeDone && p.yellow.n().HandshakeDone; }, 10000));
     QVERIFY(p.red.n().PeerClientNo >= 1 && p.red.n().PeerClientNo <= 2);
@@ -653,6 +655,33 @@ void TestNetLink::aGameStartedDuringTheHandshakesPauseStartsOnBothSides()
     QVERIFY(p.red.s().GameRunning);
     QVERIFY(p.move(p.red, p.yellow, 3));
     QVERIFY(p.move(p.yellow, p.red, 3));
+    QVERIFY(p.sameBoard());
+    QCOMPARE(p.boxes.count(), 0);
+}
+
+void TestNetLink::theJoinersStartAndLineRightAfterItsPauseReachTheHostInItsPause()
+{
+    Pair p;
+    // The joiner's player starts a game and chats right after its answer has gone out, while the
+    // host still pauses before its own answer.
+    bool acted = false;
+    p.yellow.w->setDelay([&](int16_t) {
+        QTest::qWait(5);
+        if (acted)
+            return;
+        acted = true;
+        QTimer::singleShot(100, p.yellow.w.get(), [&] {
+            p.yellow.w->menStartgame_Click();
+            p.yellow.w->net().SendChatLine("ready", false);
+        });
+    });
+    p.red.w->setDelay([](int16_t) { QTest::qWait(300); });
+    QVERIFY(p.link());
+    QVERIFY(acted);
+    QVERIFY(p.red.s().GameRunning);
+    QCOMPARE(p.red.lines(), (QStringList{"<Bert> ready", "  --- Connected with Bert! ---"}));
+    QVERIFY(p.move(p.yellow, p.red, 2));
+    QVERIFY(p.move(p.red, p.yellow, 2));
     QVERIFY(p.sameBoard());
     QCOMPARE(p.boxes.count(), 0);
 }

@@ -198,6 +198,7 @@ private slots:
         QByteArray arrival = frame("<V>", QByteArray::number(message.size()));
         for (int at = 0; at < message.size(); at += 2000)
             arrival += frame("<VD", message.mid(at, 2000));
+        f.peerSaidHello();
         int16_t client = 1;
         f.w->net().Pelkin_DataArrival(client, int32_t(arrival.size()), arrival);
         QCOMPARE(f.n().ReceivedIn, int32_t(message.size()));

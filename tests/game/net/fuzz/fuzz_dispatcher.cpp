@@ -2,11 +2,10 @@
 // each handed to a session as the control hands it over. The session runs without a window and
 // without a control; the peer's moves are replayed on the board model by the real rules.
 //
-// Input: byte 0 chooses the start (bit 0 own colour red, bit 1 handshake already done, bit 2 a
-// game started here, bit 3 English, bit 4 voice archiving on, bits 5 and 6 both set: the
-// dialogue log written);
-// then chunks of a length byte and
-// that many bytes (a length byte of 255 is followed by a two-byte big-endian length).
+// Input: byte 0 chooses the start (bit 0 own colour red, bit 1 the peer linked and the handshake
+// done, else its hello still due, bit 2 a game started here, bit 3 English, bit 4 voice archiving
+// on, bits 5 and 6 both set: the dialogue log written); then chunks of a length byte and that
+// many bytes (a length byte of 255 is followed by a two-byte big-endian length).
 #include "SessionRig.h"
 
 #include <QCoreApplication>
@@ -63,7 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const uint8_t config = data[0];
     r.link().NetworkGame = true;
     r.link().LocalIsRed = config & 1;
+    // Linked, or taken with its hello still due (then only an "<E>" makes its frames count).
     r.link().HandshakeDone = config & 2;
+    r.session.admission().reset();
+    r.takePeer(r.link().HandshakeDone);
     r.link().Nick = {QStringLiteral("Anna"), QStringLiteral("Bert")};
     r.link().KeepVoice = config & 16;
     r.st.English = config & 8;
