@@ -142,6 +142,11 @@ struct NetSide {
     void host(uint16_t port)
     {
         awaitPeer();
+        listen(port);
+    }
+    // The control listens as host, whether or not a peer is awaited.
+    void listen(uint16_t port)
+    {
         HxVariant v{};
         v.type = HX_BOOL;
         v.u.boolVal = HX_TRUE;

@@ -617,11 +617,7 @@ void TestNetHostile::nobodyLinksUnlessTheUserWaitsForAPeer()
     NetSide win{"Anna", true};
     const uint16_t port = freePort();
     // The control listens, but the user has never pressed Connect.
-    HxVariant server{};
-    server.type = HX_BOOL;
-    server.u.boolVal = HX_TRUE;
-    win.put(HX_DISPID_Server, server);
-    win.activate(port);
+    win.listen(port);
     QVERIFY2(strangerGetsNothing(win, port), "before hosting");
 
     // The wait ends with its timeout (one pass) and its box; the control still listens.
@@ -793,11 +789,7 @@ void TestNetHostile::aJoinerTurnedAwayIsToldAtOnce()
     // every connection at once.
     NetSide host{"Anna", true};
     const uint16_t port = freePort();
-    HxVariant server{};
-    server.type = HX_BOOL;
-    server.u.boolVal = HX_TRUE;
-    host.put(HX_DISPID_Server, server);
-    host.activate(port);
+    host.listen(port);
     NetSide joiner{"Bert", false};
     const QString folder = gamewindow::OstrelProbe::programFolder(*joiner.w);
     gamenet::Peer2Peer dialog(joiner.w->net(), folder, [&] { joiner.w->prepareForConnect(); }, joiner.w.get());
