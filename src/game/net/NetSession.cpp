@@ -5,11 +5,13 @@ namespace gamenet {
 namespace {
 // A peer's program says hello as soon as it is connected; this leaves room for a slow network.
 constexpr std::chrono::milliseconds HelloDeadline{10000};
+// A person types a few chat lines a second at most.
+constexpr int PeerLinesPerSecond = 10;
 } // namespace
 
 NetSession::NetSession(NetUi &ui, rules::GameState &game, rules::GameRules &rules)
-    : m_ui(ui), m_game(game), m_rules(rules), m_peerLines([this] { return m_ui.Uptime(); },
-                                                          [this](qint64 held) { sayHeldLines(held); })
+    : m_ui(ui), m_game(game), m_rules(rules),
+      m_peerLines(PeerLinesPerSecond, [this] { return m_ui.Uptime(); }, [this](qint64 held) { sayHeldLines(held); })
 {
     m_helloDeadline.setSingleShot(true);
     m_helloDeadline.setInterval(HelloDeadline);

@@ -10,7 +10,7 @@
 #include "game/net/HarbexHost.h"
 #include "game/net/LinkState.h"
 #include "game/net/NetUi.h"
-#include "game/net/PeerLineBudget.h"
+#include "game/net/PeerBudget.h"
 #include "game/rules/GameRules.h"
 #include "game/rules/GameState.h"
 
@@ -154,7 +154,7 @@ private:
     std::optional<quint64> m_pausingLink; // the link whose handshake pause is running
     QTimer m_helloDeadline;          // the accepted connection's time for its "<E>"
     quint64 m_helloLink = 0;         // the link that timer runs for
-    PeerLineBudget m_peerLines;      // the peer's lines shown a second
+    PeerBudget m_peerLines;          // the peer's lines shown a second
     bool m_captionStale = false;     // a rename of the peer was not shown yet
     std::optional<qint64> m_lastEarlyClose; // when a connection that never linked was last said to end
     bool m_replayingStart = false;   // a game start of the peer is being replayed
