@@ -7,11 +7,14 @@ namespace {
 constexpr std::chrono::milliseconds HelloDeadline{10000};
 // A person types a few chat lines a second at most.
 constexpr int PeerLinesPerSecond = 10;
+// A voice message is recorded by holding a key down and releasing it: about one a second.
+constexpr int PeerVoicesPerSecond = 1;
 } // namespace
 
 NetSession::NetSession(NetUi &ui, rules::GameState &game, rules::GameRules &rules)
     : m_ui(ui), m_game(game), m_rules(rules),
-      m_peerLines(PeerLinesPerSecond, [this] { return m_ui.Uptime(); }, [this](qint64 held) { sayHeldLines(held); })
+      m_peerLines(PeerLinesPerSecond, [this] { return m_ui.Uptime(); }, [this](qint64 held) { sayHeldLines(held); }),
+      m_peerVoices(PeerVoicesPerSecond, [this] { return m_ui.Uptime(); }, [this](qint64 held) { sayHeldVoices(held); })
 {
     m_helloDeadline.setSingleShot(true);
     m_helloDeadline.setInterval(HelloDeadline);

@@ -124,6 +124,8 @@ private:
     bool peerLineShown() { return m_peerLines.take(); }
     // The count of the peer's lines not shown, in one system line.
     void sayHeldLines(qint64 held);
+    // The count of the peer's voice messages not played, in one system line.
+    void sayHeldVoices(qint64 held);
     // The warning line for data that is no frame of ours, paced so that junk cannot flood the
     // chat display and the dialogue log.
     void warnUnidentified();
@@ -155,6 +157,8 @@ private:
     QTimer m_helloDeadline;          // the accepted connection's time for its "<E>"
     quint64 m_helloLink = 0;         // the link that timer runs for
     PeerBudget m_peerLines;          // the peer's lines shown a second
+    PeerBudget m_peerVoices;         // the peer's voice messages kept and played a second
+    bool m_voiceMuted = false;       // the incoming message is beyond that budget: only counted
     bool m_captionStale = false;     // a rename of the peer was not shown yet
     std::optional<qint64> m_lastEarlyClose; // when a connection that never linked was last said to end
     bool m_replayingStart = false;   // a game start of the peer is being replayed
