@@ -166,6 +166,7 @@ void NetSession::ConnectionClosed()
 {
     const LinkState &s = m_link;
     m_peerLines.flush();
+    m_peerVoices.flush();
     AddChatLine(m_game.English ? QStringLiteral("--- Connection to ") + s.Nick[1] + QStringLiteral(" closed! ---")
                                : QStringLiteral("--- Verbindung zu ") + s.Nick[1] + QStringLiteral(" getrennt! ---"));
     CloseConnection();
@@ -177,6 +178,7 @@ void NetSession::cmdP2PClose_Click()
     const LinkState &s = m_link;
     if (s.NetworkGame) {
         m_peerLines.flush();
+        m_peerVoices.flush();
         AddChatLine(m_game.English ? QStringLiteral("--- Connection closed by ") + s.Nick[0] + QStringLiteral("! ---")
                               : QStringLiteral("--- Verbindung wurde von ") + s.Nick[0] + QStringLiteral(" beendet! ---"));
         CloseConnection();
@@ -194,9 +196,12 @@ void NetSession::closeLink(bool writeFooter)
 {
     LinkState &s = m_link;
     m_helloTimer.stop();
-    // The count of lines not shown belongs to the dialogue, above the footer.
-    if (writeFooter)
+    // The counts of lines not shown and messages not played belong to the dialogue, above the
+    // footer.
+    if (writeFooter) {
         m_peerLines.flush();
+        m_peerVoices.flush();
+    }
     // The control raises ClientDied or ServerClose for every connection still open before it
     // returns, so this procedure runs once more inside itself; every step below can be repeated.
     if (m_pelkin) {

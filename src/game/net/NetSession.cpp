@@ -2,9 +2,17 @@
 
 namespace gamenet {
 
+namespace {
+// A person types a few chat lines a second at most.
+constexpr int PeerLinesPerSecond = 10;
+// A voice message is recorded by holding a key down and releasing it: about one a second.
+constexpr int PeerVoicesPerSecond = 1;
+} // namespace
+
 NetSession::NetSession(NetUi &ui, rules::GameState &game, rules::GameRules &rules)
     : m_ui(ui), m_game(game), m_rules(rules), m_admission([this] { return m_ui.Uptime(); }),
-      m_peerLines([this] { return m_ui.Uptime(); }, [this](qint64 held) { sayHeldLines(held); })
+      m_peerLines(PeerLinesPerSecond, [this] { return m_ui.Uptime(); }, [this](qint64 held) { sayHeldLines(held); }),
+      m_peerVoices(PeerVoicesPerSecond, [this] { return m_ui.Uptime(); }, [this](qint64 held) { sayHeldVoices(held); })
 {
     m_helloTimer.setSingleShot(true);
     QObject::connect(&m_helloTimer, &QTimer::timeout, &m_helloTimer, [this] { helloOverdue(); });

@@ -11,7 +11,7 @@
 #include "game/net/LinkState.h"
 #include "game/net/NetUi.h"
 #include "game/net/PeerAdmission.h"
-#include "game/net/PeerLineBudget.h"
+#include "game/net/PeerBudget.h"
 #include "game/rules/GameRules.h"
 #include "game/rules/GameState.h"
 
@@ -135,6 +135,8 @@ private:
     bool peerLineShown() { return m_peerLines.take(); }
     // The count of the peer's lines not shown, in one system line.
     void sayHeldLines(qint64 held);
+    // The count of the peer's voice messages not played, in one system line.
+    void sayHeldVoices(qint64 held);
     // The warning line for data that is no frame of ours, paced so that junk cannot flood the
     // chat display and the dialogue log.
     void warnUnidentified();
@@ -161,7 +163,9 @@ private:
     bool m_errorBoxOpen = false;     // a socket error's box is waiting for the user
     PeerAdmission m_admission;       // who may link
     QTimer m_helloTimer;             // closes the connection taken when its "<E>" is overdue
-    PeerLineBudget m_peerLines;      // the peer's lines shown a second
+    PeerBudget m_peerLines;          // the peer's lines shown a second
+    PeerBudget m_peerVoices;         // the peer's voice messages kept and played a second
+    bool m_voiceMuted = false;       // the incoming message is beyond that budget: only counted
     bool m_captionStale = false;     // a rename of the peer was not shown yet
     bool m_replayingStart = false;   // a game start of the peer is being replayed
     std::optional<qint64> m_lastWarning; // when the last warning line was shown (Uptime)

@@ -1,7 +1,9 @@
 // Voice transfer in blocks: the sender announces the file with "<V>", sends one "<VD" block of
 // at most 2000 bytes for every "<C>" of the receiver and ends with "<VA"; the receiver collects
 // the blocks in a buffer of the announced size, writes it as invoice.wav and plays it. Two bars
-// show the progress; bar 0 always carries the red player's message.
+// show the progress; bar 0 always carries the red player's message. Received messages beyond
+// the voice budget (one a second) are answered as any other but only counted: no bar, no
+// buffer, no file, no sound.
 #include "game/net/NetSession.h"
 
 #include "game/net/NetFraming.h"
@@ -128,10 +130,12 @@ void NetSession::GetSB(QByteArrayView gb)
     const qsizetype room = qMax<qsizetype>(0, qsizetype(s.TotalIn) - s.ReceivedIn);
     const qsizetype take = qMin<qsizetype>(room, qMax<qsizetype>(0, gb.size() - framing::HeaderSize));
     if (take > 0) {
-        s.InBuf.append(gb.constData() + framing::HeaderSize, take);
+        if (!m_voiceMuted)
+            s.InBuf.append(gb.constData() + framing::HeaderSize, take);
         s.ReceivedIn += int32_t(take);
     }
-    ShowSendAnim(QStringLiteral("Get"), s.ReceivedIn);
+    if (!m_voiceMuted)
+        ShowSendAnim(QStringLiteral("Get"), s.ReceivedIn);
 }
 
 void NetSession::ShowSendAnim(const QString &Mode, int32_t DoneBytes)
@@ -164,13 +168,21 @@ void NetSession::ReceiveVoiceAnnounce(const QString &Payload)
     // A size of 0, no number, or more than a transfer can hold changes nothing.
     if (announced <= 0 || announced > LargestTransfer)
         return;
-    if (s.TotalIn > 0 && peerLineShown()) {
+    // The message is kept or only counted from its announcement on: one in many blocks counts
+    // once, and a muted one costs no bar, buffer, file or sound.
+    const bool shown = s.TotalIn > 0 && !m_voiceMuted;
+    const bool taken = m_peerVoices.take();
+    if (shown && peerLineShown()) {
         AddChatLine(m_game.English ? QStringLiteral("--- Voice message incomplete, dropped! ---")
                               : QStringLiteral("--- Sprachnachricht unvollständig, verworfen! ---"));
     }
     s.TotalIn = int32_t(announced);
     s.ReceivedIn = 0;
-    ShowTransferBar(true, QStringLiteral("Get"));
+    m_voiceMuted = !taken;
+    if (taken)
+        ShowTransferBar(true, QStringLiteral("Get"));
+    else if (shown)
+        ShowTransferBar(false, QStringLiteral("Get"));
 }
 
 void NetSession::ReceiveVoiceComplete()
@@ -180,6 +192,13 @@ void NetSession::ReceiveVoiceComplete()
     // "<VA" without one would replay the last message (and archive it again) as often as a
     // peer cares to send it. An unfinished one is dropped, as a new announcement would drop it.
     const bool complete = s.TotalIn > 0 && s.ReceivedIn >= s.TotalIn;
+    if (s.TotalIn > 0 && m_voiceMuted) {
+        // Counted at its announcement already, complete or not.
+        s.TotalIn = 0;
+        s.ReceivedIn = 0;
+        s.InBuf.clear();
+        return;
+    }
     if (!complete) {
         if (s.TotalIn > 0) {
             s.TotalIn = 0;
@@ -220,6 +239,23 @@ void NetSession::ReceiveVoiceComplete()
     }
     ShowTransferBar(false, QStringLiteral("Get"));
     m_ui.Playsound(QDir(workDir).filePath(QStringLiteral("invoice")), true);
+}
+
+void NetSession::sayHeldVoices(qint64 held)
+{
+    const QString name = m_link.Nick[1];
+    if (m_game.English) {
+        const QString count = QLocale(QLocale::English).toString(held);
+        AddChatLine(QStringLiteral("--- ") + count
+                    + (held == 1 ? QStringLiteral(" more voice message of ") : QStringLiteral(" more voice messages of "))
+                    + name + QStringLiteral(" not played ---"));
+    } else {
+        const QString count = QLocale(QLocale::German).toString(held);
+        AddChatLine(QStringLiteral("--- ") + count
+                    + (held == 1 ? QStringLiteral(" weitere Sprachnachricht von ")
+                                 : QStringLiteral(" weitere Sprachnachrichten von "))
+                    + name + QStringLiteral(" nicht abgespielt ---"));
+    }
 }
 
 void NetSession::reportVoiceFileError(const QString &path, const QString &reason)

@@ -39,7 +39,12 @@ public:
         chat = session.get();
         setNetSession(std::move(session));
     }
+    // With `personsPace` the clock that paces the peer moves on a second at every reading, as if
+    // every message came a second after the one before.
+    qint64 Uptime() const override { return personsPace ? (paceClock += 1000) : TestWindow::Uptime(); }
     ChatSession *chat = nullptr;
+    bool personsPace = false;
+    mutable qint64 paceClock = 0;
 };
 
 struct ChatFixture {

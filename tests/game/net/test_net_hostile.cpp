@@ -189,6 +189,35 @@ qint64 heldIn(const QString &line)
     return m.hasMatch() ? m.captured(1).remove(',').toLongLong() : 0;
 }
 
+// The number of messages a "--- N more voice messages of NAME not played ---" line (or its German
+// form) stands for; 0 for others.
+qint64 voicesHeldIn(const QString &line)
+{
+    static const QRegularExpression said("^--- ([0-9,.]+) (?:more voice messages? of .* not played"
+                                         "|weitere Sprachnachrichten? von .* nicht abgespielt) ---$");
+    const QRegularExpressionMatch m = said.match(line);
+    return m.hasMatch() ? m.captured(1).remove(',').remove('.').toLongLong() : 0;
+}
+
+// The contents of the archive copies of the peer Bert's messages in the window's work folder,
+// sorted.
+QList<QByteArray> copiesOfBert(NetSide &side)
+{
+    const QDir work(side.w->WorkDir());
+    QList<QByteArray> copies;
+    for (const QString &name : work.entryList({"Bert_*.Wav"}, QDir::Files)) {
+        QFile f(work.filePath(name));
+        copies.append(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
+    }
+    std::sort(copies.begin(), copies.end());
+    return copies;
+}
+
+void keepVoiceMessages(NetSide &side)
+{
+    QTest::keyClick(testing::control<QLineEdit>(side.w.get(), "txtSendmessage"), Qt::Key_F9);
+}
+
 } // namespace
 
 class TestNetHostile : public QObject {
@@ -210,6 +239,8 @@ private slots:
     void aJoinerTurnedAwayIsToldAtOnce();
     void aPeerGoneInsideTheHandshakesPauseLeavesNoLink();
     void chatAndRenameFloodsAreCountedNotShown();
+    void aVoiceFloodIsCountedNotKeptOrPlayed();
+    void voiceMessagesAtAPersonsPaceAreAllKeptAndPlayed();
     void aSecondPeerIsTurnedAway();
     void peerClosesTheLink();
     void socketErrorsShowTheirBoxes();
@@ -914,6 +945,115 @@ void TestNetHostile::chatAndRenameFloodsAreCountedNotShown()
     QVERIFY(p.win.sound.count("nickchan") <= 30);
     QVERIFY(p.win.n().NetworkGame);
     QCOMPARE(p.boxes.count(), 0);
+}
+
+void TestNetHostile::aVoiceFloodIsCountedNotKeptOrPlayed()
+{
+    RawPeer p;
+    QVERIFY(p.link());
+    keepVoiceMessages(p.win);
+    QVERIFY(p.win.n().KeepVoice);
+    p.win.clearLines();
+    p.win.sound.clear();
+    const QStringList filesBefore = QDir(p.win.w->WorkDir()).entryList(QDir::Files);
+    // 300 messages in one write, the first a long one in 15 blocks: it counts once and plays.
+    constexpr int Burst = 300;
+    QList<QByteArray> recordings{recordingOf(30000, 0)};
+    for (int i = 1; i < Burst; ++i)
+        recordings.append(recordingOf(60, i));
+    QByteArray burst;
+    int blocks = 0;
+    for (const QByteArray &recording : recordings) {
+        const QList<QByteArray> frames = voiceFrames(recording);
+        burst += frames.join();
+        blocks += int(frames.size()) - 2;
+    }
+    p.got.clear();
+    QElapsedTimer clock;
+    clock.start();
+    // A ping right behind the burst is answered, and so is every announcement and block before it.
+    p.peer.write(burst + frameOf("<V>", ""));
+    const qsizetype answers = Burst + blocks + 1;
+    QVERIFY(QTest::qWaitFor([&] { return p.got.size() >= answers * 8; }, 10000));
+    qInfo("ping behind %d voice messages answered after %lld ms", Burst, clock.elapsed());
+    QCOMPARE(p.got, QByteArray("<C>    0").repeated(answers));
+    // Every message is played or counted, the count said in a line of its own.
+    const auto accounted = [&] {
+        qint64 n = p.win.sound.waited("invoice");
+        for (const QString &line : p.win.lines())
+            n += voicesHeldIn(line);
+        return n;
+    };
+    QVERIFY(QTest::qWaitFor([&] { return accounted() == Burst; }, 5000));
+    const qint64 seconds = clock.elapsed() / 1000 + 1;
+    const int played = p.win.sound.waited("invoice");
+    qInfo("%d of %d messages played within %lld s", played, Burst, seconds);
+    QVERIFY(played >= 1 && played <= seconds && played <= 5);
+    QVERIFY(p.win.lines().size() <= seconds);
+    QCOMPARE(p.win.lines().filter(QRegularExpression("^--- [0-9,]+ more voice messages? of Bert not played ---$")),
+             p.win.lines());
+    // What was played was kept whole, the long message among it; the rest left no file behind.
+    const QList<QByteArray> copies = copiesOfBert(p.win);
+    QCOMPARE(copies.size(), played);
+    QVERIFY(copies.contains(recordings.first()));
+    for (const QByteArray &copy : copies)
+        QVERIFY(recordings.contains(copy));
+    QVERIFY(recordings.contains(p.invoice()));
+    QCOMPARE(QDir(p.win.w->WorkDir()).entryList(QDir::Files).size(),
+             filesBefore.size() + played + int(!filesBefore.contains("invoice.wav")));
+    QVERIFY(!testing::control<PictureBox>(p.win.w.get(), "picSend", 1)
+                 ->isVisibleTo(testing::control<gamewindow::ChatFrame>(p.win.w.get(), "frmChat")));
+    QVERIFY(p.win.n().NetworkGame);
+    QCOMPARE(p.boxes.count(), 0);
+
+    // In German, a flood cut short by the peer's leaving: its count comes before the closing line
+    // and the log's footer.
+    p.win.w->menLanGerman_Click();
+    p.win.clearLines();
+    p.win.sound.clear();
+    QByteArray few;
+    for (int i = 0; i < 5; ++i)
+        few += voiceFrames(recordingOf(60, i)).join();
+    // The peer leaves once its last message is answered, within the second of the flood.
+    p.got.clear();
+    p.peer.write(few);
+    QVERIFY(QTest::qWaitFor([&] { return p.got.size() >= 5 * 2 * 8; }, 5000));
+    p.peer.disconnectFromHost();
+    QVERIFY(QTest::qWaitFor([&] { return !p.win.n().NetworkGame; }, 5000));
+    const QStringList lines = p.win.lines();
+    QVERIFY(lines.size() >= 2);
+    QCOMPARE(lines.last(), QString("--- Verbindung zu Bert getrennt! ---"));
+    qint64 held = 0;
+    for (const QString &line : lines.mid(0, lines.size() - 1))
+        held += voicesHeldIn(line);
+    QVERIFY(held >= 1);
+    QCOMPARE(held + p.win.sound.waited("invoice"), 5);
+    QVERIFY(lines[lines.size() - 2].contains(QRegularExpression("^--- [0-9]+ weitere Sprachnachrichten? von Bert nicht abgespielt ---$")));
+    const QByteArray log = logOf(p.win);
+    QVERIFY(log.lastIndexOf("weitere Sprachnachricht") < log.lastIndexOf("--- Ende der Verbindung"));
+}
+
+void TestNetHostile::voiceMessagesAtAPersonsPaceAreAllKeptAndPlayed()
+{
+    RawPeer p;
+    p.win.w->personsPace = true;
+    QVERIFY(p.link());
+    keepVoiceMessages(p.win);
+    p.win.clearLines();
+    p.win.sound.clear();
+    // Six messages, a long one among them, each a second after the one before.
+    const QList<QByteArray> recordings{recordingOf(60, 1), recordingOf(4500, 2), recordingOf(45, 3),
+                                       recordingOf(60, 4), recordingOf(2001, 5), recordingOf(60, 6)};
+    QByteArray messages;
+    for (const QByteArray &recording : recordings)
+        messages += voiceFrames(recording).join();
+    QVERIFY(p.send(messages));
+    QVERIFY(QTest::qWaitFor([&] { return p.win.sound.waited("invoice") == int(recordings.size()); }, 10000));
+    QList<QByteArray> sorted = recordings;
+    std::sort(sorted.begin(), sorted.end());
+    QCOMPARE(copiesOfBert(p.win), sorted);
+    QCOMPARE(p.win.lines(), QStringList());
+    QCOMPARE(p.replies("<C>"), 6 + 1 + 3 + 1 + 1 + 2 + 1);
 }
 
 void TestNetHostile::aSecondPeerIsTurnedAway()

@@ -276,6 +276,7 @@ private slots:
     {
         ScriptedMsgBoxes boxes;
         ChatFixture f;
+        f.w->personsPace = true;
         // A work folder below a file, as with XDG_DATA_HOME naming a file.
         writeFile(f.dataHome.filePath("file"), "x");
         f.w->setWorkDir(f.dataHome.filePath("file/Ostrel"));
@@ -312,6 +313,7 @@ private slots:
     void aSecondAnnouncementDropsTheUnfinishedMessageWithAWarning()
     {
         ChatFixture f;
+        f.w->personsPace = true;
         f.w->net().ReceiveVoiceAnnounce("4000");
         QByteArray block = frame("<VD", pattern(2000));
         f.w->net().GetSB(block);
@@ -331,6 +333,7 @@ private slots:
     void hostileAnnouncementsAndBlocksStayInsideTheBuffer()
     {
         ChatFixture f;
+        f.w->personsPace = true;
         // Blocks with no transfer pending are dropped.
         QByteArray stray = frame("<VD", pattern(2000));
         f.w->net().GetSB(stray);

@@ -1,4 +1,4 @@
-#include "game/net/PeerLineBudget.h"
+#include "game/net/PeerBudget.h"
 
 namespace gamenet {
 
@@ -6,8 +6,8 @@ namespace {
 constexpr qint64 SecondMs = 1000;
 }
 
-PeerLineBudget::PeerLineBudget(std::function<qint64()> clock, std::function<void(qint64 held)> sayHeld)
-    : m_clock(std::move(clock)), m_sayHeld(std::move(sayHeld))
+PeerBudget::PeerBudget(int perSecond, std::function<qint64()> clock, std::function<void(qint64 held)> sayHeld)
+    : m_perSecond(perSecond), m_clock(std::move(clock)), m_sayHeld(std::move(sayHeld))
 {
     m_endOfSecond.setSingleShot(true);
     // Precise: a coarse timer may fire early, and then two counts could come within a second.
@@ -15,12 +15,12 @@ PeerLineBudget::PeerLineBudget(std::function<qint64()> clock, std::function<void
     QObject::connect(&m_endOfSecond, &QTimer::timeout, &m_endOfSecond, [this] { beginSecond(m_clock()); });
 }
 
-bool PeerLineBudget::take()
+bool PeerBudget::take()
 {
     const qint64 now = m_clock();
     if (!m_secondStart || now - *m_secondStart >= SecondMs)
         beginSecond(now);
-    if (m_taken < LinesPerSecond) {
+    if (m_taken < m_perSecond) {
         ++m_taken;
         return true;
     }
@@ -30,7 +30,7 @@ bool PeerLineBudget::take()
     return false;
 }
 
-void PeerLineBudget::flush()
+void PeerBudget::flush()
 {
     m_endOfSecond.stop();
     if (m_held == 0)
@@ -40,9 +40,9 @@ void PeerLineBudget::flush()
     m_sayHeld(held);
 }
 
-// The count of the second that has passed goes before the lines of the next one, so the
-// display keeps the order in which the lines came; a count is said at most once a second.
-void PeerLineBudget::beginSecond(qint64 now)
+// The count of the second that has passed goes before what the next one shows, so the display
+// keeps the order in which things came; a count is said at most once a second.
+void PeerBudget::beginSecond(qint64 now)
 {
     m_secondStart = now;
     m_taken = 0;
