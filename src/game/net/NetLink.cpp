@@ -10,6 +10,7 @@
 
 #include <QScopedValueRollback>
 
+#include <algorithm>
 #include <limits>
 
 namespace gamenet {
@@ -72,7 +73,10 @@ void NetSession::turnAway(int16_t ClientNumber)
     forgetArrivals(ClientNumber);
 }
 
-void NetSession::watchHello() { m_helloTimer.start(int(qBound(qint64(0), m_admission.helloDueIn(), qint64(std::numeric_limits<int>::max())))); }
+void NetSession::watchHello()
+{
+    m_helloTimer.start(int(std::clamp<qint64>(m_admission.helloDueIn(), 0, std::numeric_limits<int>::max())));
+}
 
 // A connection that never says hello would hold the only place for a peer.
 void NetSession::helloOverdue()
@@ -83,13 +87,7 @@ void NetSession::helloOverdue()
         watchHello();
         return;
     }
-    if (!m_pelkin)
-        return;
-    try {
-        pelkin::Disconnect(*m_pelkin, m_admission.client());
-    } catch (const platform::RuntimeError &) {
-        // Gone meanwhile: its end has been reported.
-    }
+    turnAway(m_admission.client());
 }
 
 void NetSession::Pelkin_ClientDied(int16_t &ClientNumber) { connectionEnded(ClientNumber, false); }
